@@ -1,0 +1,12 @@
+# Shared compile settings for orbel's targets.
+
+# Warnings on everything we build.
+function(orbel_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+endfunction()
+
+# Targets whose string literals are system texts: the source stays UTF-8 and
+# GCC re-encodes narrow literals to CP932, so "表" becomes the bytes 95 5C.
+function(orbel_cp932_literals target)
+  target_compile_options(${target} PRIVATE -finput-charset=UTF-8 -fexec-charset=CP932)
+endfunction()
