@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config tzdata locales
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
 )
 
