@@ -1,0 +1,127 @@
+// The port: the only way the core reaches the window system and the OS.
+//
+// Each operation is named after the Windows call it stands for, so the Win32
+// port is a thin pass-through and the Qt port and the recording fake port
+// implement the same contract. Texts crossing the port are CP932 bytes;
+// ports convert at their own boundary. Grouped by concern; a port
+// implements all groups by deriving from Port.
+//
+// Threads: unless noted, operations are called on the UI thread. Those marked
+// "any thread" are also called from timer callbacks.
+#pragma once
+
+#include "app/winTypes.h"
+
+#include <ctime>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orbel {
+
+// A timer callback, as the multimedia timer API calls it: on the one timer
+// thread, never two at a time.
+using TimerProc = void (*)(unsigned id, void* user);
+
+struct TimeCaps {
+    unsigned periodMin = 0;
+    unsigned periodMax = 0;
+};
+
+// The clock and the timers.
+class ClockPort {
+public:
+    virtual ~ClockPort() = default;
+    // The Earth clock, like time(nullptr). Any thread.
+    virtual std::time_t time() = 0;
+    // Blocks the calling thread (the tray retry waits between attempts).
+    virtual void sleep(unsigned ms) = 0;
+    // Multimedia timers. timeSetEvent returns 0 on failure. timeKillEvent
+    // from another thread waits for a running callback of that timer; from
+    // the timer thread it does not wait. Any thread.
+    virtual unsigned timeGetDevCaps(TimeCaps& caps) = 0;
+    virtual unsigned timeBeginPeriod(unsigned ms) = 0;
+    virtual unsigned timeEndPeriod(unsigned ms) = 0;
+    virtual unsigned timeSetEvent(unsigned delayMs, unsigned resolutionMs, TimerProc proc,
+                                  void* user, unsigned flags) = 0;
+    virtual unsigned timeKillEvent(unsigned id) = 0;
+};
+
+// Receives a window's messages; the core's windows implement it.
+class WindowHandler {
+public:
+    virtual ~WindowHandler() = default;
+    virtual LResult windowProc(Hwnd hwnd, unsigned msg, WParam wParam, LParam lParam) = 0;
+};
+
+// Windows and messages.
+class WindowPort {
+public:
+    virtual ~WindowPort() = default;
+    // Creates the dialog of a template, delivers kWmInitDialog, runs its modal
+    // loop until endDialog, delivers kWmDestroy and returns the result.
+    virtual LResult doModal(unsigned templateId, Hwnd parent, WindowHandler& handler) = 0;
+    virtual void endDialog(Hwnd hwnd, LResult result) = 0;
+    // Any thread. False when the window is gone.
+    virtual bool postMessage(Hwnd hwnd, unsigned msg, WParam wParam, LParam lParam) = 0;
+    // Any thread; waits until the window's thread has handled it.
+    virtual LResult sendMessage(Hwnd hwnd, unsigned msg, WParam wParam, LParam lParam) = 0;
+    virtual unsigned registerWindowMessage(std::string_view name) = 0;
+    // Modal box; any thread (ports hand it to the UI thread).
+    virtual int messageBox(Hwnd owner, std::string_view text, std::string_view caption,
+                           unsigned type) = 0;
+};
+
+struct OsVersionInfo {
+    unsigned major = 0;
+    unsigned minor = 0;
+    unsigned build = 0;
+    unsigned platformId = 0;
+    unsigned char productType = 0; // only in the extended answer
+};
+
+struct DllVersionInfo {
+    unsigned major = 0;
+    unsigned minor = 0;
+    unsigned build = 0;
+    unsigned platformId = 0;
+};
+
+// The system: module, single-instance mutex, locale, libraries, versions,
+// icons, errors, file names.
+class SystemPort {
+public:
+    virtual ~SystemPort() = default;
+    // Full path of the running executable; nullopt when it cannot be read.
+    virtual std::optional<std::string> getModuleFileName() = 0;
+    // A named mutex, created not owned; tryLockMutex takes it without waiting.
+    virtual HMutex createMutex(std::string_view name) = 0;
+    virtual bool tryLockMutex(HMutex mutex) = 0;
+    virtual void closeMutex(HMutex mutex) = 0;
+    // setlocale(LC_ALL, "Japanese") or the platform's Japanese locale.
+    virtual bool setJapaneseLocale() = 0;
+    virtual HModule loadLibrary(std::string_view name) = 0;
+    virtual void freeLibrary(HModule module) = 0;
+    // Makes resource look-ups search the module too (false: out of memory).
+    virtual bool registerExtensionModule(HModule module) = 0;
+    // Calls the library's exported DllGetVersion; nullopt when it has no such
+    // export, else the result code (negative is a failure).
+    virtual std::optional<long> callDllGetVersion(HModule module, DllVersionInfo& info) = 0;
+    // GetVersionEx with the basic (extended = false) or extended record.
+    virtual bool getVersionEx(OsVersionInfo& info, bool extended) = 0;
+    virtual int getSystemMetrics(int index) = 0;
+    virtual HIcon loadImage(HModule module, unsigned resourceId, unsigned type, int cx, int cy,
+                            unsigned flags) = 0;
+    virtual bool destroyIcon(HIcon icon) = 0;
+    // The calling thread's last error code and the system's text for a code
+    // (CP932, as the system gives it; empty when it has none).
+    virtual unsigned getLastError() = 0;
+    virtual std::string formatMessage(unsigned code) = 0;
+    // The native file name for a CP932 path.
+    virtual std::filesystem::path nativePath(std::string_view path) = 0;
+};
+
+class Port : public ClockPort, public WindowPort, public SystemPort {};
+
+} // namespace orbel
