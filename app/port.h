@@ -11,6 +11,8 @@
 #pragma once
 
 #include "app/winTypes.h"
+#include "res/menu.h"
+#include "tray/raster.h"
 
 #include <ctime>
 #include <filesystem>
@@ -122,6 +124,105 @@ public:
     virtual std::filesystem::path nativePath(std::string_view path) = 0;
 };
 
-class Port : public ClockPort, public WindowPort, public SystemPort {};
+// The notification-area record in the two layouts the shell accepts: the
+// old one (cbSize 88 on 32-bit Windows) and the full one (488 or 504).
+struct NotifyIconDataOld {
+    std::uint32_t cbSize = 0;
+    Hwnd hWnd{};
+    std::uint32_t uID = 0;
+    std::uint32_t uFlags = 0;
+    std::uint32_t uCallbackMessage = 0;
+    HIcon hIcon{};
+    char szTip[64] = {};
+};
+
+struct NotifyIconDataNew {
+    std::uint32_t cbSize = 0;
+    Hwnd hWnd{};
+    std::uint32_t uID = 0;
+    std::uint32_t uFlags = 0;
+    std::uint32_t uCallbackMessage = 0;
+    HIcon hIcon{};
+    char szTip[128] = {};
+    std::uint32_t dwState = 0;
+    std::uint32_t dwStateMask = 0;
+    char szInfo[256] = {};
+    std::uint32_t uTimeout = 0;
+    char szInfoTitle[64] = {};
+    std::uint32_t dwInfoFlags = 0;
+    std::uint8_t guidItem[16] = {};
+};
+
+// The tray, the shell and the desktop around it.
+class ShellPort {
+public:
+    virtual ~ShellPort() = default;
+    // Shell_NotifyIcon with either layout; the form's cbSize says which.
+    // Any thread (the core serialises its uses).
+    virtual bool shellNotifyIcon(unsigned message, const NotifyIconDataOld& form) = 0;
+    virtual bool shellNotifyIcon(unsigned message, const NotifyIconDataNew& form) = 0;
+    // Where the tray is not a toolbar of equal buttons, the port knows the
+    // icon's screen rectangle itself; nullopt sends the core to the toolbar.
+    virtual std::optional<Rect> notifyIconRect() = 0;
+    virtual bool getCursorPos(Point& pt) = 0;
+    virtual Hwnd findWindow(std::string_view className) = 0;
+    virtual Hwnd findWindowEx(Hwnd parent, std::string_view className) = 0;
+    virtual bool getWindowRect(Hwnd hwnd, Rect& rect) = 0;
+    virtual bool screenToClient(Hwnd hwnd, Point& pt) = 0;
+    virtual bool setForegroundWindow(Hwnd hwnd) = 0;
+    virtual Hwnd getForegroundWindow() = 0;
+    virtual bool flashWindow(Hwnd hwnd, bool invert) = 0;
+    // Shows a popup menu; a chosen item is posted to the owner as
+    // kWmCommand. The default item is shown bold.
+    virtual bool trackPopupMenu(const res::MenuItem& popup, unsigned defaultCommand,
+                                unsigned flags, Point at, Hwnd owner) = 0;
+    // A separator and an item appended to the window's system menu.
+    virtual bool appendSystemMenuItem(Hwnd hwnd, unsigned command, std::string_view text) = 0;
+    // SHAppBarMessage(ABM_GETTASKBARPOS) and SystemParametersInfo.
+    virtual bool getTaskbarPos(Hwnd taskbar, Rect& rect) = 0;
+    virtual bool getWorkArea(Rect& rect) = 0;
+    virtual bool getScreenSaverRunning(bool& running) = 0;
+    // The notification methods; results are only informative.
+    virtual unsigned mciSendString(std::string_view command) = 0;
+    virtual std::intptr_t shellExecute(Hwnd owner, std::string_view verb, std::string_view file,
+                                       std::string_view parameters, std::string_view directory,
+                                       int show) = 0;
+    virtual bool playSound(std::string_view file, unsigned flags) = 0;
+};
+
+// Modeless windows, their timers, styles, controls and icons.
+class DialogPort {
+public:
+    virtual ~DialogPort() = default;
+    // Creates a modeless dialog from a template (kWmInitDialog delivered);
+    // null on failure.
+    virtual Hwnd createDialog(unsigned templateId, Hwnd parent, WindowHandler& handler) = 0;
+    virtual bool destroyWindow(Hwnd hwnd) = 0;
+    virtual bool isWindow(Hwnd hwnd) = 0;
+    virtual bool showWindow(Hwnd hwnd, unsigned command) = 0;
+    virtual bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
+                              unsigned flags) = 0;
+    virtual std::uint32_t getWindowLong(Hwnd hwnd, int index) = 0;
+    virtual std::uint32_t setWindowLong(Hwnd hwnd, int index, std::uint32_t value) = 0;
+    // Window timers: kWmTimer with the id arrives through the window's queue.
+    virtual bool setTimer(Hwnd hwnd, unsigned id, unsigned ms) = 0;
+    virtual bool killTimer(Hwnd hwnd, unsigned id) = 0;
+    virtual bool setDlgItemText(Hwnd dialog, int controlId, std::string_view text) = 0;
+    virtual LResult sendDlgItemMessage(Hwnd dialog, int controlId, unsigned msg, WParam wParam,
+                                       LParam lParam) = 0;
+    // The control's font made bold (weight 700); null when the control, its
+    // font or its description cannot be had. The caller owns the font.
+    virtual HFont createBoldFont(Hwnd dialog, int controlId) = 0;
+    virtual void deleteFont(HFont font) = 0;
+    // Icons from our own pixel surfaces, and back (copies).
+    virtual HIcon createIconIndirect(const gfx::IconImage& image) = 0;
+    virtual bool getIconInfo(HIcon icon, gfx::IconImage& image) = 0;
+};
+
+class Port : public ClockPort,
+             public WindowPort,
+             public SystemPort,
+             public ShellPort,
+             public DialogPort {};
 
 } // namespace orbel

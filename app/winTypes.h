@@ -14,11 +14,33 @@ enum class Hwnd : std::uintptr_t {};
 enum class HModule : std::uintptr_t {};
 enum class HIcon : std::uintptr_t {};
 enum class HMutex : std::uintptr_t {};
+enum class HFont : std::uintptr_t {};
 
 inline bool isNull(Hwnd h) { return h == Hwnd{}; }
 inline bool isNull(HModule h) { return h == HModule{}; }
 inline bool isNull(HIcon h) { return h == HIcon{}; }
 inline bool isNull(HMutex h) { return h == HMutex{}; }
+inline bool isNull(HFont h) { return h == HFont{}; }
+
+struct Point {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    friend bool operator==(const Point&, const Point&) = default;
+};
+
+// left, top, right, bottom; right and bottom are outside the rectangle.
+struct Rect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+inline bool isRectEmpty(const Rect& r) { return r.left >= r.right || r.top >= r.bottom; }
+inline bool ptInRect(const Rect& r, Point p) {
+    return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
 
 using WParam = std::uintptr_t;
 using LParam = std::intptr_t;
@@ -35,6 +57,61 @@ inline constexpr unsigned kWmCommand = 0x0111;
 inline constexpr unsigned kWmSysCommand = 0x0112;
 inline constexpr unsigned kWmTimer = 0x0113;
 inline constexpr unsigned kWmApp = 0x8000;
+inline constexpr unsigned kWmPaint = 0x000F;
+inline constexpr unsigned kWmSetFont = 0x0030;
+inline constexpr unsigned kWmGetFont = 0x0031;
+inline constexpr unsigned kWmSetIcon = 0x0080;
+inline constexpr unsigned kWmMouseMove = 0x0200;
+inline constexpr unsigned kWmLButtonDown = 0x0201;
+inline constexpr unsigned kWmLButtonUp = 0x0202;
+inline constexpr unsigned kWmLButtonDblClk = 0x0203;
+inline constexpr unsigned kWmRButtonDown = 0x0204;
+inline constexpr unsigned kWmRButtonUp = 0x0205;
+inline constexpr unsigned kStmSetIcon = 0x0170;
+inline constexpr unsigned kTbGetButtonSize = 0x043A;
+inline constexpr unsigned kTbGetTooltips = 0x0423;
+inline constexpr unsigned kTtmUpdate = 0x041D;
+inline constexpr WParam kIconSmall = 0;
+inline constexpr WParam kIconBig = 1;
+inline constexpr unsigned kIdOkCommand = 1;     // IDOK as a command id
+inline constexpr unsigned kIdCancelCommand = 2; // IDCANCEL as a command id
+
+// Notification-area calls.
+inline constexpr unsigned kNimAdd = 0;
+inline constexpr unsigned kNimModify = 1;
+inline constexpr unsigned kNimDelete = 2;
+inline constexpr unsigned kNifMessage = 0x01;
+inline constexpr unsigned kNifIcon = 0x02;
+inline constexpr unsigned kNifTip = 0x04;
+inline constexpr unsigned kNifInfo = 0x10;
+inline constexpr unsigned kNiifInfo = 0x01;
+inline constexpr unsigned kErrorTimeout = 1460; // ERROR_TIMEOUT
+
+// Window styles and positions.
+inline constexpr int kGwlStyle = -16;
+inline constexpr int kGwlExStyle = -20;
+inline constexpr std::uint32_t kWsPopup = 0x80000000;
+inline constexpr std::uint32_t kWsVisible = 0x10000000;
+inline constexpr std::uint32_t kWsBorder = 0x00800000;
+inline constexpr std::uint32_t kWsExToolWindow = 0x00000080;
+inline constexpr std::uint32_t kWsExAppWindow = 0x00040000;
+inline constexpr unsigned kSwHide = 0;
+inline constexpr unsigned kSwpNoSize = 0x0001;
+inline constexpr unsigned kSwpNoActivate = 0x0010;
+inline constexpr unsigned kSwpShowWindow = 0x0040;
+inline constexpr unsigned kSwpNoOwnerZOrder = 0x0200;
+inline const Hwnd kHwndTopmost{static_cast<std::uintptr_t>(-1)};
+
+// Taskbar edges.
+inline constexpr unsigned kAbeLeft = 0;
+inline constexpr unsigned kAbeTop = 1;
+inline constexpr unsigned kAbeRight = 2;
+inline constexpr unsigned kAbeBottom = 3;
+
+// Sounds.
+inline constexpr unsigned kSndAsync = 0x0001;
+inline constexpr unsigned kSndNoDefault = 0x0002;
+inline constexpr unsigned kSndFilename = 0x00020000;
 
 // Message boxes.
 inline constexpr unsigned kMbOk = 0x0000;

@@ -172,7 +172,7 @@ LResult FakePort::doModal(unsigned templateId, Hwnd parent, WindowHandler& handl
     {
         std::lock_guard lock(m_mutex);
         hwnd = Hwnd{m_nextHandle++};
-        m_windows[hwnd] = Window{&handler};
+        m_windows[hwnd] = Window{&handler, false, 0, {}};
         m_calls.push_back("doModal(" + num(templateId) + ",parent=" +
                           num(static_cast<std::uintptr_t>(parent)) + ")=" +
                           num(static_cast<std::uintptr_t>(hwnd)));
@@ -206,6 +206,7 @@ void FakePort::endDialog(Hwnd hwnd, LResult result) {
     auto it = m_windows.find(hwnd);
     if (it == m_windows.end()) return;
     it->second.ended = true;
+    it->second.state.visible = false;
     it->second.result = result;
 }
 
@@ -341,8 +342,21 @@ HIcon FakePort::loadImage(HModule module, unsigned resourceId, unsigned type, in
                           unsigned flags) {
     std::lock_guard lock(m_mutex);
     HIcon h{};
-    if (type == kImageIcon && !missingIcons.count(resourceId) && m_modules.count(module))
+    if (type == kImageIcon && !missingIcons.count(resourceId) && m_modules.count(module)) {
         h = HIcon{m_nextHandle++};
+        if (iconSource) {
+            m_icons[h] = iconSource(resourceId, cx, cy);
+        } else {
+            // A grey square with a transparent one-pixel frame, distinct per id.
+            gfx::IconImage img{gfx::Bitmap(cx, cy, gfx::rgb(resourceId & 0xFF, 128, 128)),
+                               gfx::Bitmap(cx, cy, gfx::kBlack)};
+            for (int i = 0; i < cx; ++i) {
+                img.mask.set(i, 0, gfx::kWhite);
+                img.color.set(i, 0, gfx::kBlack);
+            }
+            m_icons[h] = img;
+        }
+    }
     m_calls.push_back("loadImage(" + m_modules[module] + "," + num(resourceId) + "," +
                       std::to_string(cx) + "x" + std::to_string(cy) + ",flags=" + num(flags) +
                       ")");
@@ -350,8 +364,9 @@ HIcon FakePort::loadImage(HModule module, unsigned resourceId, unsigned type, in
 }
 
 bool FakePort::destroyIcon(HIcon icon) {
-    record("destroyIcon(" + num(static_cast<std::uintptr_t>(icon)) + ")");
-    return !isNull(icon);
+    std::lock_guard lock(m_mutex);
+    m_calls.push_back("destroyIcon(" + num(static_cast<std::uintptr_t>(icon)) + ")");
+    return m_icons.erase(icon) > 0;
 }
 
 unsigned FakePort::getLastError() {

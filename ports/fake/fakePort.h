@@ -87,6 +87,65 @@ public:
     std::vector<Box> messageBoxes() const;
     // Hands timers to a real timer service (for thread tests); null undoes.
     void useTimerService(TimerService* service);
+    // Delivers queued messages outside a modal loop; returns how many.
+    int pumpMessages();
+
+    // --- shell and desktop scripting ---------------------------------------
+    // Answers of shellNotifyIcon in turn (true when the list is empty); a
+    // false answer sets the last error to shellNotifyError.
+    std::vector<bool> shellNotifyAnswers;
+    unsigned shellNotifyError = kErrorTimeout;
+    struct NotifyCall {
+        unsigned message;
+        std::uint32_t cbSize;
+        bool oldForm;
+        NotifyIconDataNew data; // the old form's fields copied over
+    };
+    std::vector<NotifyCall> notifyCalls() const;
+    std::optional<Rect> iconRect;          // notifyIconRect's answer
+    std::optional<Point> cursor = Point{}; // nullopt: GetCursorPos fails
+    std::map<std::string, Hwnd> topWindows;
+    std::map<std::pair<Hwnd, std::string>, Hwnd> childWindows;
+    std::map<Hwnd, Rect> windowRects;     // for windows the fake did not create
+    std::map<Hwnd, Point> clientOrigins;  // screenToClient subtracts these
+    // Messages sent to windows the fake did not create (a tray toolbar).
+    std::function<LResult(Hwnd, unsigned, WParam, LParam)> foreignWindowProc;
+    Hwnd foreground{};
+    unsigned menuChoice = 0; // posted as kWmCommand by trackPopupMenu
+    struct MenuCall {
+        res::MenuItem popup;
+        unsigned defaultCommand;
+        Point at;
+        Hwnd owner;
+    };
+    std::vector<MenuCall> menuCalls() const;
+    std::optional<Rect> taskbarRect = Rect{0, 1040, 1920, 1080};
+    std::optional<Rect> workArea = Rect{0, 0, 1920, 1040};
+    std::optional<bool> screenSaverRunning = false; // nullopt: the query fails
+
+    // --- dialogs and icons ------------------------------------------------
+    bool createDialogFails = false;
+    bool boldFontFails = false;
+    int dialogWidth = 300; // pixel size of every created dialog
+    int dialogHeight = 80;
+    // Renders loadImage's icons; by default a plain square per id.
+    std::function<gfx::IconImage(unsigned id, int cx, int cy)> iconSource;
+    bool iconCreationFails = false;
+    struct WindowState {
+        bool visible = false;
+        std::uint32_t style = 0;
+        std::uint32_t exStyle = 0;
+        Rect rect;
+        Hwnd insertAfter{};
+        std::map<int, std::string> texts;
+        std::set<unsigned> timers;
+        std::map<unsigned, unsigned> timerPeriods;
+    };
+    std::optional<WindowState> windowState(Hwnd hwnd) const;
+    // Delivers kWmTimer for a live window timer; false if it is not set.
+    bool fireWindowTimer(Hwnd hwnd, unsigned id);
+    std::size_t liveIcons() const;
+    std::optional<gfx::IconImage> iconImage(HIcon icon) const;
 
     // --- ClockPort --------------------------------------------------------
     std::time_t time() override;
@@ -126,6 +185,49 @@ public:
     std::string formatMessage(unsigned code) override;
     std::filesystem::path nativePath(std::string_view path) override;
 
+    // --- ShellPort ----------------------------------------------------------
+    bool shellNotifyIcon(unsigned message, const NotifyIconDataOld& form) override;
+    bool shellNotifyIcon(unsigned message, const NotifyIconDataNew& form) override;
+    std::optional<Rect> notifyIconRect() override;
+    bool getCursorPos(Point& pt) override;
+    Hwnd findWindow(std::string_view className) override;
+    Hwnd findWindowEx(Hwnd parent, std::string_view className) override;
+    bool getWindowRect(Hwnd hwnd, Rect& rect) override;
+    bool screenToClient(Hwnd hwnd, Point& pt) override;
+    bool setForegroundWindow(Hwnd hwnd) override;
+    Hwnd getForegroundWindow() override;
+    bool flashWindow(Hwnd hwnd, bool invert) override;
+    bool trackPopupMenu(const res::MenuItem& popup, unsigned defaultCommand, unsigned flags,
+                        Point at, Hwnd owner) override;
+    bool appendSystemMenuItem(Hwnd hwnd, unsigned command, std::string_view text) override;
+    bool getTaskbarPos(Hwnd taskbar, Rect& rect) override;
+    bool getWorkArea(Rect& rect) override;
+    bool getScreenSaverRunning(bool& running) override;
+    unsigned mciSendString(std::string_view command) override;
+    std::intptr_t shellExecute(Hwnd owner, std::string_view verb, std::string_view file,
+                               std::string_view parameters, std::string_view directory,
+                               int show) override;
+    bool playSound(std::string_view file, unsigned flags) override;
+
+    // --- DialogPort -------------------------------------------------------
+    Hwnd createDialog(unsigned templateId, Hwnd parent, WindowHandler& handler) override;
+    bool destroyWindow(Hwnd hwnd) override;
+    bool isWindow(Hwnd hwnd) override;
+    bool showWindow(Hwnd hwnd, unsigned command) override;
+    bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
+                      unsigned flags) override;
+    std::uint32_t getWindowLong(Hwnd hwnd, int index) override;
+    std::uint32_t setWindowLong(Hwnd hwnd, int index, std::uint32_t value) override;
+    bool setTimer(Hwnd hwnd, unsigned id, unsigned ms) override;
+    bool killTimer(Hwnd hwnd, unsigned id) override;
+    bool setDlgItemText(Hwnd dialog, int controlId, std::string_view text) override;
+    LResult sendDlgItemMessage(Hwnd dialog, int controlId, unsigned msg, WParam wParam,
+                               LParam lParam) override;
+    HFont createBoldFont(Hwnd dialog, int controlId) override;
+    void deleteFont(HFont font) override;
+    HIcon createIconIndirect(const gfx::IconImage& image) override;
+    bool getIconInfo(HIcon icon, gfx::IconImage& image) override;
+
 protected:
     void record(std::string call);
 
@@ -134,7 +236,9 @@ private:
         WindowHandler* handler;
         bool ended = false;
         LResult result = 0;
+        WindowState state;
     };
+    bool notify(unsigned message, const NotifyCall& call);
     bool deliverOne();
 
     mutable std::recursive_mutex m_mutex;
@@ -152,6 +256,10 @@ private:
     std::set<HMutex> m_lockedMutexes;
     std::map<HModule, std::string> m_modules;
     TimerService* m_service = nullptr;
+    std::vector<NotifyCall> m_notifyCalls;
+    std::vector<MenuCall> m_menuCalls;
+    std::map<HIcon, gfx::IconImage> m_icons;
+    std::set<HFont> m_fonts;
 };
 
 } // namespace orbel
