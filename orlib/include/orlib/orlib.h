@@ -38,6 +38,12 @@ inline constexpr int kPhases = 12;
 inline constexpr int kDaysPerPhase = 7;
 inline constexpr int kLunarCycleDays = kPhases * kDaysPerPhase; // 84
 
+// Inputs beyond these bounds are clamped to them, so no field or
+// intermediate value can overflow: Earth times to +-1e15 s (about 31.7
+// million years), Orithaven moments to +-2.5e16 game seconds.
+inline constexpr std::int64_t kMaxAbsEarthSeconds = 1'000'000'000'000'000;
+inline constexpr std::int64_t kMaxAbsGameSeconds = kRate * kMaxAbsEarthSeconds;
+
 // A duration (for operator+=) or a broken-down time (getTime/setTime).
 // The seventh field mirrors struct tm's tm_isdst: -1 ("unknown") in every
 // value the program builds.
@@ -178,6 +184,7 @@ public:
     int min() const noexcept override;
     int sec() const noexcept override;
     int getDayOfWeek() const noexcept override; // 0 Sunday .. 6 Saturday
+    // Its seventh field is the C library's DST flag for this reading.
     gtime_t getTime() const noexcept override;
     void setTime(const gtime_t& t) noexcept override;
     std::string format(const char* fmt) const override;
