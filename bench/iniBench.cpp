@@ -32,7 +32,7 @@ std::string sampleFile() {
     text += "[Settings]\r\ntipupdate=1\r\ntsmode=2\r\nnotification=1179647\r\n"
             "notifysound=\"C:\\Sounds\\moon.wav\"\r\ntrayicon=255\r\n\r\n"
             "[Search]\r\nlunarage=3\r\ndayofweek=5\r\nballistacard=1\r\nballistalevel=4\r\n";
-    lines += 13;
+    lines += 12;
     while (lines < 100) {
         text += "; padding comment " + std::to_string(lines) + "\r\n";
         ++lines;
