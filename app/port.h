@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orbel {
 
@@ -219,10 +220,73 @@ public:
     virtual bool getIconInfo(HIcon icon, gfx::IconImage& image) = 0;
 };
 
+// A page of a property sheet: its template and the handler of its window.
+struct PropertyPage {
+    unsigned templateId = 0;
+    WindowHandler* handler = nullptr;
+};
+
+// Dialog controls by numeric id, the off-screen surfaces of the detail
+// window, property sheets and the version resource.
+class ControlPort {
+public:
+    virtual ~ControlPort() = default;
+    virtual bool setWindowText(Hwnd hwnd, std::string_view text) = 0;
+    virtual std::string getDlgItemText(Hwnd dialog, int controlId) = 0;
+    virtual bool hasDlgItem(Hwnd dialog, int controlId) = 0;
+    // ShowWindow (kSwShow / kSwHide) and EnableWindow on a control.
+    virtual bool showDlgItem(Hwnd dialog, int controlId, unsigned command) = 0;
+    virtual bool enableDlgItem(Hwnd dialog, int controlId, bool enable) = 0;
+    // A control's window rectangle in the dialog's client coordinates, and
+    // moving it there (with repainting).
+    virtual bool getDlgItemRect(Hwnd dialog, int controlId, Rect& rect) = 0;
+    virtual bool moveDlgItem(Hwnd dialog, int controlId, const Rect& rect) = 0;
+    // Moves a top-level window (screen coordinates), with repainting.
+    virtual bool moveWindow(Hwnd hwnd, const Rect& rect) = 0;
+    virtual Hwnd getParent(Hwnd hwnd) = 0;
+    // GetSysColor, as 0x00BBGGRR.
+    virtual std::uint32_t getSysColor(int index) = 0;
+    // The month calendar control.
+    virtual bool monthCalGetCurSel(Hwnd dialog, int controlId, SystemDate& date) = 0;
+    virtual bool monthCalSetRange(Hwnd dialog, int controlId, std::time_t min, std::time_t max) = 0;
+    virtual bool monthCalSetFirstDayOfWeek(Hwnd dialog, int controlId, int day) = 0;
+    virtual bool monthCalSetColor(Hwnd dialog, int controlId, int part, std::uint32_t color) = 0;
+    // The height of " " in the control's font; nullopt when it has no font
+    // or the font cannot be selected. And its client rectangle.
+    virtual std::optional<int> getTextLineHeight(Hwnd dialog, int controlId) = 0;
+    virtual bool getDlgItemClientRect(Hwnd dialog, int controlId, Rect& rect) = 0;
+    virtual bool showScrollBar(Hwnd dialog, int controlId, bool show) = 0;
+    // Off-screen surfaces compatible with a dialog, drawn with its font.
+    virtual HSurface createSurface(Hwnd dialog, int width, int height) = 0;
+    virtual void destroySurface(HSurface surface) = 0;
+    virtual bool fillSurface(HSurface surface, const Rect& rect, std::uint32_t color) = 0;
+    // DrawText with DT_BOTTOM alone: top-left, breaks only at line breaks,
+    // clipped to rect. Bold text uses the dialog font one unit larger and
+    // weight 700. Any thread (the detail window draws on the timer thread).
+    virtual bool drawSurfaceText(HSurface surface, std::string_view text, const Rect& rect,
+                                 bool bold) = 0;
+    virtual bool invalidateRect(Hwnd hwnd, const Rect& rect, bool erase) = 0;
+    // Copies a whole surface into the window at a client point (WM_PAINT).
+    virtual bool blitSurface(Hwnd hwnd, HSurface surface, Point at) = 0;
+    // Runs a modal property sheet. Page 0 is created at once, the others
+    // when first shown; on OK every created page gets kWmNotify with
+    // kPsnApply before the sheet ends with kIdOk; Cancel ends it with
+    // kIdCancel.
+    virtual LResult propertySheet(std::string_view caption, const std::vector<PropertyPage>& pages,
+                                  unsigned flags) = 0;
+    // The version resource of a file and a value in it (VerQueryValue);
+    // "\VarFileInfo\Translation" answers the raw language and code page
+    // words, string values answer their text.
+    virtual std::optional<std::string> getFileVersionInfo(std::string_view file) = 0;
+    virtual std::optional<std::string> verQueryValue(const std::string& block,
+                                                     std::string_view subBlock) = 0;
+};
+
 class Port : public ClockPort,
              public WindowPort,
              public SystemPort,
              public ShellPort,
-             public DialogPort {};
+             public DialogPort,
+             public ControlPort {};
 
 } // namespace orbel

@@ -15,12 +15,14 @@ enum class HModule : std::uintptr_t {};
 enum class HIcon : std::uintptr_t {};
 enum class HMutex : std::uintptr_t {};
 enum class HFont : std::uintptr_t {};
+enum class HSurface : std::uintptr_t {};
 
 inline bool isNull(Hwnd h) { return h == Hwnd{}; }
 inline bool isNull(HModule h) { return h == HModule{}; }
 inline bool isNull(HIcon h) { return h == HIcon{}; }
 inline bool isNull(HMutex h) { return h == HMutex{}; }
 inline bool isNull(HFont h) { return h == HFont{}; }
+inline bool isNull(HSurface h) { return h == HSurface{}; }
 
 struct Point {
     std::int32_t x = 0;
@@ -35,6 +37,21 @@ struct Rect {
     std::int32_t right = 0;
     std::int32_t bottom = 0;
     friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// The header of a kWmNotify message (lParam points to it).
+struct NmHdr {
+    Hwnd hwndFrom{};
+    std::uintptr_t idFrom = 0;
+    std::int32_t code = 0;
+};
+
+// A date as the month calendar reports its selection.
+struct SystemDate {
+    int year = 0;
+    int month = 0; // 1..12
+    int day = 0;   // 1..31
+    friend bool operator==(const SystemDate&, const SystemDate&) = default;
 };
 
 inline bool isRectEmpty(const Rect& r) { return r.left >= r.right || r.top >= r.bottom; }
@@ -112,6 +129,35 @@ inline constexpr unsigned kAbeBottom = 3;
 inline constexpr unsigned kSndAsync = 0x0001;
 inline constexpr unsigned kSndNoDefault = 0x0002;
 inline constexpr unsigned kSndFilename = 0x00020000;
+
+// Controls.
+inline constexpr unsigned kWmSize = 0x0005;
+inline constexpr unsigned kWmSetText = 0x000C;
+inline constexpr unsigned kWmNotify = 0x004E;
+inline constexpr unsigned kWmChar = 0x0102;
+inline constexpr unsigned kWmCut = 0x0300;
+inline constexpr unsigned kCbGetCurSel = 0x0147;
+inline constexpr unsigned kCbInsertString = 0x014A; // lParam: const char* (CP932)
+inline constexpr unsigned kCbSetCurSel = 0x014E;
+inline constexpr unsigned kCbGetItemData = 0x0150;
+inline constexpr unsigned kCbSetItemData = 0x0151;
+inline constexpr unsigned kCbGetCount = 0x0146;
+inline constexpr LResult kCbErr = -1;
+inline constexpr unsigned kCbnSelChange = 1; // notification code in HIWORD(wParam)
+inline constexpr unsigned kBmGetCheck = 0x00F0;
+inline constexpr unsigned kBmSetCheck = 0x00F1;
+inline constexpr unsigned kEmGetLineCount = 0x00BA;
+inline constexpr int kMcnSelChange = -749;  // WM_NOTIFY code of the month calendar
+inline constexpr int kPsnApply = -202;      // WM_NOTIFY code: the sheet's OK reached a page
+inline constexpr unsigned kSwShow = 5;
+inline constexpr int kColor3dFace = 15;
+inline constexpr int kColorWindowText = 8;
+inline constexpr int kColor3dShadow = 16;
+inline constexpr int kMcscBackground = 0;
+inline constexpr int kMcscText = 1;
+inline constexpr int kMcscTitleBk = 2;
+inline constexpr int kMcscTitleText = 3;
+inline constexpr int kMcscMonthBk = 4;
 
 // Message boxes.
 inline constexpr unsigned kMbOk = 0x0000;

@@ -173,6 +173,10 @@ LResult FakePort::doModal(unsigned templateId, Hwnd parent, WindowHandler& handl
         std::lock_guard lock(m_mutex);
         hwnd = Hwnd{m_nextHandle++};
         m_windows[hwnd] = Window{&handler, false, 0, {}};
+        if (const res::DialogTemplate* t = res::findDialogTemplate(templateId))
+            m_windows[hwnd].state.rect =
+                Rect{0, 0, t->cx * kFakeDluPixels, t->cy * kFakeDluPixels};
+        attachTemplate(hwnd, templateId, parent);
         m_calls.push_back("doModal(" + num(templateId) + ",parent=" +
                           num(static_cast<std::uintptr_t>(parent)) + ")=" +
                           num(static_cast<std::uintptr_t>(hwnd)));
@@ -193,6 +197,7 @@ LResult FakePort::doModal(unsigned templateId, Hwnd parent, WindowHandler& handl
     std::lock_guard lock(m_mutex);
     const LResult result = m_windows[hwnd].result;
     m_windows.erase(hwnd);
+    detachTemplate(hwnd);
     std::erase_if(m_queue, [&](const Posted& p) { return p.hwnd == hwnd; });
     m_calls.push_back("modalEnded(" + num(static_cast<std::uintptr_t>(hwnd)) + ")=" +
                       std::to_string(result));

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "app/port.h"
+#include "res/dialogs.h"
 
 #include <functional>
 #include <map>
@@ -228,6 +229,129 @@ public:
     HIcon createIconIndirect(const gfx::IconImage& image) override;
     bool getIconInfo(HIcon icon, gfx::IconImage& image) override;
 
+
+    // ===== Controls, surfaces, property sheets, version resource ============
+    // (ControlPort; fakeControls.cpp)
+    //
+    // Every window the fake creates from a template that res/dialogs.h knows
+    // gets in-memory controls built from it. One dialog unit is
+    // kFakeDluPixels pixels both ways, so a control at 7,7 20x20 sits at
+    // (14,14)-(54,54) in the dialog's client area. Windows of doModal and the
+    // pages of propertySheet measure their template's size x kFakeDluPixels;
+    // createDialog's windows keep the scripted dialogWidth x dialogHeight
+    // (the popup's slide tests are written against that size).
+    static constexpr int kFakeDluPixels = 2;
+
+    struct ComboItem {
+        std::string text;
+        LParam data = 0;
+    };
+    struct ControlState {
+        res::ControlKind kind = res::ControlKind::Static;
+        std::string text;
+        bool visible = true;
+        bool enabled = true;
+        bool checked = false;
+        std::vector<ComboItem> items;
+        int curSel = -1; // -1: no selection
+        bool scrollBarShown = false;
+        // Month calendar: selection (initially the local date of `now` when
+        // the window was made), range (0,0: none), first day of week (-1:
+        // the locale's) and colours by part (kMcsc*).
+        SystemDate calSel;
+        std::time_t calMin = 0;
+        std::time_t calMax = 0;
+        int firstDayOfWeek = -1;
+        std::map<int, std::uint32_t> calColors;
+        Rect rect; // pixels, in the dialog's client coordinates
+        HIcon icon{};
+        HFont font{}; // the dialog's font until kWmSetFont changes it
+    };
+    // The height getTextLineHeight answers for any control; nullopt plays a
+    // control whose font cannot be selected.
+    std::optional<int> lineHeight = 12;
+    // Insertions into combo boxes are counted over the port's life: the
+    // first n succeed and every later one returns kCbErr.
+    std::optional<int> comboInsertFailsAfter;
+
+    std::optional<ControlState> controlState(Hwnd dialog, int id) const;
+    std::string windowText(Hwnd hwnd) const; // the caption
+    // Live windows made from a template, oldest first.
+    std::vector<Hwnd> windowsOfTemplate(unsigned templateId) const;
+    // What a user does, delivered straight to the dialog's handler as the
+    // control would: kWmCommand with (code << 16) | id, or kWmNotify.
+    // selectComboItem with an index out of range leaves no selection.
+    void selectComboItem(Hwnd dialog, int id, int index);
+    void setMonthCalSel(Hwnd dialog, int id, SystemDate date);
+    void clickCheck(Hwnd dialog, int id);  // toggles, then BN_CLICKED
+    // Checks it and unchecks the other radios of its group (from a
+    // groupStart radio to the next one or the next non-radio), then
+    // BN_CLICKED.
+    void clickRadio(Hwnd dialog, int id);
+
+    struct DrawnText {
+        std::string text;
+        Rect rect;
+        bool bold = false;
+        friend bool operator==(const DrawnText&, const DrawnText&) = default;
+    };
+    // What was drawn on a surface since its last fill of the whole surface.
+    std::vector<DrawnText> surfaceTexts(HSurface surface) const;
+    struct Blit {
+        Hwnd hwnd;
+        HSurface surface;
+        Point at;
+        // The surface's texts at the moment of the copy: a copy taken in the
+        // middle of a redraw shows fewer texts than a finished one.
+        std::vector<DrawnText> texts;
+        int fills = 0; // whole-surface fills the surface had seen by then
+    };
+    std::vector<Blit> blits() const;
+    std::size_t liveSurfaces() const;
+
+    // propertySheet creates page 0, then the other pages listed here (the
+    // pages the user opens), calls onSheet with every page's window (null
+    // for pages not created) and ends with sheetResult.
+    std::set<int> sheetOpensPages;
+    std::function<void(FakePort&, const std::vector<Hwnd>& pageWindows)> onSheet;
+    LResult sheetResult = kIdOk;
+
+    // The version resource: sub-block path ("\VarFileInfo\Translation",
+    // "\StringFileInfo\041104b0\FileVersion") -> value bytes.
+    std::map<std::string, std::string> versionValues;
+    bool versionInfoMissing = false;
+
+    bool setWindowText(Hwnd hwnd, std::string_view text) override;
+    std::string getDlgItemText(Hwnd dialog, int controlId) override;
+    bool hasDlgItem(Hwnd dialog, int controlId) override;
+    bool showDlgItem(Hwnd dialog, int controlId, unsigned command) override;
+    bool enableDlgItem(Hwnd dialog, int controlId, bool enable) override;
+    bool getDlgItemRect(Hwnd dialog, int controlId, Rect& rect) override;
+    bool moveDlgItem(Hwnd dialog, int controlId, const Rect& rect) override;
+    bool moveWindow(Hwnd hwnd, const Rect& rect) override;
+    Hwnd getParent(Hwnd hwnd) override;
+    std::uint32_t getSysColor(int index) override;
+    bool monthCalGetCurSel(Hwnd dialog, int controlId, SystemDate& date) override;
+    bool monthCalSetRange(Hwnd dialog, int controlId, std::time_t min, std::time_t max) override;
+    bool monthCalSetFirstDayOfWeek(Hwnd dialog, int controlId, int day) override;
+    bool monthCalSetColor(Hwnd dialog, int controlId, int part, std::uint32_t color) override;
+    std::optional<int> getTextLineHeight(Hwnd dialog, int controlId) override;
+    bool getDlgItemClientRect(Hwnd dialog, int controlId, Rect& rect) override;
+    bool showScrollBar(Hwnd dialog, int controlId, bool show) override;
+    HSurface createSurface(Hwnd dialog, int width, int height) override;
+    void destroySurface(HSurface surface) override;
+    bool fillSurface(HSurface surface, const Rect& rect, std::uint32_t color) override;
+    bool drawSurfaceText(HSurface surface, std::string_view text, const Rect& rect,
+                         bool bold) override;
+    bool invalidateRect(Hwnd hwnd, const Rect& rect, bool erase) override;
+    bool blitSurface(Hwnd hwnd, HSurface surface, Point at) override;
+    LResult propertySheet(std::string_view caption, const std::vector<PropertyPage>& pages,
+                          unsigned flags) override;
+    std::optional<std::string> getFileVersionInfo(std::string_view file) override;
+    std::optional<std::string> verQueryValue(const std::string& block,
+                                             std::string_view subBlock) override;
+    // ===== end of the ControlPort block ======================================
+
 protected:
     void record(std::string call);
 
@@ -260,6 +384,36 @@ private:
     std::vector<MenuCall> m_menuCalls;
     std::map<HIcon, gfx::IconImage> m_icons;
     std::set<HFont> m_fonts;
+
+    // ===== ControlPort state (fakeControls.cpp) =============================
+    struct DialogData {
+        unsigned templateId = 0;
+        Hwnd parent{};
+        std::string caption;
+        HFont font{};
+        std::vector<int> order; // control ids in template order
+        std::map<int, ControlState> controls;
+    };
+    struct Surface {
+        int width = 0;
+        int height = 0;
+        int fills = 0;
+        std::vector<DrawnText> texts;
+    };
+    // Under m_mutex: gives a new window its template's controls, and
+    // forgets them when the window goes.
+    void attachTemplate(Hwnd hwnd, unsigned templateId, Hwnd parent);
+    void detachTemplate(Hwnd hwnd);
+    ControlState* findControl(Hwnd dialog, int id);
+    LResult controlMessage(ControlState& c, unsigned msg, WParam wParam, LParam lParam);
+    void deliver(Hwnd dialog, unsigned msg, WParam wParam, LParam lParam);
+    Hwnd createPage(const PropertyPage& page, Hwnd sheet);
+
+    std::map<Hwnd, DialogData> m_dialogs;
+    std::map<HSurface, Surface> m_surfaces;
+    std::vector<Blit> m_blits;
+    int m_comboInserts = 0;
+    // ===== end of ControlPort state =========================================
 };
 
 } // namespace orbel

@@ -220,6 +220,7 @@ Hwnd FakePort::createDialog(unsigned templateId, Hwnd parent, WindowHandler& han
             Window w{&handler, false, 0, {}};
             w.state.rect = Rect{0, 0, dialogWidth, dialogHeight};
             m_windows[hwnd] = w;
+            attachTemplate(hwnd, templateId, parent);
         }
         m_calls.push_back("createDialog(" + num(templateId) + ",parent=" + num(parent) + ")=" +
                           num(hwnd));
@@ -240,6 +241,7 @@ bool FakePort::destroyWindow(Hwnd hwnd) {
     handler->windowProc(hwnd, kWmDestroy, 0, 0);
     std::lock_guard lock(m_mutex);
     m_windows.erase(hwnd);
+    detachTemplate(hwnd);
     std::erase_if(m_queue, [&](const Posted& p) { return p.hwnd == hwnd; });
     return true;
 }
@@ -318,14 +320,12 @@ bool FakePort::setDlgItemText(Hwnd dialog, int controlId, std::string_view text)
     auto it = m_windows.find(dialog);
     if (it == m_windows.end()) return false;
     it->second.state.texts[controlId] = std::string(text);
-    return true;
-}
-
-LResult FakePort::sendDlgItemMessage(Hwnd dialog, int controlId, unsigned msg, WParam wParam,
-                                     LParam) {
-    record("sendDlgItemMessage(" + num(dialog) + "," + std::to_string(controlId) + "," +
-           num(msg) + "," + num(wParam) + ")");
-    return 0;
+    if (ControlState* c = findControl(dialog, controlId)) {
+        c->text = std::string(text);
+        return true;
+    }
+    // A window built from a template has only its template's controls.
+    return !m_dialogs.count(dialog) || !res::findDialogTemplate(m_dialogs[dialog].templateId);
 }
 
 HFont FakePort::createBoldFont(Hwnd dialog, int controlId) {
