@@ -1,0 +1,400 @@
+// The notification popup: placement for each taskbar edge, whole cycles
+// stepped timer by timer, clicks and Escape/Enter/WM_CLOSE in every state,
+// repeated notifications, failures, the screen saver gate and ownership of
+// the icon and the title font.
+#include "popup/notifydlg.h"
+
+#include "app/orbelApp.h"
+#include "ports/fake/fakePort.h"
+#include "tests/support/tempDir.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <regex>
+#include <sstream>
+
+namespace orbel {
+namespace {
+
+constexpr Hwnd kTaskbar{0x9000};
+const Rect kScreen{0, 0, 1920, 1080};
+// "月表": the second character's trail byte is 0x5C.
+constexpr const char* kTitle = "\x8C\x8E\x95\x5C";
+
+std::uintptr_t raw(Hwnd h) {
+    return static_cast<std::uintptr_t>(h);
+}
+std::uintptr_t raw(HIcon h) {
+    return static_cast<std::uintptr_t>(h);
+}
+
+TEST(TaskbarEdge, ComesFromTheRectangleWithSquaresAtTheDiagonalCountingAsRight) {
+    EXPECT_EQ(getTaskbarEdge({0, 0, 60, 1080}), kAbeLeft);
+    EXPECT_EQ(getTaskbarEdge({0, 0, 1920, 40}), kAbeTop);
+    EXPECT_EQ(getTaskbarEdge({1860, 0, 1920, 1080}), kAbeRight);
+    EXPECT_EQ(getTaskbarEdge({0, 1040, 1920, 1080}), kAbeBottom);
+    EXPECT_EQ(getTaskbarEdge({-1920, 1040, 0, 1080}), kAbeBottom); // monitor left of primary
+    EXPECT_EQ(getTaskbarEdge({5, 5, 50, 50}), kAbeRight);
+    EXPECT_EQ(getTaskbarEdge({0, 0, 0, 0}), kAbeRight);
+    EXPECT_EQ(getTaskbarEdge({-8, -8, 40, 40}), kAbeRight);
+}
+
+TEST(SlideTiming, PeriodsTruncateAndNeverReachZero) {
+    EXPECT_EQ(slidePeriodMs(2400, 80), 30);
+    EXPECT_EQ(slidePeriodMs(2400, 70), 34);
+    EXPECT_EQ(slidePeriodMs(50, 80), 1);
+    EXPECT_EQ(slidePeriodMs(-100, 80), 1);
+    EXPECT_EQ(slidePeriodMs(2400, 0), 2400);
+    EXPECT_EQ(fastPeriodMs(30), 3);
+    EXPECT_EQ(fastPeriodMs(34), 3);
+    EXPECT_EQ(fastPeriodMs(9), 1);
+}
+
+TEST(SlideStyles, KeepOnlyVisibleOfTheHighBitsAndBecomeAToolWindow) {
+    EXPECT_EQ(slideStyle(0x5C0A1234u), 0x90801234u);
+    EXPECT_EQ(slideStyle(0), 0x80800000u);
+    EXPECT_EQ(toolWindowExStyle(0x00040108u), 0x00000188u);
+}
+
+TEST(ScreenSaverGate, OnlyFromWindows98AndNeverOnNt4) {
+    for (int cls : {0, 1, 16, 64})
+        EXPECT_FALSE(canAskScreenSaver(cls)) << cls;
+    for (int cls : {32, 48, 80, 96, 112})
+        EXPECT_TRUE(canAskScreenSaver(cls)) << cls;
+}
+
+class PopupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        port.topWindows["Shell_TrayWnd"] = kTaskbar;
+        app.log().setPath((dir / "orbel.log").string());
+    }
+
+    HIcon newIcon() {
+        return port.createIconIndirect({gfx::Bitmap(32, 32, gfx::kWhite), gfx::Bitmap(32, 32)});
+    }
+    int show(const char* text = "body", int slideMs = 2400, int stayMs = 72000) {
+        return popup->showNotification(slideMs, stayMs, kTitle, text, newIcon());
+    }
+    Hwnd hwnd() const { return popup->hwnd(); }
+    FakePort::WindowState window() const { return port.windowState(hwnd()).value(); }
+    void tick(unsigned id) { ASSERT_TRUE(port.fireWindowTimer(hwnd(), id)); }
+    // Fires the motion timer until the state changes; the number of ticks.
+    int ticksUntilStateChanges() {
+        const int from = popup->state();
+        int n = 0;
+        while (popup->state() == from && n < 2000 && port.fireWindowTimer(hwnd(), 301))
+            ++n;
+        return n;
+    }
+    void send(unsigned msg, WParam wParam = 0) {
+        port.postMessage(hwnd(), msg, wParam, 0);
+        port.pumpMessages();
+    }
+    void expectHidden() {
+        EXPECT_EQ(popup->state(), CSlideDlg::kIdle);
+        EXPECT_FALSE(window().visible);
+        EXPECT_TRUE(window().timers.empty());
+    }
+    std::string logText() const { return test::readBytes(dir / "orbel.log"); }
+
+    test::TempDir dir;
+    FakePort port;
+    COrbelApp app{port};
+    std::unique_ptr<CNotifyDlg> popup = std::make_unique<CNotifyDlg>(app);
+};
+
+TEST_F(PopupTest, FirstNotificationBuildsTheWindowAndWaitsForTheFirstTick) {
+    const HIcon icon = newIcon();
+    ASSERT_EQ(popup->showNotification(2400, 72000, kTitle, "body", icon), 0);
+    const std::string h = std::to_string(raw(hwnd()));
+    const std::string font = std::to_string(static_cast<std::uintptr_t>(popup->titleFont()));
+    EXPECT_THAT(port.calls(),
+                ::testing::IsSupersetOf(
+                    {"createDialog(151,parent=0)=" + h, "createBoldFont(" + h + ",1030)",
+                     "sendDlgItemMessage(" + h + ",1030,48," + font + ")",
+                     "sendDlgItemMessage(" + h + ",1029,368," + std::to_string(raw(icon)) + ")"}));
+    EXPECT_EQ(window().texts.at(1024), "body");
+    EXPECT_EQ(window().texts.at(1030), kTitle);
+    EXPECT_EQ(window().exStyle & (kWsExToolWindow | kWsExAppWindow), kWsExToolWindow);
+    EXPECT_EQ(window().timerPeriods, (std::map<unsigned, unsigned>{{301, 30}}));
+    EXPECT_EQ(popup->periodMs(), 30);
+    EXPECT_EQ(popup->state(), CSlideDlg::kSlidingIn);
+    EXPECT_FALSE(window().visible);
+}
+
+TEST_F(PopupTest, EachSlideInResetsTheFrameBitsOfTheStyle) {
+    port.topWindows.clear();
+    ASSERT_EQ(show(), -1); // the window exists, nothing started
+    port.setWindowLong(hwnd(), kGwlStyle, 0x5C0A1234u);
+    port.topWindows["Shell_TrayWnd"] = kTaskbar;
+    ASSERT_EQ(show(), 0);
+    EXPECT_EQ(window().style, 0x90801234u);
+}
+
+TEST_F(PopupTest, FullCycleSlidesInStaysAndLeavesTheWayItCame) {
+    ASSERT_EQ(show(), 0);
+    tick(301);
+    EXPECT_EQ(window().rect, (Rect{1620, -79, 1920, 1}));
+    EXPECT_TRUE(window().visible);
+    EXPECT_EQ(window().insertAfter, kHwndTopmost);
+    EXPECT_EQ(port.callsStartingWith("setWindowPos").back(),
+              "setWindowPos(" + std::to_string(raw(hwnd())) +
+                  ",after=" + std::to_string(raw(kHwndTopmost)) + ",1620,-79,flags=593)");
+
+    EXPECT_EQ(ticksUntilStateChanges(), 79);
+    EXPECT_EQ(popup->state(), CSlideDlg::kStaying);
+    EXPECT_EQ(window().rect, (Rect{1620, 0, 1920, 80}));
+    EXPECT_EQ(window().timerPeriods, (std::map<unsigned, unsigned>{{302, 72000}}));
+
+    tick(302);
+    EXPECT_EQ(popup->state(), CSlideDlg::kSlidingOut);
+    EXPECT_EQ(window().timerPeriods, (std::map<unsigned, unsigned>{{301, 30}}));
+    EXPECT_EQ(ticksUntilStateChanges(), 80);
+    EXPECT_EQ(window().rect, (Rect{1620, -80, 1920, 0}));
+    expectHidden();
+    EXPECT_TRUE(port.isWindow(hwnd())); // kept for the next notification
+}
+
+struct EdgeCase {
+    const char* name;
+    Rect taskbar;
+    Rect workArea;
+    Point start;
+    Point end;
+};
+
+class PopupEdgeTest : public PopupTest, public ::testing::WithParamInterface<EdgeCase> {};
+
+TEST_P(PopupEdgeTest, StartsOutsideTheCornerAwayFromTheTaskbarAndReturnsThere) {
+    const EdgeCase& c = GetParam();
+    port.taskbarRect = c.taskbar;
+    port.workArea = c.workArea;
+    ASSERT_EQ(show(), 0);
+    EXPECT_EQ(popup->windowRect(), (Rect{c.start.x, c.start.y, c.start.x + 300, c.start.y + 80}));
+    EXPECT_EQ(ticksUntilStateChanges(), 80);
+    EXPECT_EQ(window().rect, (Rect{c.end.x, c.end.y, c.end.x + 300, c.end.y + 80}));
+    tick(302);
+    EXPECT_EQ(ticksUntilStateChanges(), 80);
+    EXPECT_EQ(window().rect, popup->windowRect());
+    EXPECT_EQ(window().rect, (Rect{c.start.x, c.start.y, c.start.x + 300, c.start.y + 80}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edges, PopupEdgeTest,
+    ::testing::Values(
+        EdgeCase{"Bottom", {0, 1040, 1920, 1080}, {0, 0, 1920, 1040}, {1620, -80}, {1620, 0}},
+        EdgeCase{"Top", {0, 0, 1920, 40}, {0, 40, 1920, 1080}, {1620, 1080}, {1620, 1000}},
+        EdgeCase{"Left", {0, 0, 60, 1080}, {60, 0, 1920, 1080}, {1620, 1080}, {1620, 1000}},
+        EdgeCase{"Right", {1860, 0, 1920, 1080}, {0, 0, 1860, 1080}, {0, 1080}, {0, 1000}},
+        EdgeCase{"SquareTie", {0, 0, 0, 0}, {0, 0, 1920, 1040}, {0, 1040}, {0, 960}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PopupTest, ClickDuringSlideInTurnsBackAtOnceAtFivePixelsPerTick) {
+    ASSERT_EQ(show(), 0);
+    for (int i = 0; i < 10; ++i)
+        tick(301);
+    send(kWmLButtonDown);
+    EXPECT_EQ(popup->state(), CSlideDlg::kSlidingOut);
+    EXPECT_EQ(popup->curStep(), (Point{0, 5}));
+    EXPECT_EQ(window().timerPeriods, (std::map<unsigned, unsigned>{{301, 3}}));
+    tick(301);
+    EXPECT_EQ(window().rect.top, -75);
+    tick(301);
+    EXPECT_EQ(window().rect.top, -80);
+    expectHidden();
+}
+
+TEST_F(PopupTest, ClickDuringStayLeavesFastAndASecondClickKeepsThePace) {
+    ASSERT_EQ(show(), 0);
+    ticksUntilStateChanges();
+    send(kWmLButtonDown);
+    EXPECT_EQ(window().timerPeriods, (std::map<unsigned, unsigned>{{301, 3}}));
+    for (int i = 0; i < 3; ++i)
+        tick(301);
+    send(kWmLButtonDown);
+    EXPECT_EQ(popup->curStep(), (Point{0, 5}));
+    EXPECT_EQ(window().rect.top, -15);
+    EXPECT_EQ(ticksUntilStateChanges(), 13);
+    expectHidden();
+    send(kWmLButtonDown); // a stray click on the hidden popup brings nothing back
+    expectHidden();
+}
+
+class PopupDismissTest
+    : public PopupTest,
+      public ::testing::WithParamInterface<std::tuple<std::pair<unsigned, WParam>, int>> {};
+
+TEST_P(PopupDismissTest, HidesAtOnceInEveryStateAndKeepsTheWindow) {
+    const auto [input, state] = GetParam();
+    ASSERT_EQ(show(), 0);
+    if (state == CSlideDlg::kSlidingIn) tick(301);
+    if (state >= CSlideDlg::kStaying) ticksUntilStateChanges();
+    if (state == CSlideDlg::kSlidingOut) {
+        tick(302);
+        tick(301);
+    }
+    ASSERT_EQ(popup->state(), state);
+    send(input.first, input.second);
+    expectHidden();
+    EXPECT_TRUE(port.isWindow(hwnd()));
+    EXPECT_FALSE(port.fireWindowTimer(hwnd(), 301));
+    EXPECT_FALSE(port.fireWindowTimer(hwnd(), 302));
+}
+
+std::string dismissName(const ::testing::TestParamInfo<PopupDismissTest::ParamType>& info) {
+    const auto& input = std::get<0>(info.param);
+    const char* when[] = {"", "SlidingIn", "Staying", "SlidingOut"};
+    const char* what = input.first == kWmClose                ? "Close"
+                       : input.second == WParam{kIdOkCommand} ? "Enter"
+                                                              : "Escape";
+    return std::string(what) + "While" + when[std::get<1>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, PopupDismissTest,
+    ::testing::Combine(::testing::Values(std::pair{kWmClose, WParam{0}},
+                                         std::pair{kWmCommand, WParam{kIdOkCommand}},
+                                         std::pair{kWmCommand, WParam{kIdCancelCommand}}),
+                       ::testing::Values(1, 2, 3)),
+    dismissName);
+
+TEST_F(PopupTest, SecondNotificationReplacesContentButNotTheCycle) {
+    ASSERT_EQ(show("first"), 0);
+    const HIcon first = popup->icon();
+    for (int i = 0; i < 30; ++i)
+        tick(301);
+    port.clearCalls();
+    ASSERT_EQ(show("second", 1200), 0);
+    EXPECT_EQ(window().texts.at(1024), "second");
+    EXPECT_EQ(popup->text(), "second");
+    EXPECT_FALSE(port.iconImage(first).has_value());
+    EXPECT_NE(popup->icon(), first);
+    EXPECT_THAT(port.calls(),
+                ::testing::Contains("destroyIcon(" + std::to_string(raw(first)) + ")"));
+    EXPECT_TRUE(port.callsStartingWith("setTimer").empty());
+    EXPECT_EQ(popup->state(), CSlideDlg::kSlidingIn);
+    EXPECT_EQ(window().rect.top, -50);
+    EXPECT_EQ(ticksUntilStateChanges(), 50); // still 30 ms a pixel
+    EXPECT_EQ(window().timerPeriods.at(302), 72000u);
+    EXPECT_EQ(port.liveIcons(), 1u);
+}
+
+TEST_F(PopupTest, NextStartTakesTheDurationsStoredMeanwhileAndAMovedTaskbar) {
+    ASSERT_EQ(show("a"), 0);
+    ASSERT_EQ(show("b", 1200, 1000), 0);
+    send(kWmCommand, kIdCancelCommand);
+    port.taskbarRect = Rect{0, 0, 1920, 40};
+    port.workArea = Rect{0, 40, 1920, 1080};
+    ASSERT_EQ(show("c", 1200, 1000), 0);
+    EXPECT_EQ(window().timerPeriods.at(301), 15u);
+    EXPECT_EQ(popup->baseStep(), (Point{0, -1}));
+    EXPECT_EQ(popup->windowRect().top, 1080);
+}
+
+TEST_F(PopupTest, WithoutTaskbarOrWorkAreaNothingStartsButTheContentIsSet) {
+    for (int failure = 0; failure < 3; ++failure) {
+        popup = std::make_unique<CNotifyDlg>(app);
+        port.topWindows.erase("Shell_TrayWnd");
+        port.taskbarRect = Rect{0, 1040, 1920, 1080};
+        port.workArea = Rect{0, 0, 1920, 1040};
+        if (failure != 0) port.topWindows["Shell_TrayWnd"] = kTaskbar;
+        if (failure == 1) port.taskbarRect.reset();
+        if (failure == 2) port.workArea.reset();
+        EXPECT_EQ(show("waiting"), -1) << failure;
+        expectHidden();
+        EXPECT_EQ(window().texts.at(1024), "waiting");
+        EXPECT_EQ(window().texts.at(1030), kTitle);
+        EXPECT_FALSE(isNull(popup->icon()));
+    }
+}
+
+TEST_F(PopupTest, FailedWindowCreationReturnsMinusOneAndKeepsTheIconForRelease) {
+    port.createDialogFails = true;
+    EXPECT_EQ(show(), -1);
+    EXPECT_TRUE(isNull(hwnd()));
+    EXPECT_EQ(port.liveIcons(), 1u);
+    port.createDialogFails = false;
+    EXPECT_EQ(show(), 0);
+    EXPECT_EQ(port.liveIcons(), 1u);
+    popup.reset();
+    EXPECT_EQ(port.liveIcons(), 0u);
+}
+
+TEST_F(PopupTest, DestructionReleasesWindowIconAndFont) {
+    for (int i = 0; i < 3; ++i)
+        show();
+    const Hwnd h = hwnd();
+    const HFont font = popup->titleFont();
+    ASSERT_FALSE(isNull(font));
+    popup.reset();
+    EXPECT_FALSE(port.isWindow(h));
+    EXPECT_EQ(port.liveIcons(), 0u);
+    EXPECT_EQ(port.callsStartingWith("deleteFont"),
+              std::vector<std::string>{"deleteFont(" +
+                                       std::to_string(static_cast<std::uintptr_t>(font)) + ")"});
+}
+
+TEST_F(PopupTest, WithoutABoldFontTheTitleKeepsItsOwn) {
+    port.boldFontFails = true;
+    ASSERT_EQ(show(), 0);
+    EXPECT_TRUE(
+        port.callsStartingWith("sendDlgItemMessage(" + std::to_string(raw(hwnd())) + ",1030")
+            .empty());
+    popup.reset();
+    EXPECT_TRUE(port.callsStartingWith("deleteFont").empty());
+}
+
+struct GateCase {
+    OsVersionInfo os;
+    bool asks;
+};
+
+TEST_F(PopupTest, ScreenSaverIsAskedPerVersionClassAndMovesThePopupBelowTheForeground) {
+    const GateCase cases[] = {
+        {{4, 0, 0, kVerPlatformWin32Windows}, false},              // class 16
+        {{4, 10, 0, kVerPlatformWin32Windows}, true},              // class 32
+        {{4, 90, 0, kVerPlatformWin32Windows}, true},              // class 48
+        {{4, 0, 0, kVerPlatformWin32Nt}, false},                   // class 64
+        {{6, 1, 0, kVerPlatformWin32Nt, kVerNtWorkstation}, true}, // class 96
+    };
+    const Hwnd saver{0x4242};
+    port.foreground = saver;
+    port.screenSaverRunning = true;
+    for (const GateCase& c : cases) {
+        port.osVersion = c.os;
+        COrbelApp own(port);
+        CNotifyDlg p(own);
+        ASSERT_EQ(p.showNotification(2400, 72000, kTitle, "x", HIcon{}), 0);
+        port.clearCalls();
+        ASSERT_TRUE(port.fireWindowTimer(p.hwnd(), 301));
+        EXPECT_EQ(port.callsStartingWith("getScreenSaverRunning").size(), c.asks ? 1u : 0u);
+        EXPECT_EQ(port.windowState(p.hwnd())->insertAfter, c.asks ? saver : kHwndTopmost);
+    }
+    port.foreground = Hwnd{}; // no foreground window: topmost after all
+    ASSERT_EQ(show(), 0);
+    tick(301);
+    EXPECT_EQ(window().insertAfter, kHwndTopmost);
+}
+
+TEST_F(PopupTest, FailedScreenSaverQueryLogsOneLinePerTickAndCountsAsNone) {
+    port.screenSaverRunning.reset();
+    ASSERT_EQ(show(), 0);
+    EXPECT_EQ(logText(), "");
+    ticksUntilStateChanges(); // 80 motion ticks
+    tick(302);
+    tick(301);
+    EXPECT_EQ(window().insertAfter, kHwndTopmost);
+    std::istringstream lines(logText());
+    const std::regex entry(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d ; notifydlg\.cpp\(\d+\) ; )"
+                           R"(SystemParametersInfo failed ; )");
+    int n = 0;
+    for (std::string line; std::getline(lines, line); ++n)
+        EXPECT_TRUE(std::regex_match(line, entry)) << line;
+    EXPECT_EQ(n, 82);
+}
+
+} // namespace
+} // namespace orbel
