@@ -21,6 +21,7 @@ constexpr std::uint32_t WS_BORDER = 0x00800000;
 constexpr std::uint32_t WS_VSCROLL = 0x00200000;
 constexpr std::uint32_t WS_SYSMENU = 0x00080000;
 constexpr std::uint32_t WS_GROUP = 0x00020000;
+constexpr std::uint32_t WS_MINIMIZEBOX = 0x00020000; // on top-level windows
 constexpr std::uint32_t WS_TABSTOP = 0x00010000;
 constexpr std::uint32_t WS_EX_APPWINDOW = 0x00040000;
 constexpr std::uint32_t DS_SETFONT = 0x0040;
@@ -137,18 +138,15 @@ DialogTemplate aboutBox() {
     return d;
 }
 
-// The main window: never shown, no title and no controls.
+// The main window: never shown, no title and no controls. Its style also
+// carries the minimize box, which the hidden window never shows.
+constexpr std::uint32_t kMainWindowStyle =
+    WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME | DS_SETFONT;
+static_assert(kMainWindowStyle == 0x80CA00C0);
+
 DialogTemplate mainWindow() {
-    return DialogTemplate{
-        102,
-        "",
-        "ＭＳ Ｐゴシック",
-        9,
-        31,
-        31,
-        0x80CA00C0, // WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT
-        WS_EX_APPWINDOW,
-        {}};
+    return DialogTemplate{102, "", "ＭＳ Ｐゴシック", 9, 31, 31, kMainWindowStyle, WS_EX_APPWINDOW,
+                          {}};
 }
 
 DialogTemplate detailWindow() {
