@@ -220,7 +220,8 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         root.footer(rootFooter());
         root.add_flag("--raw", session.raw, kRawHelp);
 
-        static constexpr Registrar kRegistrars[] = {registerNow, registerFormat};
+        static constexpr Registrar kRegistrars[] = {registerNow, registerFormat, registerDetail,
+                                                    registerSearch};
         std::vector<Command> commands;
         for (Registrar registrar : kRegistrars) {
             Command command = registrar(root);

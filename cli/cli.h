@@ -61,6 +61,8 @@ using Registrar = Command (*)(CLI::App& root);
 
 Command registerNow(CLI::App& root);
 Command registerFormat(CLI::App& root);
+Command registerDetail(CLI::App& root); // detailCommand.cpp
+Command registerSearch(CLI::App& root); // searchCommand.cpp
 
 // Adds --at TIME to a subcommand; a malformed TIME is a usage error.
 CLI::Option* addAtOption(CLI::App& cmd, std::string& at);
