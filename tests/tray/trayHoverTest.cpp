@@ -1,0 +1,352 @@
+// The tray icon's location and the hover check: the toolbar lookup, the
+// button rectangle under the cursor, what the check sends in each mode, the
+// hover timer, and the check on a real timer thread next to the UI thread.
+#include "tray/trayHover.h"
+
+#include "app/orbelApp.h"
+#include "common/timerService.h"
+#include "ports/fake/fakePort.h"
+#include "tests/support/tempDir.h"
+#include "tray/notifyIconData.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <ostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace orbel {
+
+// Readable rectangles in failure messages.
+void PrintTo(const Rect& r, std::ostream* os) {
+    *os << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
+}
+
+namespace {
+
+using test::TempDir;
+using test::writeBytes;
+
+constexpr std::time_t kMidnight = 1796515200; // a game day starts here
+constexpr LResult kButton24x22 = (22 << 16) | 24;
+
+// The notification area's toolbar and its tooltip, as windows of the fake
+// so that they answer messages (from either thread).
+class ToolbarWindow : public WindowHandler {
+public:
+    std::atomic<LResult> buttonSize{kButton24x22};
+    std::atomic<LResult> tooltip{0};
+    LResult windowProc(Hwnd, unsigned msg, WParam, LParam) override {
+        if (msg == kTbGetButtonSize) return buttonSize.load();
+        if (msg == kTbGetTooltips) return tooltip.load();
+        return 0;
+    }
+};
+
+class TooltipWindow : public WindowHandler {
+public:
+    std::atomic<int> updates{0};
+    LResult windowProc(Hwnd, unsigned msg, WParam, LParam) override {
+        if (msg == kTtmUpdate) ++updates;
+        return 0;
+    }
+};
+
+class TrayHover : public ::testing::Test {
+protected:
+    static constexpr Hwnd kTaskbar{0x900};
+    static constexpr Hwnd kNotifyArea{0x901};
+    static constexpr Hwnd kPager{0x902};
+
+    // Settings as the file gives them; the clock ticks once so that the
+    // tooltip text is not empty. The toolbar's window starts at (1000, 740)
+    // and its client area at (1003, 742), so a grid taken from the client
+    // origin would be off by three.
+    void start(int mode, bool tipUpdate) {
+        writeBytes(dir / "orbel.ini", "[Settings]\r\ntsmode=" + std::to_string(mode) +
+                                          "\r\ntipupdate=" + (tipUpdate ? "1" : "0") + "\r\n");
+        port.moduleFileName = (dir.path() / "orbel.exe").string();
+        port.now = kMidnight;
+        port.devCaps = TimeCaps{10, 1000000};
+        app.initPaths();
+        app.loadSettings();
+        ASSERT_EQ(app.setupTimerPeriod(), 0u);
+        ASSERT_EQ(app.startTicker(), 0u);
+        ASSERT_TRUE(port.fireTimer(port.activeTimers().at(0).id));
+        app.stopTicker();
+        ASSERT_FALSE(app.getTipText().empty());
+        hover.emplace(app, record);
+
+        toolbar = port.createDialog(1, Hwnd{}, toolbarWnd);
+        toolbarWnd.tooltip = static_cast<LResult>(port.createDialog(2, Hwnd{}, tooltipWnd));
+        port.setWindowPos(toolbar, Hwnd{}, 1000, 740, 240, 44, 0);
+        port.clientOrigins[toolbar] = Point{1003, 742};
+        port.topWindows["Shell_TrayWnd"] = kTaskbar;
+        port.childWindows[{kTaskbar, "TrayNotifyWnd"}] = kNotifyArea;
+        port.childWindows[{kNotifyArea, "SysPager"}] = kPager;
+        port.childWindows[{kPager, "ToolbarWindow32"}] = toolbar;
+    }
+    // Cursor at screen point (x, y) and the icon rectangle taken there.
+    void hoverAt(int x, int y) {
+        port.cursor = Point{x, y};
+        hover->updateIconRect(x, y);
+    }
+    std::vector<std::string> tipsSent() const {
+        std::vector<std::string> out;
+        for (const auto& c : port.notifyCalls()) {
+            EXPECT_EQ(c.data.uFlags, kNifTip);
+            EXPECT_EQ(c.message, kNimModify);
+            out.emplace_back(c.data.szTip);
+        }
+        return out;
+    }
+
+    TempDir dir;
+    FakePort port;
+    COrbelApp app{port};
+    CNotifyIconData record{port};
+    std::optional<CTrayHover> hover;
+    ToolbarWindow toolbarWnd;
+    TooltipWindow tooltipWnd;
+    Hwnd toolbar{};
+};
+
+// --- the toolbar and the icon rectangle ------------------------------------
+
+TEST_F(TrayHover, ToolbarIsFoundUnderThePagerOrDirectlyUnderTheNotifyArea) {
+    start(0, true);
+    EXPECT_EQ(hover->findTrayToolbar(), toolbar);
+    port.childWindows.erase({kNotifyArea, "SysPager"});
+    EXPECT_TRUE(isNull(hover->findTrayToolbar())); // it hangs under the pager
+    port.childWindows[{kNotifyArea, "ToolbarWindow32"}] = toolbar;
+    EXPECT_EQ(hover->findTrayToolbar(), toolbar);
+
+    port.childWindows[{kNotifyArea, "SysPager"}] = kPager;
+    port.childWindows.erase({kPager, "ToolbarWindow32"});
+    EXPECT_TRUE(isNull(hover->findTrayToolbar())); // a pager hides the direct one
+    port.childWindows.erase({kTaskbar, "TrayNotifyWnd"});
+    EXPECT_TRUE(isNull(hover->findTrayToolbar()));
+    port.topWindows.clear();
+    EXPECT_TRUE(isNull(hover->findTrayToolbar()));
+}
+
+TEST_F(TrayHover, IconRectIsTheButtonUnderTheCursorInAGridFromTheWindowCorner) {
+    start(0, true);
+    struct Row {
+        Point client;
+        Rect expected;
+    };
+    const std::vector<Row> rows = {
+        {{30, 5}, {1024, 740, 1048, 762}}, // column 1, row 0
+        {{0, 0}, {1000, 740, 1024, 762}},
+        {{71, 43}, {1048, 762, 1072, 784}},
+        // Division truncates toward zero: just outside the client area is
+        // still the first column or row, one button further is -1.
+        {{-10, -5}, {1000, 740, 1024, 762}},
+        {{-30, 5}, {976, 740, 1000, 762}},
+        {{5, -23}, {1000, 718, 1024, 740}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.client.x << "," << row.client.y);
+        hover->updateIconRect(1003 + row.client.x, 742 + row.client.y);
+        EXPECT_EQ(hover->iconRect(), row.expected);
+    }
+}
+
+TEST_F(TrayHover, IconRectIsAllZeroWhenTheToolbarCannotTell) {
+    start(0, true);
+    for (LResult size : {LResult{24}, LResult{22 << 16}}) { // height 0, width 0
+        hover->updateIconRect(1033, 747);
+        ASSERT_EQ(hover->iconRect(), (Rect{1024, 740, 1048, 762}));
+        toolbarWnd.buttonSize = size;
+        hover->updateIconRect(1033, 747);
+        EXPECT_EQ(hover->iconRect(), Rect{});
+        toolbarWnd.buttonSize = kButton24x22;
+    }
+    port.topWindows.clear(); // no taskbar
+    hover->updateIconRect(1033, 747);
+    EXPECT_EQ(hover->iconRect(), Rect{});
+}
+
+TEST_F(TrayHover, ThePortsOwnIconRectTakesPrecedence) {
+    start(0, true);
+    port.iconRect = Rect{1800, 1050, 1822, 1072};
+    port.clearCalls();
+    hover->updateIconRect(1033, 747);
+    EXPECT_EQ(hover->iconRect(), (Rect{1800, 1050, 1822, 1072}));
+    EXPECT_TRUE(port.callsStartingWith("sendMessage").empty());
+}
+
+// --- the hover check ---------------------------------------------------------
+
+TEST_F(TrayHover, CheckRefreshesTheTextAndRedrawsTheShownTooltipByModeAndPlace) {
+    struct Row {
+        int mode;
+        bool tipUpdate;
+        Point cursor; // the icon is (1024, 740)-(1048, 762)
+        bool text, redraw;
+    };
+    const std::vector<Row> rows = {
+        {0, true, {1047, 761}, true, true},   {0, true, {1048, 747}, true, false},
+        {0, false, {1047, 761}, true, false}, {0, false, {500, 500}, true, false},
+        {2, true, {1024, 740}, true, true},   {2, true, {1048, 747}, false, false},
+        {2, false, {1030, 750}, true, false}, {2, false, {1030, 762}, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(::testing::Message() << "mode " << row.mode << " tipupdate " << row.tipUpdate
+                                          << " at " << row.cursor.x << "," << row.cursor.y);
+        start(row.mode, row.tipUpdate);
+        const int updatesBefore = tooltipWnd.updates;
+        const std::size_t tipsBefore = port.notifyCalls().size();
+        hoverAt(1033, 747);
+        port.cursor = row.cursor;
+        hover->hoverCheck();
+        const auto tips = tipsSent();
+        EXPECT_EQ(tips.size() - tipsBefore, row.text ? 1u : 0u);
+        if (row.text && !tips.empty()) {
+            EXPECT_EQ(tips.back(), app.getTipText());
+        }
+        EXPECT_EQ(tooltipWnd.updates - updatesBefore, row.redraw ? 1 : 0);
+    }
+}
+
+TEST_F(TrayHover, NothingHappensWithMenuOpenCursorUnreadOrMode2IconUnknown) {
+    start(2, true);
+    hoverAt(1033, 747);
+    hover->setMenuOpen(true);
+    hover->hoverCheck();
+    EXPECT_TRUE(hover->menuOpen());
+    hover->setMenuOpen(false);
+    port.cursor.reset();
+    hover->hoverCheck();
+    port.topWindows.clear(); // all-zero rectangle: contains no point
+    hoverAt(0, 0);
+    hover->hoverCheck();
+    EXPECT_TRUE(port.notifyCalls().empty());
+    EXPECT_EQ(tooltipWnd.updates, 0);
+}
+
+// --- the hover timer ---------------------------------------------------------
+
+TEST_F(TrayHover, TimerRunsAtTheTickPeriodOnlyForAShownMode2Tooltip) {
+    struct Row {
+        int mode;
+        bool tipUpdate;
+        const char* call;
+    };
+    const std::vector<Row> rows = {
+        {0, false, "timeSetEvent(2400,10,periodic)"},
+        {0, true, "timeSetEvent(2400,10,periodic)"},
+        {2, false, "timeSetEvent(2400,10,periodic)"},
+        {2, true, "timeSetEvent(40,10,periodic)"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.call);
+        start(row.mode, row.tipUpdate);
+        port.clearCalls();
+        ASSERT_EQ(hover->startTimer(), 0u);
+        const auto set = port.callsStartingWith("timeSetEvent");
+        ASSERT_EQ(set.size(), 1u);
+        EXPECT_EQ(set[0].substr(0, set[0].find('=')), row.call);
+        hover->stopTimer();
+        EXPECT_EQ(hover->timerId(), 0u);
+    }
+}
+
+TEST_F(TrayHover, TimerThatCannotBeCreatedAnswers4) {
+    start(0, true);
+    port.failingTimerDelays = {2400};
+    EXPECT_EQ(hover->startTimer(), 4u);
+    EXPECT_EQ(hover->timerId(), 0u);
+    port.clearCalls();
+    hover->stopTimer();
+    EXPECT_TRUE(port.callsStartingWith("timeKillEvent").empty());
+}
+
+TEST_F(TrayHover, TimerFiresTheCheckAndARestartTakesTheNewSettings) {
+    start(0, true);
+    hoverAt(1033, 747);
+    ASSERT_EQ(hover->startTimer(), 0u);
+    const unsigned first = hover->timerId();
+    ASSERT_TRUE(port.fireTimer(first));
+    EXPECT_EQ(tipsSent().size(), 1u);
+
+    // The settings sheet: stop, change, start again.
+    hover->stopTimer();
+    EXPECT_FALSE(port.fireTimer(first));
+    app.setTsMode(2);
+    ASSERT_EQ(hover->startTimer(), 0u);
+    ASSERT_TRUE(port.timerWithDelay(40).has_value());
+    port.cursor = Point{500, 500};
+    ASSERT_TRUE(port.fireTimer(hover->timerId()));
+    EXPECT_EQ(tipsSent().size(), 1u); // mode 2 now: nothing away from the icon
+
+    // Starting twice leaves one timer; destruction stops it.
+    ASSERT_EQ(hover->startTimer(), 0u);
+    EXPECT_EQ(port.activeTimers().size(), 1u);
+    hover.reset();
+    EXPECT_TRUE(port.activeTimers().empty());
+}
+
+// The check on a real timer thread, next to the ticker, while the UI thread
+// changes the icon and moves the rectangle on and off the cursor. Run under
+// ThreadSanitizer; here it checks that no use of the record got mixed with
+// another.
+TEST_F(TrayHover, CheckOnTheTimerThreadAndUiUsesDoNotInterleave) {
+    start(2, true);
+    ManualClock clock;
+    TimerService service(clock);
+    port.useTimerService(&service);
+    ASSERT_EQ(app.startTicker(), 0u);
+    hoverAt(1010, 745); // column 0 holds the cursor
+    ASSERT_EQ(hover->startTimer(), 0u);
+
+    std::atomic<bool> done{false};
+    std::thread driver([&] {
+        for (int i = 0; i < 300; ++i)
+            advanceAndSettle(clock, service, std::chrono::milliseconds(40));
+        done = true;
+    });
+    const HIcon icons[] = {HIcon{0x501}, HIcon{0x502}, HIcon{0x503}};
+    std::vector<HIcon> sentIcons;
+    for (int i = 0; !done; ++i) {
+        record.modifyIcon(icons[i % 3]);
+        sentIcons.push_back(icons[i % 3]);
+        hover->updateIconRect(i % 2 ? 1040 : 1010, 745);
+    }
+    driver.join();
+    hover->updateIconRect(1010, 745);
+    advanceAndSettle(clock, service, std::chrono::milliseconds(40));
+    hover->stopTimer();
+    app.stopTicker();
+    port.useTimerService(nullptr);
+
+    // Every icon use reached the shell whole and in order, and every tip
+    // use carries a whole tooltip text of the same shape as the last one.
+    const auto digitsAsZero = [](std::string s) {
+        for (char& c : s)
+            if (c >= '0' && c <= '9') c = '0';
+        return s;
+    };
+    const std::string shape = digitsAsZero(app.getTipText());
+    std::vector<HIcon> seenIcons;
+    int tips = 0;
+    for (const auto& c : port.notifyCalls()) {
+        ASSERT_TRUE(c.data.uFlags == kNifIcon || c.data.uFlags == kNifTip) << c.data.uFlags;
+        if (c.data.uFlags == kNifIcon) {
+            seenIcons.push_back(c.data.hIcon);
+        } else {
+            ++tips;
+            EXPECT_EQ(digitsAsZero(c.data.szTip), shape);
+        }
+    }
+    EXPECT_EQ(seenIcons, sentIcons);
+    EXPECT_GT(tips, 0);
+    EXPECT_GT(tooltipWnd.updates, 0);
+}
+
+} // namespace
+} // namespace orbel
