@@ -1,6 +1,7 @@
 #include "app/orbelApp.h"
 
 #include "res/stringTable.h"
+#include "tray/notifyIconData.h"
 #include "tray/orbelDlg.h"
 
 #include <optional>
@@ -13,7 +14,11 @@ constexpr const char* kResourceModule = "uires0.dll";
 constexpr const char* kAppName = "orbel";
 } // namespace
 
-COrbelApp::COrbelApp(Port& port) : m_port(port), m_log(port), m_windowsClass(port) {}
+// The tray record measures the shell level as it is built, so every later
+// part of the start-up sees it.
+COrbelApp::COrbelApp(Port& port)
+    : m_port(port), m_log(port), m_windowsClass(port),
+      m_trayRecord(std::make_unique<CNotifyIconData>(port)) {}
 
 COrbelApp::~COrbelApp() = default;
 

@@ -19,10 +19,13 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 
 namespace orbel {
+
+class CNotifyIconData;
 
 class COrbelApp {
 public:
@@ -77,6 +80,8 @@ public:
     Hwnd mainWindow() const { return m_mainWnd.load(); }
 
     Port& port() { return m_port; }
+    // The process's one tray icon record.
+    CNotifyIconData& trayRecord() { return *m_trayRecord; }
     LogFile& log() { return m_log; }
     int getWindowsClass() { return m_windowsClass.get(); }
     const std::string& exeName() const { return m_exeName; }
@@ -105,6 +110,7 @@ private:
     Port& m_port;
     LogFile m_log;
     WindowsClass m_windowsClass;
+    std::unique_ptr<CNotifyIconData> m_trayRecord;
 
     // Guarded by m_clockLock: the moment, the texts and formats, the step
     // and period, the ticker id and the two bit sets the tick posts.

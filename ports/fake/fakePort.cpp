@@ -219,6 +219,8 @@ bool FakePort::postMessage(Hwnd hwnd, unsigned msg, WParam wParam, LParam lParam
     std::lock_guard lock(m_mutex);
     const Posted p{hwnd, msg, wParam, lParam};
     m_posted.push_back(p);
+    m_calls.push_back("postMessage(" + num(static_cast<std::uintptr_t>(hwnd)) + "," + num(msg) +
+                      ")");
     if (!m_windows.count(hwnd)) return false;
     m_queue.push_back(p);
     return true;
@@ -347,7 +349,8 @@ HIcon FakePort::loadImage(HModule module, unsigned resourceId, unsigned type, in
                           unsigned flags) {
     std::lock_guard lock(m_mutex);
     HIcon h{};
-    if (type == kImageIcon && !missingIcons.count(resourceId) && m_modules.count(module)) {
+    if (type == kImageIcon && !missingIcons.count(resourceId) &&
+        (m_modules.count(module) || isNull(module))) {
         h = HIcon{m_nextHandle++};
         if (iconSource) {
             m_icons[h] = iconSource(resourceId, cx, cy);
@@ -362,7 +365,7 @@ HIcon FakePort::loadImage(HModule module, unsigned resourceId, unsigned type, in
             m_icons[h] = img;
         }
     }
-    m_calls.push_back("loadImage(" + m_modules[module] + "," + num(resourceId) + "," +
+    m_calls.push_back("loadImage(" + (isNull(module) ? std::string("exe") : m_modules[module]) + "," + num(resourceId) + "," +
                       std::to_string(cx) + "x" + std::to_string(cy) + ",flags=" + num(flags) +
                       ")");
     return h;

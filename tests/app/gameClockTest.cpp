@@ -104,7 +104,9 @@ TEST_F(GameClock, OneEarthSecondInMode2Is25TicksOf1GameSecond) {
 TEST_F(GameClock, OddModesRenderAndTickLikeMode0) {
     for (int mode : {3, -1}) {
         FakePort p;
+        p.moduleFileName = (dir.path() / "orbel.exe").string();
         COrbelApp a(p);
+        a.initPaths();
         a.setTsMode(mode);
         EXPECT_EQ(a.tickPeriod(), 200u);
         EXPECT_EQ(a.tsMode(), mode);
