@@ -25,7 +25,9 @@ WParam clockWParam(const orlib::odate_t& d) {
 }
 } // namespace
 
-void COrbelApp::CALLBACK_tick(unsigned, void* user) { static_cast<COrbelApp*>(user)->onTick(); }
+void COrbelApp::CALLBACK_tick(unsigned, void* user) {
+    static_cast<COrbelApp*>(user)->onTick();
+}
 
 void COrbelApp::CALLBACK_resync(unsigned, void* user) {
     static_cast<COrbelApp*>(user)->onResync();
@@ -41,7 +43,9 @@ unsigned COrbelApp::setupTimerPeriod() {
     return 0;
 }
 
-void COrbelApp::endTimerPeriod() { m_port.timeEndPeriod(m_timerResolution); }
+void COrbelApp::endTimerPeriod() {
+    m_port.timeEndPeriod(m_timerResolution);
+}
 
 unsigned COrbelApp::startTicker() {
     std::lock_guard restart(m_restartLock);

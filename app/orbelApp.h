@@ -100,7 +100,7 @@ public:
     HModule resourceModule() const { return m_hResModule; }
 
 private:
-    friend class GameClockAccess; // tests and benchmarks reach the tick state
+    friend class AppTestAccess; // tests/support/appAccess.h
 
     bool writeSetting(const char* key, long long value);
     static void CALLBACK_tick(unsigned id, void* user);

@@ -1,8 +1,8 @@
 // The settings store: the "Settings" and "Search" sections of the INI file
 // beside the executable. Members are the truth; each setter writes through.
 #include "app/iniFile.h"
-#include "app/timeFormats.h"
 #include "app/orbelApp.h"
+#include "app/timeFormats.h"
 #include "popup/shellVersion.h"
 
 #include <string_view>
@@ -17,7 +17,9 @@ constexpr unsigned kBalloonBit = 0x200000;
 constexpr unsigned kDefaultNotification = 1179647; // 0x11FFFF
 constexpr unsigned kDefaultTrayIcon = 255;
 
-bool isLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool isLead(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 // Splits a module path into folder (with its separator) and base name,
 // walking by characters so that a 0x5C trail byte is not taken for '\'.

@@ -8,6 +8,7 @@
 #include "app/orbelApp.h"
 #include "ports/fake/fakePort.h"
 #include "res/artwork.h"
+#include "tests/support/appAccess.h"
 #include "tray/icons.h"
 
 #include <benchmark/benchmark.h>
@@ -16,13 +17,6 @@
 #include <map>
 
 namespace orbel {
-
-// The application object admits this class to its internals; here it does
-// the one step of the start-up the icons need: the loaded resource module.
-class GameClockAccess {
-public:
-    static void setResourceModule(COrbelApp& app, HModule module) { app.m_hResModule = module; }
-};
 
 namespace {
 
@@ -53,7 +47,7 @@ void runBuilds(benchmark::State& state, bool shared) {
     COrbelApp app(port);
     // Nothing should fail; if something does, its entry goes to the temp folder.
     app.log().setPath((std::filesystem::temp_directory_path() / "orbel-iconsBench.log").string());
-    GameClockAccess::setResourceModule(app, port.loadLibrary("uires0.dll"));
+    AppTestAccess::setResourceModule(app, port.loadLibrary("uires0.dll"));
     CTrayIconSet icons(app);
 
     int day = 0;

@@ -25,11 +25,10 @@ void COrbelDlg::notifyPhaseChange(int newIndex, unsigned bits) {
     const orlib::edate_t nextEarth(next);
 
     const std::string title = orlib::getLunarNameO(newIndex) + " になりました!";
-    const std::string text = now.format("Orithaven [%v <%L>]") + "\r\n" +
-                             nowEarth.format("     Earth [%v]") + "\r\n次は " +
-                             nextEarth.format("%#m/%#d %H:%M") + " に " +
-                             orlib::getLunarNameO(nextIndex) + "[" + next.format("%a") +
-                             "] になります。";
+    const std::string text =
+        now.format("Orithaven [%v <%L>]") + "\r\n" + nowEarth.format("     Earth [%v]") +
+        "\r\n次は " + nextEarth.format("%#m/%#d %H:%M") + " に " + orlib::getLunarNameO(nextIndex) +
+        "[" + next.format("%a") + "] になります。";
 
     if (bits & kBalloon) m_record.showBalloon(title, text);
     if (bits & kCdDoor) m_port.mciSendString("set cdaudio door open");

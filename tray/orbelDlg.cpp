@@ -17,16 +17,18 @@ COrbelDlg::COrbelDlg(COrbelApp& app)
     : m_app(app), m_port(app.port()), m_record(app.trayRecord()), m_icons(app),
       m_hover(app, app.trayRecord()), m_popup(app) {
     // The program's own icon, from the executable (null module).
-    m_appIcon = m_port.loadImage(HModule{}, kAppIconId, kImageIcon,
-                                 m_port.getSystemMetrics(kSmCxIcon),
-                                 m_port.getSystemMetrics(kSmCyIcon), kLrDefaultSize);
+    m_appIcon =
+        m_port.loadImage(HModule{}, kAppIconId, kImageIcon, m_port.getSystemMetrics(kSmCxIcon),
+                         m_port.getSystemMetrics(kSmCyIcon), kLrDefaultSize);
 }
 
 COrbelDlg::~COrbelDlg() {
     if (!isNull(m_appIcon)) m_port.destroyIcon(m_appIcon);
 }
 
-LResult COrbelDlg::DoModal() { return m_port.doModal(kTemplateId, Hwnd{}, *this); }
+LResult COrbelDlg::DoModal() {
+    return m_port.doModal(kTemplateId, Hwnd{}, *this);
+}
 
 LResult COrbelDlg::onInitDialog() {
     const std::string_view about = res::loadString(res::IDS_ABOUTBOX);

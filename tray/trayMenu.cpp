@@ -25,7 +25,9 @@ void COrbelDlg::blankTooltip() {
     m_record.modifyTip("");
 }
 
-void COrbelDlg::unblankTooltip() { m_hover.setMenuOpen(false); }
+void COrbelDlg::unblankTooltip() {
+    m_hover.setMenuOpen(false);
+}
 
 void COrbelDlg::bringActiveDialogForward() {
     if (m_activeDialog && !isNull(m_activeDialog->hwnd()))

@@ -4,6 +4,7 @@
 #include "app/orbelApp.h"
 #include "common/timerService.h"
 #include "ports/fake/fakePort.h"
+#include "tests/support/appAccess.h"
 #include "tests/support/tempDir.h"
 
 #include <gtest/gtest.h>
@@ -13,15 +14,6 @@
 #include <thread>
 
 namespace orbel {
-
-// Reaches the tick period so the stress test can tick every millisecond.
-class GameClockAccess {
-public:
-    static void setTickPeriod(COrbelApp& app, unsigned ms) {
-        std::lock_guard lock(app.m_clockLock);
-        app.m_tickPeriod = ms;
-    }
-};
 
 namespace {
 
@@ -56,7 +48,8 @@ protected:
         return 0;
     }
     void tick(int n) {
-        for (int i = 0; i < n; ++i) ASSERT_TRUE(port.fireTimer(tickerId()));
+        for (int i = 0; i < n; ++i)
+            ASSERT_TRUE(port.fireTimer(tickerId()));
     }
 
     static constexpr Hwnd kMain{0x42};
@@ -131,7 +124,7 @@ TEST_F(GameClock, PhaseChangePostsHourDayPhaseInOrderOnce) {
     EXPECT_EQ(posted[0].lParam, 255);
     EXPECT_EQ(posted[1].lParam, 255);
     EXPECT_EQ(posted[2].lParam, static_cast<LParam>(app.notification()));
-    tick(720); // the rest of the game hour
+    tick(720);                                   // the rest of the game hour
     EXPECT_EQ(port.postedMessages().size(), 4u); // one more hour change only
     EXPECT_EQ(port.postedMessages().back().msg, kWmApp + 3);
 }
@@ -221,7 +214,7 @@ TEST(GameClockThreads, StressSwitchingModesWhileTicking) {
     app.initPaths();
     app.loadSettings();
     app.setMainWindow(Hwnd{0x42});
-    GameClockAccess::setTickPeriod(app, 1);
+    AppTestAccess::setTickPeriod(app, 1);
     ASSERT_EQ(app.startTicker(), 0u);
     const unsigned resync = port.timeSetEvent(
         3, 1, [](unsigned, void* a) { static_cast<COrbelApp*>(a)->onResync(); }, &app,
@@ -246,7 +239,7 @@ TEST(GameClockThreads, StressSwitchingModesWhileTicking) {
     for (int i = 0; i < 60; ++i) {
         app.stopTicker();
         app.setTsMode(i % 2 == 0 ? 2 : 0);
-        GameClockAccess::setTickPeriod(app, 1);
+        AppTestAccess::setTickPeriod(app, 1);
         app.startTicker();
         app.restartTicker();
         std::this_thread::sleep_for(std::chrono::milliseconds(2));

@@ -3,6 +3,7 @@
 // weekday colours and their tables, the failures and their log entries, no
 // icon leaks across rebuilds, and the slide's steps.
 #include "tray/icons.h"
+#include "tests/support/appAccess.h"
 
 #include "app/orbelApp.h"
 #include "ports/fake/fakePort.h"
@@ -20,13 +21,6 @@
 #include <vector>
 
 namespace orbel {
-
-// The application object admits this class to its internals; here it does
-// the one step of the start-up the icons need: the loaded resource module.
-class GameClockAccess {
-public:
-    static void setResourceModule(COrbelApp& app, HModule module) { app.m_hResModule = module; }
-};
 
 namespace {
 
@@ -138,7 +132,7 @@ class IconSetTest : public ::testing::Test {
 protected:
     IconSetTest() {
         app.log().setPath((dir / "orbel.log").string());
-        GameClockAccess::setResourceModule(app, port.loadLibrary("uires0.dll"));
+        AppTestAccess::setResourceModule(app, port.loadLibrary("uires0.dll"));
         port.iconSource = [](unsigned id, int cx, int) { return knownMoon(id, cx); };
     }
 
@@ -321,7 +315,7 @@ ColorRef discColourOn(const OsVersionInfo& version, int weekday) {
     port.osVersion = version;
     COrbelApp app(port);
     app.log().setPath((dir / "orbel.log").string());
-    GameClockAccess::setResourceModule(app, port.loadLibrary("uires0.dll"));
+    AppTestAccess::setResourceModule(app, port.loadLibrary("uires0.dll"));
     CTrayIconSet icons(app);
     if (!icons.createTrayIcon(0, -1, weekday)) return 0xFFFFFFFFu;
     return port.iconImage(icons.frame(7))->color.at(8, 12);

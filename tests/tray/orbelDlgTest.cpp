@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <map>
 #include <functional>
+#include <map>
 
 namespace orbel {
 namespace {
