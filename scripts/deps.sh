@@ -6,6 +6,10 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config tzdata locales
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+  # the desktop program: Qt 6 Widgets and D-Bus, X11, sound, Japanese fonts
+  qt6-base-dev libxcb1-dev libcanberra-dev fonts-noto-cjk
+  # its end-to-end test: an X server, a tray host, input and screenshots
+  xvfb trayer xdotool x11-utils imagemagick
 )
 
 missing=()

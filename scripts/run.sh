@@ -1,10 +1,19 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs orbel's main job. Arguments go to the program
-# (default: "now", the current Orithaven time).
+# Sets up, builds and starts orbel, the tray program; it needs a desktop
+# session (an X11 or Wayland display, ideally with a notification area).
+# With arguments it builds and runs the command line instead, e.g.
+# `./scripts/run.sh now` (see README.md).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh >&2
-cmake --preset default >/dev/null
-cmake --build --preset default --target orbel-cli >&2
-[ $# -gt 0 ] || set -- now
-exec build/default/cli/orbel-cli "$@"
+cmake --preset default -DORBEL_BUILD_QT=ON >/dev/null
+if [ $# -gt 0 ]; then
+  cmake --build --preset default --target orbel-cli >&2
+  exec build/default/cli/orbel-cli "$@"
+fi
+cmake --build --preset default --target orbel >&2
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "run.sh: no desktop display (DISPLAY or WAYLAND_DISPLAY) to show orbel on" >&2
+  exit 1
+fi
+exec build/default/ports/qt/orbel
