@@ -10,8 +10,12 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDir>
 #include <QMenu>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
@@ -66,12 +70,101 @@ std::string firstLines(const std::filesystem::path& p) {
     return all;
 }
 
+// A notification server on the test's private session bus, recording
+// what it is asked to show.
+class FakeNotifications : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    struct Shown {
+        QString summary;
+        QString body;
+        uint replaces;
+        int timeout;
+    };
+    QList<Shown> shown;
+    QStringList capabilities;
+
+public slots:
+    QStringList GetCapabilities() { return capabilities; }
+    uint Notify(const QString&, uint replaces, const QString&, const QString& summary,
+                const QString& body, const QStringList&, const QVariantMap&, int timeout) {
+        shown.append({summary, body, replaces, timeout});
+        return 40 + static_cast<uint>(shown.size());
+    }
+};
+
 } // namespace
 
 class QtShellTest : public QObject {
     Q_OBJECT
 
+    QProcess m_bus;
+
 private slots:
+    // A session bus of our own for the whole run, before anything in the
+    // process connects to one.
+    void initTestCase() {
+        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (daemon.isEmpty()) return;
+        m_bus.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                             QStringLiteral("--print-address")});
+        if (!m_bus.waitForReadyRead(5000)) return;
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
+    }
+    void cleanupTestCase() {
+        m_bus.kill();
+        m_bus.waitForFinished();
+    }
+
+    // A balloon becomes a desktop notification with the record's title and
+    // text; the next one replaces it; markup is escaped only where read.
+    void balloonIsADesktopNotification_data() {
+        QTest::addColumn<bool>("markup");
+        QTest::newRow("plain server") << false;
+        QTest::newRow("markup server") << true;
+    }
+    void balloonIsADesktopNotification() {
+        QFETCH(bool, markup);
+        if (m_bus.state() != QProcess::Running) QSKIP("no dbus-daemon for a private bus");
+        FakeNotifications server;
+        server.capabilities = markup ? QStringList{"body", "body-markup"} : QStringList{"body"};
+        QDBusConnection serverBus = QDBusConnection::connectToBus(
+            QString::fromLocal8Bit(qgetenv("DBUS_SESSION_BUS_ADDRESS")),
+            QStringLiteral("fake-notifications"));
+        QVERIFY(serverBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
+                                         QDBusConnection::ExportAllSlots));
+        QVERIFY(serverBus.registerService(QStringLiteral("org.freedesktop.Notifications")));
+        QVERIFY(desktopNotificationsAvailable());
+
+        QtPort port;
+        Recorder main;
+        const Hwnd hwnd = addWindow(port, main, nullptr, 102);
+        QVERIFY(port.shellNotifyIcon(
+            kNimAdd, trayForm<NotifyIconDataNew>(hwnd, kNifMessage | kNifTip, "a")));
+        auto balloon = trayForm<NotifyIconDataNew>(hwnd, kNifInfo, "");
+        text::copyCp932(balloon.szInfoTitle, sizeof balloon.szInfoTitle,
+                        text::utf8ToCp932("下弦 になりました!"));
+        text::copyCp932(balloon.szInfo, sizeof balloon.szInfo,
+                        text::utf8ToCp932("Orithaven [944/4/23 <下弦>]\r\n次は 12/7 11:31"));
+        balloon.uTimeout = 30000;
+        QVERIFY(port.shellNotifyIcon(kNimModify, balloon));
+        QTRY_COMPARE(server.shown.size(), 1);
+        QCOMPARE(server.shown[0].summary, QStringLiteral("下弦 になりました!"));
+        QCOMPARE(server.shown[0].body,
+                 markup ? QStringLiteral("Orithaven [944/4/23 &lt;下弦&gt;]\n次は 12/7 11:31")
+                        : QStringLiteral("Orithaven [944/4/23 <下弦>]\n次は 12/7 11:31"));
+        QCOMPARE(server.shown[0].replaces, 0u);
+        QCOMPARE(server.shown[0].timeout, 30000);
+        QVERIFY(port.shellNotifyIcon(kNimModify, balloon));
+        QTRY_COMPARE(server.shown.size(), 2);
+        QCOMPARE(server.shown[1].replaces, 41u);
+        serverBus.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("fake-notifications"));
+        port.removeWindow(hwnd);
+    }
+
     void mouseMessages_data() {
         QTest::addColumn<int>("reason");
         QTest::addColumn<unsigned>("message");
