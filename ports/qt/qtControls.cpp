@@ -19,6 +19,9 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextCharFormat>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QtMath>
 
 #include <ctime>
 
@@ -130,6 +133,15 @@ QDate localDate(std::time_t t) {
     std::tm tm{};
     localtime_r(&t, &tm);
     return QDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+}
+
+int layoutLineHeight(const QFont& font) {
+    QTextLayout layout(QStringLiteral(" "), font);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLeadingIncluded(true);
+    layout.endLayout();
+    return qCeil(line.height());
 }
 
 Rect toRect(const QRect& r) {
@@ -475,7 +487,10 @@ bool QtPort::monthCalSetColor(Hwnd dialog, int controlId, int part, std::uint32_
             palette.setColor(QPalette::AlternateBase, c);
             break;
         case kMcscText: {
-            palette.setColor(QPalette::Text, c);
+            // Not the disabled group: the neighbouring months' days are drawn
+            // with it and keep their own colour.
+            palette.setColor(QPalette::Active, QPalette::Text, c);
+            palette.setColor(QPalette::Inactive, QPalette::Text, c);
             QTextCharFormat format;
             format.setForeground(c);
             cal->setWeekdayTextFormat(Qt::Saturday, format);
@@ -514,8 +529,12 @@ bool QtPort::monthCalSetColor(Hwnd dialog, int controlId, int part, std::uint32_
 std::optional<int> QtPort::getTextLineHeight(Hwnd dialog, int controlId) {
     std::optional<int> height;
     runOnUiThread([&] {
-        if (QWidget* c = findControl(*this, dialog, controlId))
-            height = QFontMetrics(c->font()).height();
+        QWidget* c = findControl(*this, dialog, controlId);
+        if (!c) return;
+        // A text box's lines lie as far apart as its layout puts them, which
+        // is the font's height rounded up, not down.
+        height = qobject_cast<QPlainTextEdit*>(c) ? layoutLineHeight(c->font())
+                                                  : QFontMetrics(c->font()).height();
     });
     return height;
 }
@@ -531,6 +550,11 @@ bool QtPort::getDlgItemClientRect(Hwnd dialog, int controlId, Rect& rect) {
             // geometry waits for the first show.
             if (area->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn)
                 inside.setWidth(inside.width() - area->verticalScrollBar()->sizeHint().width());
+        }
+        // The text's margin is no room for lines.
+        if (auto* edit = qobject_cast<QPlainTextEdit*>(c)) {
+            const int margin = qCeil(edit->document()->documentMargin());
+            inside.adjust(0, 0, -2 * margin, -2 * margin);
         }
         rect = Rect{0, 0, std::max(0, inside.width()), std::max(0, inside.height())};
         ok = true;

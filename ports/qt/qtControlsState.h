@@ -34,10 +34,14 @@ class QtPort;
 
 // An off-screen surface. The detail window draws into it on the timer
 // thread while the UI thread copies it to the screen; its mutex guards the
-// pixels.
+// pixels. What a paint copies is the picture as it stood when its window
+// was last invalidated, so a paint that falls between two drawing calls
+// never shows a half-drawn picture.
 struct Surface {
     std::mutex mutex;
-    QImage image;
+    Hwnd owner{};
+    QImage image; // drawn into
+    QImage shown; // published by invalidateRect (shares until the next draw)
     QFont font;
     QFont bold;
     QColor text;
@@ -110,5 +114,7 @@ inline constexpr char kPropStyle[] = "orbelStyle"; // uint, the template style
 inline constexpr char kPropFont[] = "orbelFont";   // qulonglong HFont
 inline constexpr char kPropIcon[] = "orbelIcon";   // qulonglong HIcon
 inline constexpr char kPropHwnd[] = "orbelHwnd";   // qulonglong Hwnd (windows)
+// The object name of the child that paints a window's own drawing.
+inline constexpr char kPaintAreaName[] = "orbelPaintArea";
 
 } // namespace orbel::qt

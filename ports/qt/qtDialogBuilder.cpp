@@ -16,6 +16,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -24,7 +25,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
 #include <QTextCharFormat>
+#include <QTextDocument>
 
 namespace orbel::qt {
 
@@ -42,6 +45,7 @@ constexpr unsigned kMainWindowTemplate = 102;
 constexpr unsigned kBnClicked = 0;
 constexpr WParam kMkLButton = 0x0001;
 constexpr int kIconSize = 32; // the system's large icon
+constexpr int kEditMargin = 2;
 
 WParam command(unsigned code, int id) {
     return (static_cast<WParam>(code) << 16) | (static_cast<WParam>(id) & 0xFFFF);
@@ -107,10 +111,17 @@ private:
     Hwnd m_hwnd;
 };
 
+// A top-level window without a caption (WS_CAPTION is two bits, one of them
+// WS_BORDER, so a bordered popup has only one of them).
+bool isPopup(const res::DialogTemplate& t) {
+    return !(t.style & kWsChild) && (t.style & kWsCaption) != kWsCaption &&
+           t.id != kMainWindowTemplate;
+}
+
 QWidget* makeWindow(const res::DialogTemplate& t, QWidget* parent) {
     if (t.style & kWsChild) return new QWidget(parent); // a property page
     if (t.id == kMainWindowTemplate) return new QWidget(nullptr);
-    if (!(t.style & kWsCaption)) {
+    if (isPopup(t)) {
         // A popup: it never takes the focus from what the user is doing and
         // shows on top of everything, with a thin border and no frame.
         auto* popup =
@@ -133,6 +144,12 @@ QWidget* makeCalendar(QtPort& port, Hwnd hwnd, int id, QWidget* parent) {
     calendar->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
     calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     calendar->setGridVisible(false);
+    // Seven days must fit the template's width: the day table's columns may
+    // be narrower than Qt's default minimum for the font.
+    if (auto* days = calendar->findChild<QTableView*>(QStringLiteral("qt_calendar_calendarview"))) {
+        days->horizontalHeader()->setMinimumSectionSize(1);
+        days->verticalHeader()->setMinimumSectionSize(1);
+    }
     // Weekends in the text colour like the other days, as the platform's
     // month calendar shows them.
     QTextCharFormat plain;
@@ -214,6 +231,7 @@ QWidget* QtPort::buildDialog(unsigned templateId, Hwnd hwnd, QtWindow& window, Q
             // The first frame marks where the window draws itself.
             if (!paintAreaMade) {
                 auto* area = new PaintArea(*this, cs, hwnd, w);
+                area->setObjectName(kPaintAreaName);
                 area->setGeometry(r);
                 paintAreaMade = true;
             }
@@ -250,6 +268,9 @@ QWidget* QtPort::buildDialog(unsigned templateId, Hwnd hwnd, QtWindow& window, Q
                 auto* edit = new QPlainTextEdit(w);
                 edit->setReadOnly(true);
                 edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+                // A narrow margin, like the platform's edit box; the client
+                // rectangle the core measures against leaves it out.
+                edit->document()->setDocumentMargin(kEditMargin);
                 // Shown only when the core asks (showScrollBar).
                 edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
                 edit->setHorizontalScrollBarPolicy(
@@ -306,8 +327,7 @@ QWidget* QtPort::buildDialog(unsigned templateId, Hwnd hwnd, QtWindow& window, Q
         window.controls.emplace(ct.id, c);
     }
 
-    if (!(t->style & (kWsCaption | kWsChild)) && t->id != kMainWindowTemplate)
-        w->installEventFilter(new PopupPress(*this, hwnd, w));
+    if (isPopup(*t)) w->installEventFilter(new PopupPress(*this, hwnd, w));
     return w;
 }
 

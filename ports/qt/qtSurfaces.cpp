@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QWidget>
 
+#include <vector>
+
 namespace orbel::qt {
 
 namespace {
@@ -45,6 +47,7 @@ HSurface QtPort::createSurface(Hwnd dialog, int width, int height) {
         found = true;
     });
     if (!found) return HSurface{};
+    surface->owner = dialog;
     surface->image = QImage(width, height, QImage::Format_RGB32);
     surface->image.fill(Qt::white);
     ControlsState& s = m_impl->controls;
@@ -110,6 +113,18 @@ bool QtPort::invalidateRect(Hwnd hwnd, const Rect& rect, bool) {
         std::lock_guard lock(m_impl->windows.mutex);
         if (!m_impl->windows.windows.count(hwnd)) return false;
     }
+    // What the window's surfaces hold now is what its paints will show.
+    std::vector<std::shared_ptr<Surface>> owned;
+    {
+        ControlsState& s = m_impl->controls;
+        std::lock_guard lock(s.surfaceMutex);
+        for (const auto& [handle, surface] : s.surfaces)
+            if (surface->owner == hwnd) owned.push_back(surface);
+    }
+    for (const std::shared_ptr<Surface>& surface : owned) {
+        std::lock_guard lock(surface->mutex);
+        surface->shown = surface->image; // shared; the next draw detaches
+    }
     // From any thread: the repaint itself is the UI thread's, queued; Qt
     // merges the requests that pile up before it gets to them.
     QMetaObject::invokeMethod(
@@ -119,6 +134,14 @@ bool QtPort::invalidateRect(Hwnd hwnd, const Rect& rect, bool) {
             if (!w || !w->widget) return;
             QWidget* dialog = w->widget;
             const QRect area = toQRect(rect).translated(clientOrigin(dialog));
+            // An update of the dialog would leave out the opaque paint area
+            // above it: the area itself is asked.
+            if (auto* paint = dialog->findChild<QWidget*>(kPaintAreaName)) {
+                const QRect part =
+                    area.isEmpty() ? paint->rect() : area.translated(-paint->pos()) & paint->rect();
+                if (!part.isEmpty()) paint->update(part);
+                if (area.isEmpty() || paint->geometry().contains(area)) return;
+            }
             dialog->update(area.isEmpty() ? dialog->rect() : area);
         },
         Qt::QueuedConnection);
@@ -131,7 +154,8 @@ bool QtPort::blitSurface(Hwnd hwnd, HSurface surface, Point at) {
     const std::shared_ptr<Surface> source = find(s, surface);
     if (!source) return false;
     std::lock_guard lock(source->mutex);
-    s.painter->drawImage(QPoint(at.x, at.y) - s.paintOrigin, source->image);
+    s.painter->drawImage(QPoint(at.x, at.y) - s.paintOrigin,
+                         source->shown.isNull() ? source->image : source->shown);
     s.blitted = true;
     return true;
 }

@@ -1,0 +1,386 @@
+// The Qt port's controls: every template built into widgets of the right
+// kinds at their converted places, the combo box, button and edit messages
+// with the platform's answers, the user's actions as the core's messages,
+// the month calendar, texts as CP932 bytes, icons and fonts, version data.
+#include "tests/qt/qtTestSupport.h"
+
+#include <QButtonGroup>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <thread>
+
+using namespace orbel;
+using namespace orbel::qt;
+using namespace orbel::qt::test;
+
+class ControlsTest : public QObject {
+    Q_OBJECT
+
+private:
+    TestPort port;
+    Recorder handler;
+    Hwnd open(unsigned templateId) {
+        handler.messages.clear();
+        const Hwnd h = port.createDialog(templateId, Hwnd{}, handler);
+        if (isNull(h)) qFatal("template %u was not built", templateId);
+        return h;
+    }
+    LResult send(Hwnd h, int id, unsigned msg, WParam w = 0, LParam l = 0) {
+        return port.sendDlgItemMessage(h, id, msg, w, l);
+    }
+    // A button's box, which answers wherever its text may end.
+    static void click(QWidget* w) {
+        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2));
+    }
+    LResult insert(Hwnd h, int id, std::intptr_t at, const char* text) {
+        return send(h, id, kCbInsertString, static_cast<WParam>(at),
+                    reinterpret_cast<LParam>(text));
+    }
+
+private slots:
+    void dialogUnitsRoundLikeMulDiv() {
+        const DialogUnits du{7, 17};
+        QCOMPARE(du.x(33), 58); // 57.75
+        QCOMPARE(du.x(2), 4);   // 3.5 rounds up
+        QCOMPARE(du.x(-2), -4); // and away from zero below it
+        QCOMPARE(du.y(7), 15);  // 14.875
+        QCOMPARE(du.y(4), 9);   // 8.5
+        QCOMPARE(du.rect(7, 7, 20, 20), QRect(12, 15, 35, 43));
+    }
+
+    void templatesBuildEveryControlInsideTheirWindow_data() {
+        QTest::addColumn<unsigned>("templateId");
+        for (unsigned id : {100u, 102u, 145u, 149u, 150u, 151u, 152u})
+            QTest::addRow("%u", id) << id;
+    }
+    void templatesBuildEveryControlInsideTheirWindow() {
+        QFETCH(unsigned, templateId);
+        const res::DialogTemplate& t = *res::findDialogTemplate(templateId);
+        const Hwnd h = open(templateId);
+        QWidget* w = windowWidget(port, h);
+        QCOMPARE(w->font().family(), QStringLiteral("Noto Sans CJK JP"));
+        QCOMPARE(w->font().pointSize(), t.pointSize);
+        QCOMPARE(w->windowTitle(), fromCp932(t.caption));
+        const DialogUnits du = DialogUnits::of(w->font());
+        QCOMPARE(w->contentsRect().size(), QSize(du.x(t.cx), du.y(t.cy)));
+        const QRect client(0, 0, du.x(t.cx), du.y(t.cy));
+        for (const res::ControlTemplate& ct : t.controls) {
+            if (ct.id == -1) continue;
+            QWidget* c = widgetOf(port, h, ct.id);
+            QVERIFY2(c, qPrintable(QString::number(ct.id)));
+            Rect r;
+            QVERIFY(port.getDlgItemRect(h, ct.id, r));
+            QCOMPARE(QPoint(r.left, r.top), QPoint(du.x(ct.x), du.y(ct.y)));
+            QVERIFY2(client.contains(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top)),
+                     qPrintable(QString::number(ct.id)));
+            QCOMPARE(!c->isHidden(), ct.visible && ct.kind != res::ControlKind::Frame);
+            QCOMPARE(c->isEnabled(), !ct.disabled);
+            QCOMPARE(port.getDlgItemText(h, ct.id), std::string(ct.text));
+        }
+        QVERIFY(port.destroyWindow(h));
+    }
+
+    void eachKindIsItsQtWidget() {
+        const Hwnd search = open(149);
+        QVERIFY(widgetOf<QGroupBox>(port, search, 1022));
+        QVERIFY(widgetOf<QLabel>(port, search, 1020));
+        QVERIFY(widgetOf<QComboBox>(port, search, 1013));
+        QVERIFY(widgetOf<QCalendarWidget>(port, search, 1023));
+        auto* result = widgetOf<QPlainTextEdit>(port, search, 1015);
+        QVERIFY(result && result->isReadOnly());
+        QCOMPARE(result->lineWrapMode(), QPlainTextEdit::NoWrap);
+        QCOMPARE(result->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        // The combo box's template height is its open list's.
+        auto* combo = widgetOf<QComboBox>(port, search, 1013);
+        QVERIFY(combo->height() < DialogUnits::of(combo->font()).y(173));
+        QVERIFY(combo->maxVisibleItems() >= 8);
+        QVERIFY(qobject_cast<QDialog*>(windowWidget(port, search)));
+
+        const Hwnd about = open(100);
+        QVERIFY(widgetOf<QLineEdit>(port, about, 1011)->isReadOnly());
+        QVERIFY(!widgetOf<QLabel>(port, about, 1007)->pixmap().isNull()); // icon 128
+        QVERIFY(widgetOf<QPushButton>(port, about, 1)->isDefault());
+
+        const Hwnd display = open(150);
+        auto* first = widgetOf<QRadioButton>(port, display, 1016);
+        QVERIFY(first->group() && first->group()->exclusive());
+        QCOMPARE(first->group()->buttons().size(), 3);
+        QCOMPARE(first->text(), QStringLiteral(u"標準(&D) (944/03/26（雷） 07:07)"));
+        QVERIFY(widgetOf<QCheckBox>(port, display, 1031));
+
+        const Hwnd popup = open(151);
+        QWidget* p = windowWidget(port, popup);
+        const Qt::WindowFlags f = p->windowFlags();
+        QVERIFY(f.testFlag(Qt::Tool) && f.testFlag(Qt::FramelessWindowHint) &&
+                f.testFlag(Qt::WindowStaysOnTopHint) && f.testFlag(Qt::WindowDoesNotAcceptFocus));
+        QVERIFY(p->testAttribute(Qt::WA_ShowWithoutActivating));
+        QCOMPARE(p->contentsRect().topLeft(), QPoint(1, 1)); // the thin border
+        for (Hwnd h : {search, about, display, popup})
+            port.destroyWindow(h);
+    }
+
+    void staticTextsShowMnemonicsAsTheControlDoes() {
+        QCOMPARE(withoutMnemonics(QStringLiteral("A&&B&C&")), QStringLiteral("A&BC"));
+        const Hwnd search = open(149);
+        QVERIFY(port.setDlgItemText(search, 1020, "R&&D &Lunar"));
+        QCOMPARE(widgetOf<QLabel>(port, search, 1020)->text(), QStringLiteral("R&D Lunar"));
+        // The bytes as given come back, whatever the label shows.
+        QCOMPARE(port.getDlgItemText(search, 1020), std::string("R&&D &Lunar"));
+        const Hwnd popup = open(151); // SS_NOPREFIX
+        port.setDlgItemText(popup, 1024, "A&B\r\nC");
+        QCOMPARE(widgetOf<QLabel>(port, popup, 1024)->text(), QStringLiteral("A&B\nC"));
+        port.destroyWindow(search);
+        port.destroyWindow(popup);
+    }
+
+    void textsStayCp932BytesWithTrailBackslashes() {
+        const Hwnd search = open(149);
+        const std::string text = "表示\\ソ"; // 95 5C, 8E A6, 5C, 83 5C
+        QCOMPARE(text.substr(0, 2), std::string("\x95\x5C"));
+        port.setDlgItemText(search, 1015, text);
+        QCOMPARE(port.getDlgItemText(search, 1015), text);
+        QCOMPARE(widgetOf<QPlainTextEdit>(port, search, 1015)->toPlainText(),
+                 QStringLiteral(u"表示\\ソ"));
+        port.setWindowText(search, "日和");
+        QCOMPARE(windowWidget(port, search)->windowTitle(), QStringLiteral(u"日和"));
+        port.destroyWindow(search);
+    }
+
+    void editCountsLinesLikeThePlatform() {
+        QCOMPARE(editLineCount(""), 1);
+        QCOMPARE(editLineCount("a"), 1);
+        QCOMPARE(editLineCount("a\r\n"), 2);
+        QCOMPARE(editLineCount("a\nb\rc"), 1);
+        QCOMPARE(editLineCount("\r\n\r\n"), 3);
+        QCOMPARE(editLineCount("表\r\n示"), 2);
+        const Hwnd search = open(149);
+        port.setDlgItemText(search, 1015, "x\r\ny\r\n");
+        QCOMPARE(send(search, 1015, kEmGetLineCount), LResult{3});
+        port.destroyWindow(search);
+    }
+
+    void comboBoxAnswersAsThePlatformList() {
+        const Hwnd h = open(149);
+        auto* combo = widgetOf<QComboBox>(port, h, 1013);
+        QCOMPARE(insert(h, 1013, -1, "b"), LResult{0});
+        QCOMPARE(insert(h, 1013, 0, "全ての月齢"), LResult{0});
+        // Qt would select the first entry; the list has no selection yet.
+        QCOMPARE(send(h, 1013, kCbGetCurSel), kCbErr);
+        QCOMPARE(combo->itemText(0), QStringLiteral(u"全ての月齢"));
+        QCOMPARE(send(h, 1013, kCbSetCurSel, 1), LResult{1});
+        QCOMPARE(insert(h, 1013, 0, "z"), LResult{0});
+        QCOMPARE(send(h, 1013, kCbGetCurSel), LResult{2}); // stays on "b"
+        QCOMPARE(insert(h, 1013, 4, "x"), kCbErr);
+        QCOMPARE(insert(h, 1013, 3, "end"), LResult{3});
+        QCOMPARE(send(h, 1013, kCbGetCount), LResult{4});
+        for (LParam data : {LParam{0x3F0000}, LParam{-7}, LParam{0x123456789AB}}) {
+            QCOMPARE(send(h, 1013, kCbSetItemData, 1, data), LResult{1});
+            QCOMPARE(send(h, 1013, kCbGetItemData, 1), data);
+        }
+        QCOMPARE(send(h, 1013, kCbGetItemData, 4), kCbErr);
+        QCOMPARE(send(h, 1013, kCbSetItemData, static_cast<WParam>(-1), 5), kCbErr);
+        QCOMPARE(send(h, 1013, kCbSetCurSel, 9), kCbErr);
+        QCOMPARE(send(h, 1013, kCbGetCurSel), kCbErr);
+        QCOMPARE(combo->currentIndex(), -1);
+        QCoreApplication::processEvents();
+        QVERIFY(handler.of(kWmCommand).empty()); // nothing of this was the user
+        port.destroyWindow(h);
+    }
+
+    void usersChoiceInAListIsASelectionChange() {
+        const Hwnd h = open(149);
+        for (const char* text : {"a", "b", "c"})
+            insert(h, 1014, -1, text);
+        send(h, 1014, kCbSetCurSel, 0);
+        auto* combo = widgetOf<QComboBox>(port, h, 1014);
+        windowWidget(port, h)->show();
+        combo->setFocus();
+        QTest::keyClick(combo, Qt::Key_Down);
+        QCoreApplication::processEvents();
+        const auto commands = handler.of(kWmCommand);
+        QCOMPARE(commands.size(), std::size_t{1});
+        QCOMPARE(commands[0].wParam, (WParam{kCbnSelChange} << 16) | 1014);
+        QCOMPARE(send(h, 1014, kCbGetCurSel), LResult{1});
+        port.destroyWindow(h);
+    }
+
+    void buttonsCheckAndReportClicks() {
+        const Hwnd h = open(150);
+        windowWidget(port, h)->show();
+        QCOMPARE(send(h, 1031, kBmGetCheck), LResult{0});
+        click(widgetOf(port, h, 1031));
+        QCOMPARE(send(h, 1031, kBmGetCheck), LResult{1});
+        // A program may check a radio button and take the check away again,
+        // leaving the group with none; a click checks exactly one.
+        send(h, 1017, kBmSetCheck, 1);
+        send(h, 1017, kBmSetCheck, 0);
+        for (int id : {1016, 1017, 1018})
+            QCOMPARE(send(h, id, kBmGetCheck), LResult{0});
+        send(h, 1018, kBmSetCheck, 1);
+        click(widgetOf(port, h, 1016));
+        QCOMPARE(send(h, 1016, kBmGetCheck), LResult{1});
+        QCOMPARE(send(h, 1018, kBmGetCheck), LResult{0});
+        click(widgetOf(port, h, 1));
+        QCoreApplication::processEvents();
+        std::vector<WParam> clicks;
+        for (const Message& m : handler.of(kWmCommand))
+            clicks.push_back(m.wParam);
+        QCOMPARE(clicks, (std::vector<WParam>{1031, 1016, 1}));
+        port.destroyWindow(h);
+    }
+
+    void controlsMoveShowAndEnableInClientCoordinates() {
+        const Hwnd h = open(151); // bordered: client (0,0) is widget (1,1)
+        const Rect to{10, 20, 110, 45};
+        QVERIFY(port.moveDlgItem(h, 1030, to));
+        Rect back;
+        QVERIFY(port.getDlgItemRect(h, 1030, back));
+        QCOMPARE(back, to);
+        QCOMPARE(widgetOf(port, h, 1030)->geometry(), QRect(11, 21, 100, 25));
+        QVERIFY(port.showDlgItem(h, 1030, kSwHide));
+        QVERIFY(widgetOf(port, h, 1030)->isHidden());
+        QVERIFY(port.enableDlgItem(h, 1030, false));
+        QVERIFY(!widgetOf(port, h, 1030)->isEnabled());
+        QVERIFY(!port.hasDlgItem(h, 4242));
+        QVERIFY(!port.showDlgItem(h, 4242, kSwShow));
+        QVERIFY(port.moveWindow(h, Rect{100, 50, 500, 200}));
+        QCOMPARE(windowWidget(port, h)->geometry(), QRect(100, 50, 400, 150));
+        QCOMPARE(port.getParent(h), Hwnd{});
+        port.destroyWindow(h);
+    }
+
+    void calendarTakesRangeFirstDaySelectionAndColours() {
+        const Hwnd h = open(149);
+        auto* cal = widgetOf<QCalendarWidget>(port, h, 1023);
+        QVERIFY(port.monthCalSetRange(h, 1023, 622944000, 4102531199 - 1));
+        QCOMPARE(cal->minimumDate(), QDate(1989, 9, 28)); // local (Tokyo) dates
+        QCOMPARE(cal->maximumDate(), QDate(2100, 1, 2));
+        QVERIFY(port.monthCalSetFirstDayOfWeek(h, 1023, 0));
+        QCOMPARE(cal->firstDayOfWeek(), Qt::Monday);
+        QVERIFY(port.monthCalSetFirstDayOfWeek(h, 1023, 6));
+        QCOMPARE(cal->firstDayOfWeek(), Qt::Sunday);
+        QVERIFY(!port.monthCalSetFirstDayOfWeek(h, 1023, 7));
+        QVERIFY(port.monthCalSetColor(h, 1023, kMcscMonthBk, 0x00332211));
+        QCOMPARE(cal->palette().color(QPalette::Base), QColor(0x11, 0x22, 0x33));
+        QVERIFY(port.monthCalSetColor(h, 1023, kMcscTitleBk, 0x00808080));
+        auto* bar = cal->findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"));
+        QCOMPARE(bar->palette().color(bar->backgroundRole()), QColor(0x80, 0x80, 0x80));
+        QVERIFY(!port.monthCalSetColor(h, 1015, kMcscText, 0)); // not a calendar
+        QVERIFY(handler.of(kWmNotify).empty());
+
+        // The user's choice arrives at once, its header still alive.
+        cal->setSelectedDate(QDate(2027, 1, 1));
+        const auto notes = handler.of(kWmNotify);
+        QCOMPARE(notes.size(), std::size_t{1});
+        QCOMPARE(notes[0].header.code, kMcnSelChange);
+        QCOMPARE(notes[0].header.idFrom, std::uintptr_t{1023});
+        SystemDate date;
+        QVERIFY(port.monthCalGetCurSel(h, 1023, date));
+        QCOMPARE(date, (SystemDate{2027, 1, 1}));
+        port.destroyWindow(h);
+    }
+
+    void iconsKeepTheirImageAndMaskOutTheBackground() {
+        gfx::IconImage image{gfx::Bitmap(2, 2), gfx::Bitmap(2, 2)};
+        image.color.set(1, 0, gfx::rgb(255, 0, 0));
+        image.color.set(1, 1, gfx::rgb(0, 0, 255));
+        image.mask.set(0, 0, gfx::kWhite); // black under white: see-through
+        image.mask.set(1, 0, gfx::kWhite); // colour under white: shown
+        const HIcon icon = port.createIconIndirect(image);
+        QVERIFY(!isNull(icon));
+        gfx::IconImage back;
+        QVERIFY(port.getIconInfo(icon, back));
+        QVERIFY(back == image);
+        const QImage argb =
+            port.qicon(icon).pixmap(2, 2).toImage().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(qAlpha(argb.pixel(0, 0)), 0);
+        QCOMPARE(argb.pixel(1, 0), qRgb(255, 0, 0));
+        QCOMPARE(argb.pixel(0, 1), qRgb(0, 0, 0));
+        QCOMPARE(argb.pixel(1, 1), qRgb(0, 0, 255));
+
+        const Hwnd h = open(151);
+        QCOMPARE(send(h, 1029, kStmSetIcon, static_cast<WParam>(icon)), LResult{0});
+        QCOMPARE(widgetOf<QLabel>(port, h, 1029)->pixmap().size(), QSize(2, 2));
+        QCOMPARE(send(h, 1029, kStmSetIcon, 0), static_cast<LResult>(icon));
+        QVERIFY(widgetOf<QLabel>(port, h, 1029)->pixmap().isNull());
+        port.destroyWindow(h);
+
+        QVERIFY(port.destroyIcon(icon));
+        QVERIFY(!port.getIconInfo(icon, back));
+        QVERIFY(port.qicon(icon).isNull());
+        QVERIFY(!port.destroyIcon(icon));
+        image.mask = gfx::Bitmap(1, 1);
+        QCOMPARE(port.createIconIndirect(image), HIcon{});
+    }
+
+    void boldFontsAreMadeSetAndDeleted() {
+        const Hwnd a = open(151);
+        const Hwnd b = open(151);
+        const auto dialogFont = static_cast<HFont>(send(a, 1030, kWmGetFont));
+        QVERIFY(!isNull(dialogFont));
+        QCOMPARE(static_cast<HFont>(send(b, 1024, kWmGetFont)), dialogFont);
+        const HFont bold = port.createBoldFont(a, 1030);
+        QVERIFY(!isNull(bold) && bold != dialogFont);
+        send(a, 1030, kWmSetFont, static_cast<WParam>(bold), 1);
+        QWidget* title = widgetOf(port, a, 1030);
+        QCOMPARE(title->font().weight(), QFont::Bold);
+        QCOMPARE(title->font().pointSize(), 8);
+        QCOMPARE(static_cast<HFont>(send(a, 1030, kWmGetFont)), bold);
+        QCOMPARE(widgetOf(port, a, 1024)->font().weight(), QFont::Normal);
+        port.deleteFont(bold);
+        port.deleteFont(dialogFont); // the window's own: stays
+        // A known font is taken by a control; a deleted one is not.
+        send(b, 1024, kWmSetFont, static_cast<WParam>(bold), 1);
+        QCOMPARE(static_cast<HFont>(send(b, 1024, kWmGetFont)), dialogFont);
+        send(a, 1030, kWmSetFont, static_cast<WParam>(dialogFont), 1);
+        QCOMPARE(static_cast<HFont>(send(a, 1030, kWmGetFont)), dialogFont);
+        QCOMPARE(title->font().weight(), QFont::Normal);
+        QCOMPARE(port.createBoldFont(a, 4242), HFont{});
+        port.destroyWindow(a);
+        port.destroyWindow(b);
+    }
+
+    void systemColoursComeFromThePaletteOnEveryThread() {
+        const QPalette palette = QApplication::palette();
+        const QColor face = palette.color(QPalette::Window);
+        const std::uint32_t expected = static_cast<std::uint32_t>(face.red()) |
+                                       static_cast<std::uint32_t>(face.green()) << 8 |
+                                       static_cast<std::uint32_t>(face.blue()) << 16;
+        QCOMPARE(port.getSysColor(kColor3dFace), expected);
+        std::uint32_t fromThread = 0;
+        std::thread([&] { fromThread = port.getSysColor(kColor3dFace); }).join();
+        QCOMPARE(fromThread, expected);
+        QVERIFY(port.getSysColor(kColor3dShadow) != expected);
+    }
+
+    void versionDataAnswersForThisProgramOnly() {
+        const std::optional<std::string> self = port.getModuleFileName();
+        QVERIFY(self);
+        const std::optional<std::string> block = port.getFileVersionInfo(*self);
+        QVERIFY(block);
+        QCOMPARE(port.verQueryValue(*block, "\\VarFileInfo\\Translation"),
+                 std::optional<std::string>(std::string("\x11\x04\xB0\x04", 4)));
+        QCOMPARE(port.verQueryValue(*block, "\\stringfileinfo\\041104B0\\FileVersion"),
+                 std::optional<std::string>("1.6.1"));
+        QCOMPARE(port.verQueryValue(*block, "\\").value_or("").size(), std::size_t{52});
+        QVERIFY(!port.verQueryValue(*block, "\\StringFileInfo\\041104b0\\Nothing"));
+        // A block cut short answers nothing from the cut entry (the last).
+        QVERIFY(
+            !port.verQueryValue(block->substr(0, block->size() - 3), "\\VarFileInfo\\Translation"));
+        QVERIFY(!port.verQueryValue("MZ\x90", "\\"));
+        QVERIFY(!port.getFileVersionInfo("/etc/hostname"));
+    }
+};
+
+QTEST_MAIN(ControlsTest)
+#include "qtControlsTest.moc"

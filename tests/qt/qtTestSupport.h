@@ -1,0 +1,92 @@
+// What the Qt port's tests share: a port with a fixed Earth clock, the
+// program's files in a scratch folder and a taskbar on a chosen edge; a
+// handler that records the messages a window gets; and the widgets of a
+// window's controls.
+#pragma once
+
+#include "ports/qt/qtPortImpl.h"
+
+#include <QWidget>
+
+#include <atomic>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orbel::qt::test {
+
+// 2026-12-06T00:00:00Z, 09:00 in Tokyo: Orithaven 944/04/06 00:00:00.
+inline constexpr std::time_t kMidnight = 1796515200;
+
+class TestPort : public QtPort {
+public:
+    std::time_t time() override { return now.load(); }
+    std::optional<std::string> getModuleFileName() override {
+        return moduleFile ? moduleFile : QtPort::getModuleFileName();
+    }
+    bool getTaskbarPos(Hwnd taskbar, Rect& rect) override {
+        if (!taskbarRect) return QtPort::getTaskbarPos(taskbar, rect);
+        rect = *taskbarRect;
+        return true;
+    }
+    // No session bus here to ask.
+    bool getScreenSaverRunning(bool& running) override {
+        running = false;
+        return true;
+    }
+    // The application object in a test never ran its start-up, which loads
+    // the resource module; its icons are asked for with a null module.
+    HIcon loadImage(HModule module, unsigned id, unsigned type, int cx, int cy,
+                    unsigned flags) override {
+        return QtPort::loadImage(isNull(module) ? kResourceModule : module, id, type, cx, cy,
+                                 flags);
+    }
+
+    std::atomic<std::time_t> now{kMidnight};
+    std::optional<std::string> moduleFile; // nullopt: the real executable
+    std::optional<Rect> taskbarRect;
+};
+
+struct Message {
+    unsigned msg;
+    WParam wParam;
+    LParam lParam;
+    NmHdr header; // for kWmNotify, copied while it lives
+};
+
+// Records every message; answers 0. Optionally runs a hook on WM_PAINT.
+class Recorder : public WindowHandler {
+public:
+    LResult windowProc(Hwnd hwnd, unsigned msg, WParam wParam, LParam lParam) override {
+        Message m{msg, wParam, lParam, {}};
+        if (msg == kWmNotify && lParam) m.header = *reinterpret_cast<const NmHdr*>(lParam);
+        messages.push_back(m);
+        if (msg == kWmPaint && onPaint) onPaint(hwnd);
+        return 0;
+    }
+    std::vector<Message> of(unsigned msg) const {
+        std::vector<Message> out;
+        for (const Message& m : messages)
+            if (m.msg == msg) out.push_back(m);
+        return out;
+    }
+    std::vector<Message> messages;
+    std::function<void(Hwnd)> onPaint;
+};
+
+// The widget of a control; null when there is none.
+template <class W = QWidget> W* widgetOf(QtPort& port, Hwnd dialog, int id) {
+    return qobject_cast<W*>(findControl(port, dialog, id));
+}
+
+inline QWidget* windowWidget(QtPort& port, Hwnd hwnd) {
+    QtWindow* w = port.window(hwnd);
+    return w ? w->widget.data() : nullptr;
+}
+
+// A control's text as the core reads it back, made readable.
+inline QString itemText(QtPort& port, Hwnd dialog, int id) {
+    return fromCp932(port.getDlgItemText(dialog, id));
+}
+
+} // namespace orbel::qt::test
