@@ -3,6 +3,7 @@
 // read per key) and once with a single read, plus the write-through of one
 // setter for comparison.
 #include "app/iniFile.h"
+#include "bench/sampleIni.h"
 
 #include <benchmark/benchmark.h>
 
@@ -16,35 +17,11 @@ using namespace orbel::ini;
 
 namespace {
 
-// 100 lines: comments, blank lines and filler sections around the two
-// sections the program owns, with "Settings" well past the top.
-std::string sampleFile() {
-    std::string text = "; orbel settings\r\n\r\n";
-    int lines = 2;
-    for (int s = 0; s < 6; ++s) {
-        text += "[Filler" + std::to_string(s) + "]\r\n; kept as the user wrote it\r\n";
-        lines += 2;
-        for (int k = 0; k < 8; ++k, ++lines)
-            text += "key" + std::to_string(k) + " = value " + std::to_string(s * 8 + k) + "\r\n";
-        text += "\r\n";
-        ++lines;
-    }
-    text += "[Settings]\r\ntipupdate=1\r\ntsmode=2\r\nnotification=1179647\r\n"
-            "notifysound=\"C:\\Sounds\\moon.wav\"\r\ntrayicon=255\r\n\r\n"
-            "[Search]\r\nlunarage=3\r\ndayofweek=5\r\nballistacard=1\r\nballistalevel=4\r\n";
-    lines += 12;
-    while (lines < 100) {
-        text += "; padding comment " + std::to_string(lines) + "\r\n";
-        ++lines;
-    }
-    return text;
-}
-
 // One scratch file for the whole run, removed at exit.
 struct SampleOnDisk {
     fs::path dir;
     fs::path path;
-    std::string bytes = sampleFile();
+    std::string bytes = orbel::bench::sampleIniFile();
 
     SampleOnDisk() {
         std::random_device rd;

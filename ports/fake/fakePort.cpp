@@ -5,11 +5,20 @@
 namespace orbel {
 
 namespace {
-std::string num(std::uintptr_t v) { return std::to_string(v); }
+std::string num(std::uintptr_t v) {
+    return std::to_string(v);
+}
 } // namespace
 
 FakePort::FakePort() = default;
 FakePort::~FakePort() = default;
+
+// The name a module was loaded under, without adding unknown ones.
+std::string FakePort::moduleName(HModule module) const {
+    if (isNull(module)) return "exe";
+    auto it = m_modules.find(module);
+    return it == m_modules.end() ? std::string("unknown") : it->second;
+}
 
 void FakePort::record(std::string call) {
     std::lock_guard lock(m_mutex);
@@ -37,7 +46,8 @@ std::vector<std::string> FakePort::callsStartingWith(std::string_view prefix) co
 std::vector<FakePort::Timer> FakePort::activeTimers() const {
     std::lock_guard lock(m_mutex);
     std::vector<Timer> out;
-    for (const auto& [id, t] : m_timers) out.push_back(t);
+    for (const auto& [id, t] : m_timers)
+        out.push_back(t);
     return out;
 }
 
@@ -117,8 +127,8 @@ unsigned FakePort::timeEndPeriod(unsigned ms) {
     return kTimerNoError;
 }
 
-unsigned FakePort::timeSetEvent(unsigned delayMs, unsigned resolutionMs, TimerProc proc,
-                                void* user, unsigned flags) {
+unsigned FakePort::timeSetEvent(unsigned delayMs, unsigned resolutionMs, TimerProc proc, void* user,
+                                unsigned flags) {
     const bool periodic = (flags & kTimePeriodic) != 0;
     std::lock_guard lock(m_mutex);
     unsigned id = 0;
@@ -174,12 +184,11 @@ LResult FakePort::doModal(unsigned templateId, Hwnd parent, WindowHandler& handl
         hwnd = Hwnd{m_nextHandle++};
         m_windows[hwnd] = Window{&handler, false, 0, {}};
         if (const res::DialogTemplate* t = res::findDialogTemplate(templateId))
-            m_windows[hwnd].state.rect =
-                Rect{0, 0, t->cx * kFakeDluPixels, t->cy * kFakeDluPixels};
+            m_windows[hwnd].state.rect = Rect{0, 0, t->cx * kFakeDluPixels, t->cy * kFakeDluPixels};
         attachTemplate(hwnd, templateId, parent);
-        m_calls.push_back("doModal(" + num(templateId) + ",parent=" +
-                          num(static_cast<std::uintptr_t>(parent)) + ")=" +
-                          num(static_cast<std::uintptr_t>(hwnd)));
+        m_calls.push_back("doModal(" + num(templateId) +
+                          ",parent=" + num(static_cast<std::uintptr_t>(parent)) +
+                          ")=" + num(static_cast<std::uintptr_t>(hwnd)));
     }
     handler.windowProc(hwnd, kWmInitDialog, 0, 0);
     for (;;) {
@@ -199,8 +208,8 @@ LResult FakePort::doModal(unsigned templateId, Hwnd parent, WindowHandler& handl
     m_windows.erase(hwnd);
     detachTemplate(hwnd);
     std::erase_if(m_queue, [&](const Posted& p) { return p.hwnd == hwnd; });
-    m_calls.push_back("modalEnded(" + num(static_cast<std::uintptr_t>(hwnd)) + ")=" +
-                      std::to_string(result));
+    m_calls.push_back("modalEnded(" + num(static_cast<std::uintptr_t>(hwnd)) +
+                      ")=" + std::to_string(result));
     return result;
 }
 
@@ -230,18 +239,25 @@ LResult FakePort::sendMessage(Hwnd hwnd, unsigned msg, WParam wParam, LParam lPa
     WindowHandler* handler = nullptr;
     {
         std::lock_guard lock(m_mutex);
-        m_calls.push_back("sendMessage(" + num(static_cast<std::uintptr_t>(hwnd)) + "," +
-                          num(msg) + ")");
+        m_calls.push_back("sendMessage(" + num(static_cast<std::uintptr_t>(hwnd)) + "," + num(msg) +
+                          ")");
         auto it = m_windows.find(hwnd);
         if (it != m_windows.end()) handler = it->second.handler;
     }
-    return handler ? handler->windowProc(hwnd, msg, wParam, lParam) : 0;
+    if (handler) return handler->windowProc(hwnd, msg, wParam, lParam);
+    // A window of the system, such as the tray's toolbar.
+    std::function<LResult(Hwnd, unsigned, WParam, LParam)> foreign;
+    {
+        std::lock_guard lock(m_mutex);
+        foreign = foreignWindowProc;
+    }
+    return foreign ? foreign(hwnd, msg, wParam, lParam) : 0;
 }
 
 unsigned FakePort::registerWindowMessage(std::string_view name) {
     std::lock_guard lock(m_mutex);
-    auto [it, added] =
-        m_registered.emplace(std::string(name), 0xC000u + static_cast<unsigned>(m_registered.size()));
+    auto [it, added] = m_registered.emplace(std::string(name),
+                                            0xC000u + static_cast<unsigned>(m_registered.size()));
     m_calls.push_back("registerWindowMessage(" + std::string(name) + ")");
     return it->second;
 }
@@ -297,26 +313,25 @@ HModule FakePort::loadLibrary(std::string_view name) {
         h = HModule{m_nextHandle++};
         m_modules[h] = std::string(name);
     }
-    m_calls.push_back("loadLibrary(" + std::string(name) + ")=" +
-                      (isNull(h) ? "null" : "ok"));
+    m_calls.push_back("loadLibrary(" + std::string(name) + ")=" + (isNull(h) ? "null" : "ok"));
     return h;
 }
 
 void FakePort::freeLibrary(HModule module) {
     std::lock_guard lock(m_mutex);
-    m_calls.push_back("freeLibrary(" + m_modules[module] + ")");
+    m_calls.push_back("freeLibrary(" + moduleName(module) + ")");
     m_modules.erase(module);
 }
 
 bool FakePort::registerExtensionModule(HModule module) {
     std::lock_guard lock(m_mutex);
-    m_calls.push_back("registerExtensionModule(" + m_modules[module] + ")");
+    m_calls.push_back("registerExtensionModule(" + moduleName(module) + ")");
     return !extensionRegistrationFails;
 }
 
 std::optional<long> FakePort::callDllGetVersion(HModule module, DllVersionInfo& info) {
     std::lock_guard lock(m_mutex);
-    m_calls.push_back("callDllGetVersion(" + m_modules[module] + ")");
+    m_calls.push_back("callDllGetVersion(" + moduleName(module) + ")");
     if (!shellHasDllGetVersion) return std::nullopt;
     // Like a real library, a failing call may still have written numbers.
     info = shellVersion;
@@ -365,9 +380,8 @@ HIcon FakePort::loadImage(HModule module, unsigned resourceId, unsigned type, in
             m_icons[h] = img;
         }
     }
-    m_calls.push_back("loadImage(" + (isNull(module) ? std::string("exe") : m_modules[module]) + "," + num(resourceId) + "," +
-                      std::to_string(cx) + "x" + std::to_string(cy) + ",flags=" + num(flags) +
-                      ")");
+    m_calls.push_back("loadImage(" + moduleName(module) + "," + num(resourceId) + "," +
+                      std::to_string(cx) + "x" + std::to_string(cy) + ",flags=" + num(flags) + ")");
     return h;
 }
 

@@ -354,6 +354,7 @@ public:
 
 protected:
     void record(std::string call);
+    std::string moduleName(HModule module) const;
 
 private:
     struct Window {
