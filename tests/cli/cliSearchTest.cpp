@@ -8,6 +8,7 @@
 // Texts here are UTF-8 (this target keeps the ordinary charset).
 #include "cli/cli.h"
 #include "common/cp932.h"
+#include "tests/cli/cliRun.h"
 
 #include <orlib/orlib.h>
 
@@ -20,36 +21,9 @@
 #include <vector>
 
 using namespace orbel::cli;
+using namespace orbel::cli::test;
 
 namespace {
-
-constexpr std::time_t kT = 1796481665;
-const std::string kAtT = "@1796481665";
-
-class TokyoTime : public ::testing::Environment {
-public:
-    void SetUp() override {
-        setenv("TZ", "Asia/Tokyo", 1);
-        tzset();
-    }
-};
-[[maybe_unused]] const auto* const kTokyo = ::testing::AddGlobalTestEnvironment(new TokyoTime);
-
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Result run(const std::vector<std::string>& args, std::time_t now = kT) {
-    std::vector<const char*> argv{"orbel-cli"};
-    for (const std::string& a : args)
-        argv.push_back(a.c_str());
-    std::ostringstream out, err;
-    const int code =
-        runCli(static_cast<int>(argv.size()), argv.data(), out, err, [now] { return now; });
-    return {code, out.str(), err.str()};
-}
 
 std::string joined(const std::vector<std::string>& args) {
     std::string line;

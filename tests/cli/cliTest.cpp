@@ -13,6 +13,7 @@
 // the --raw expectations are spelled out in CP932 bytes.
 #include "cli/cli.h"
 #include "cli/timeArg.h"
+#include "tests/cli/cliRun.h"
 
 #include <orlib/orlib.h>
 
@@ -27,38 +28,14 @@
 #include <vector>
 
 using namespace orbel::cli;
+using namespace orbel::cli::test;
 
 namespace {
 
-constexpr std::time_t kT = 1796481665;
-const std::string kAtT = "@1796481665";
-const std::string kBadClock = "お使いのPCの時刻を正しく設定してください。\n";
-
-class TokyoTime : public ::testing::Environment {
-public:
-    // ctest sets TZ already; this keeps a direct run of the binary the same.
-    void SetUp() override {
-        setenv("TZ", "Asia/Tokyo", 1);
-        tzset();
-    }
-};
+// One registration for the whole test program.
 [[maybe_unused]] const auto* const kTokyo = ::testing::AddGlobalTestEnvironment(new TokyoTime);
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Result run(const std::vector<std::string>& args, std::time_t now = kT) {
-    std::vector<const char*> argv{"orbel-cli"};
-    for (const std::string& a : args)
-        argv.push_back(a.c_str());
-    std::ostringstream out, err;
-    const int code =
-        runCli(static_cast<int>(argv.size()), argv.data(), out, err, [now] { return now; });
-    return {code, out.str(), err.str()};
-}
+const std::string kBadClock = "お使いのPCの時刻を正しく設定してください。\n";
 
 std::string at(std::time_t t) {
     return "@" + std::to_string(t);
