@@ -503,13 +503,11 @@ bool QtPort::monthCalSetColor(Hwnd dialog, int controlId, int part, std::uint32_
             {
                 QPalette bar = title->palette();
                 const bool background = part == kMcscTitleBk;
-                for (QPalette::ColorRole role :
-                     background ? std::initializer_list<QPalette::ColorRole>{QPalette::Highlight,
-                                                                             QPalette::Window,
-                                                                             QPalette::Button}
-                                : std::initializer_list<QPalette::ColorRole>{
-                                      QPalette::HighlightedText, QPalette::WindowText,
-                                      QPalette::ButtonText})
+                static constexpr QPalette::ColorRole kBackground[] = {
+                    QPalette::Highlight, QPalette::Window, QPalette::Button};
+                static constexpr QPalette::ColorRole kText[] = {
+                    QPalette::HighlightedText, QPalette::WindowText, QPalette::ButtonText};
+                for (QPalette::ColorRole role : background ? kBackground : kText)
                     bar.setColor(role, c);
                 title->setPalette(bar);
             }

@@ -34,6 +34,7 @@ public:
         return 0;
     }
     LResult result() const { return m_result; }
+    bool ended() const { return m_ended; }
 
 private:
     void end(LResult result) {
@@ -104,6 +105,12 @@ LResult QtPort::propertySheet(std::string_view caption, const std::vector<Proper
         sheetWindow.handler = &handler;
         sheetWindow.widget = sheet;
         const Hwnd sheetHwnd = addWindow(std::move(sheetWindow));
+        // endDialog on the sheet's window ends the run too.
+        QtWindow* sheetEntry = window(sheetHwnd);
+        {
+            std::lock_guard lock(m_impl->windows.mutex);
+            sheetEntry->loop = &loop;
+        }
         sheet->installEventFilter(new SheetKeys(*this, sheetHwnd, sheet));
 
         auto* tabs = new QTabWidget(sheet);
@@ -164,6 +171,11 @@ LResult QtPort::propertySheet(std::string_view caption, const std::vector<Proper
         loop.exec();
         sheet->hide();
         result = handler.result();
+        {
+            std::lock_guard lock(m_impl->windows.mutex);
+            if (!handler.ended() && sheetEntry->ended) result = sheetEntry->result;
+            sheetEntry->loop = nullptr;
+        }
 
         if (result == kIdOk) {
             for (const Hwnd page : created) {

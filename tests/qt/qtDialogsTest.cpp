@@ -286,8 +286,10 @@ private slots:
             std::uint32_t notification;
             int timeMode;
         };
-        // open: whether the user shows the second page; then OK or Cancel.
-        auto sheetRun = [&](bool open, bool ok, Outcome& out) {
+        // open: whether the user shows the second page; then OK or Cancel,
+        // or the sheet's window ended from outside (the program quitting).
+        enum class End { Ok, Cancel, Outside };
+        auto sheetRun = [&](bool open, End end, Outcome& out) {
             CSettingDlg sheet(*app);
             CDisplaySetting display(*app);
             CNotifySetting notify(*app);
@@ -329,7 +331,12 @@ private slots:
                 auto* buttons = w->findChild<QDialogButtonBox*>();
                 QVERIFY(!buttons->button(QDialogButtonBox::Apply));
                 ending();
-                buttons->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+                if (end == End::Outside)
+                    port.endDialog(h, kIdCancel);
+                else
+                    buttons
+                        ->button(end == End::Ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)
+                        ->click();
             });
             // Every page's window is gone with the sheet.
             for (Hwnd page : pages)
@@ -341,19 +348,21 @@ private slots:
         };
 
         Outcome unseen{}, seen{}, cancelled{};
-        sheetRun(false, true, unseen);
+        sheetRun(false, End::Ok, unseen);
         QCOMPARE(unseen.result, LResult{kIdOk});
         QCOMPARE(unseen.notification, given); // every bit, the unknown one too
         QCOMPARE(unseen.timeMode, 2);
 
-        sheetRun(true, true, seen);
+        sheetRun(true, End::Ok, seen);
         QCOMPARE(seen.result, LResult{kIdOk});
         QCOMPARE(seen.notification, kNotifyPopupBit | kNotifySoundBit | kNotifyCdTrayBit);
 
-        sheetRun(true, false, cancelled);
-        QCOMPARE(cancelled.result, LResult{kIdCancel});
-        QCOMPARE(cancelled.notification, given);
-        QCOMPARE(cancelled.timeMode, 1);
+        for (End end : {End::Cancel, End::Outside}) {
+            sheetRun(true, end, cancelled);
+            QCOMPARE(cancelled.result, LResult{kIdCancel});
+            QCOMPARE(cancelled.notification, given);
+            QCOMPARE(cancelled.timeMode, 1);
+        }
     }
 
     void aboutBoxShowsTheVersionDataOfTheProgram() {
