@@ -44,7 +44,9 @@ public:
 // dialog of the core expects; the core decides whether the window ends.
 class DialogEvents : public QObject {
 public:
-    DialogEvents(QtPort& port, Hwnd hwnd) : m_port(port), m_hwnd(hwnd) {}
+    // Owned by the widget it watches.
+    DialogEvents(QtPort& port, Hwnd hwnd, QObject* owner)
+        : QObject(owner), m_port(port), m_hwnd(hwnd) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
@@ -173,7 +175,7 @@ LResult QtPort::doModal(unsigned templateId, Hwnd parent, WindowHandler& handler
         std::lock_guard lock(m_impl->windows.mutex);
         win->widget = widget;
     }
-    if (widget) widget->installEventFilter(new DialogEvents(*this, hwnd));
+    if (widget) widget->installEventFilter(new DialogEvents(*this, hwnd, widget));
 
     QEventLoop loop;
     {
@@ -239,7 +241,7 @@ Hwnd QtPort::createDialog(unsigned templateId, Hwnd parent, WindowHandler& handl
             std::lock_guard lock(m_impl->windows.mutex);
             win->widget = widget;
         }
-        widget->installEventFilter(new DialogEvents(*this, hwnd));
+        widget->installEventFilter(new DialogEvents(*this, hwnd, widget));
         deliver(hwnd, kWmInitDialog, 0, 0);
     });
     return hwnd;
