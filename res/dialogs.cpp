@@ -128,7 +128,8 @@ DialogTemplate aboutBox() {
         icon(1007, 7, 7, kProgramIcon),
         control(1008, ControlKind::Static, 40, 10, 120, 8, "orbel Version 1.0",
                 SS_LEFT | SS_NOPREFIX),
-        control(1009, ControlKind::Static, 40, 22, 120, 8, "Copyright (C) Quil",
+        // Two lines high: a copyright line wraps rather than being cut.
+        control(1009, ControlKind::Static, 40, 20, 120, 16, "Copyright (C) Quil",
                 SS_LEFT | SS_NOPREFIX),
         control(1011, ControlKind::Edit, 7, 40, 153, 12, "", field),
         control(1012, ControlKind::Edit, 7, 56, 153, 12, "", field),

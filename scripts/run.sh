@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh >&2
-cmake --preset default -DORBEL_BUILD_QT=ON >/dev/null
+cmake --preset default >/dev/null
 if [ $# -gt 0 ]; then
   cmake --build --preset default --target orbel-cli >&2
   exec build/default/cli/orbel-cli "$@"
