@@ -11,9 +11,11 @@ if [ $# -gt 0 ]; then
   cmake --build --preset default --target orbel-cli >&2
   exec build/default/cli/orbel-cli "$@"
 fi
-cmake --build --preset default --target orbel >&2
+cmake --build --preset default --target orbel orbel-cli >&2
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  echo "run.sh: no desktop display (DISPLAY or WAYLAND_DISPLAY) to show orbel on" >&2
-  exit 1
+  # Without a desktop there is no tray to live in: show what it would show.
+  echo "run.sh: no desktop display (DISPLAY or WAYLAND_DISPLAY) for orbel;" \
+       "here is the current Orithaven time from orbel-cli instead" >&2
+  exec build/default/cli/orbel-cli now
 fi
 exec build/default/ports/qt/orbel

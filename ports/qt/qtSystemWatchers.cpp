@@ -48,9 +48,9 @@ extern "C" void onQuitSignal(int sig) {
 // Arms the timer far ahead: it exists only to be cancelled when someone
 // sets the clock (TFD_TIMER_CANCEL_ON_SET), never to expire.
 bool armClockWatch(int fd) {
-    itimerspec spec{};
-    spec.it_value.tv_sec = std::time(nullptr) + 10L * 365 * 24 * 3600;
-    return ::timerfd_settime(fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) == 0;
+    itimerspec when{};
+    when.it_value.tv_sec = std::time(nullptr) + 10L * 365 * 24 * 3600;
+    return ::timerfd_settime(fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &when, nullptr) == 0;
 }
 
 } // namespace
