@@ -1,5 +1,6 @@
 #include "res/versionInfo.h"
 
+#include <charconv>
 #include <cstdio>
 
 namespace orbel::res {
@@ -90,6 +91,50 @@ std::map<std::string, std::string> versionValues(const VersionResource& resource
     for (const VersionString& s : resource.strings)
         values[prefix + std::string(s.name)] = std::string(s.value);
     return values;
+}
+
+namespace {
+// Marks a block as ours, so a foreign or truncated one is refused.
+constexpr std::string_view kBlockMagic = "ORBELVER";
+
+bool samePath(std::string_view a, std::string_view b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
+} // namespace
+
+std::string packVersionBlock(const std::map<std::string, std::string>& values) {
+    std::string block(kBlockMagic);
+    for (const auto& [key, value] : values) {
+        char length[9];
+        std::snprintf(length, sizeof length, "%08zx", value.size());
+        block += key;
+        block += '\0';
+        block += length;
+        block += value;
+    }
+    return block;
+}
+
+std::optional<std::string> findInVersionBlock(std::string_view block, std::string_view path) {
+    if (block.substr(0, kBlockMagic.size()) != kBlockMagic) return std::nullopt;
+    std::size_t at = kBlockMagic.size();
+    while (at < block.size()) {
+        const std::size_t nul = block.find('\0', at);
+        if (nul == std::string_view::npos || nul + 9 > block.size()) return std::nullopt;
+        const std::string_view key = block.substr(at, nul - at);
+        std::size_t length = 0;
+        const char* digits = block.data() + nul + 1;
+        if (std::from_chars(digits, digits + 8, length, 16).ptr != digits + 8) return std::nullopt;
+        const std::size_t value = nul + 9;
+        if (length > block.size() - value) return std::nullopt;
+        if (samePath(key, path)) return std::string(block.substr(value, length));
+        at = value + length;
+    }
+    return std::nullopt;
 }
 
 } // namespace orbel::res

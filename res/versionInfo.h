@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -53,5 +54,14 @@ std::map<std::string, std::string> versionValues(const VersionResource& resource
 inline std::map<std::string, std::string> versionValues() {
     return versionValues(versionResource());
 }
+
+// The block a port without version resources hands out from
+// GetFileVersionInfo: the query paths and their values packed one after
+// another (path, NUL, 8 hexadecimal digits of length, value).
+std::string packVersionBlock(const std::map<std::string, std::string>& values);
+// The value of a query path in such a block, the path compared without
+// regard to ASCII case as the version API does; nullopt when it is missing
+// or the block is malformed.
+std::optional<std::string> findInVersionBlock(std::string_view block, std::string_view path);
 
 } // namespace orbel::res

@@ -2,6 +2,7 @@
 // in-memory stand-ins that answer the messages the dialogs send the way the
 // platform's controls do, so dialog tests can read back what a user would see.
 #include "ports/fake/fakePort.h"
+#include "res/versionInfo.h"
 
 #include <algorithm>
 #include <charconv>
@@ -56,20 +57,6 @@ std::string rectText(const Rect& r) {
 bool coversWhole(const Rect& r, int width, int height) {
     return r.left <= 0 && r.top <= 0 && r.right >= width && r.bottom >= height;
 }
-
-// Version sub-block paths compare without regard to ASCII case, as the
-// version API does.
-bool sameKey(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
-}
-
-// The fake version block: a magic word, then per value its key, a NUL,
-// eight hex digits of the value's length and the value bytes (which may hold
-// NULs: the translation entry is raw words).
-constexpr std::string_view kVersionMagic = "FAKEVER1";
 
 } // namespace
 
@@ -561,36 +548,13 @@ std::optional<std::string> FakePort::getFileVersionInfo(std::string_view file) {
     std::lock_guard lock(m_mutex);
     m_calls.push_back("getFileVersionInfo(" + std::string(file) + ")");
     if (versionInfoMissing) return std::nullopt;
-    std::string block(kVersionMagic);
-    for (const auto& [key, value] : versionValues) {
-        char length[9];
-        std::snprintf(length, sizeof length, "%08zx", value.size());
-        block += key;
-        block += '\0';
-        block += length;
-        block += value;
-    }
-    return block;
+    return res::packVersionBlock(versionValues);
 }
 
 std::optional<std::string> FakePort::verQueryValue(const std::string& block,
                                                    std::string_view subBlock) {
     record("verQueryValue(" + std::string(subBlock) + ")");
-    if (block.compare(0, kVersionMagic.size(), kVersionMagic) != 0) return std::nullopt;
-    std::size_t at = kVersionMagic.size();
-    while (at < block.size()) {
-        const std::size_t nul = block.find('\0', at);
-        if (nul == std::string::npos || nul + 9 > block.size()) return std::nullopt;
-        const std::string_view key(block.data() + at, nul - at);
-        std::size_t length = 0;
-        const char* digits = block.data() + nul + 1;
-        if (std::from_chars(digits, digits + 8, length, 16).ptr != digits + 8) return std::nullopt;
-        const std::size_t value = nul + 9;
-        if (value + length > block.size()) return std::nullopt;
-        if (sameKey(key, subBlock)) return block.substr(value, length);
-        at = value + length;
-    }
-    return std::nullopt;
+    return res::findInVersionBlock(block, subBlock);
 }
 
 } // namespace orbel

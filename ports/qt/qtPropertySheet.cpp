@@ -76,19 +76,6 @@ private:
     Hwnd m_sheet;
 };
 
-// The version block handed to the core: a magic word, then per value its
-// key, a NUL, eight hex digits of the value's length and the value's bytes
-// (which may hold NULs).
-constexpr std::string_view kVersionMagic = "ORBELVER";
-
-bool sameKey(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
-
 } // namespace
 
 LResult QtPort::propertySheet(std::string_view caption, const std::vector<PropertyPage>& pages,
@@ -204,36 +191,12 @@ std::optional<std::string> QtPort::getFileVersionInfo(std::string_view file) {
         setLastError(ENOENT);
         return std::nullopt;
     }
-    std::string block(kVersionMagic);
-    for (const auto& [key, value] : res::versionValues()) {
-        char length[9];
-        std::snprintf(length, sizeof length, "%08zx", value.size());
-        block += key;
-        block += '\0';
-        block += length;
-        block += value;
-    }
-    return block;
+    return res::packVersionBlock(res::versionValues());
 }
 
 std::optional<std::string> QtPort::verQueryValue(const std::string& block,
                                                  std::string_view subBlock) {
-    if (block.compare(0, kVersionMagic.size(), kVersionMagic) != 0) return std::nullopt;
-    std::size_t at = kVersionMagic.size();
-    while (at < block.size()) {
-        const std::size_t nul = block.find('\0', at);
-        if (nul == std::string::npos || nul + 9 > block.size()) return std::nullopt;
-        const std::string_view key(block.data() + at, nul - at);
-        std::size_t length = 0;
-        const char* digits = block.data() + nul + 1;
-        if (std::from_chars(digits, digits + 8, length, 16).ptr != digits + 8) return std::nullopt;
-        const std::size_t value = nul + 9;
-        if (length > block.size() - value) return std::nullopt;
-        // Paths compare without regard to ASCII case, as the version API does.
-        if (sameKey(key, subBlock)) return block.substr(value, length);
-        at = value + length;
-    }
-    return std::nullopt;
+    return res::findInVersionBlock(block, subBlock);
 }
 
 } // namespace orbel::qt

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cli/cli.h"
+#include "tests/support/tokyoTime.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,8 @@
 #include <vector>
 
 namespace orbel::cli::test {
+
+using orbel::test::TokyoTime;
 
 // 2026-12-05T22:41:05Z: the settings sheet's sample moment 944/03/26 07:07.
 inline constexpr std::time_t kT = 1796481665;
@@ -34,13 +37,5 @@ inline Result run(const std::vector<std::string>& args, std::time_t now = kT) {
         runCli(static_cast<int>(argv.size()), argv.data(), out, err, [now] { return now; });
     return {code, out.str(), err.str()};
 }
-
-class TokyoTime : public ::testing::Environment {
-public:
-    void SetUp() override {
-        setenv("TZ", "Asia/Tokyo", 1);
-        tzset();
-    }
-};
 
 } // namespace orbel::cli::test

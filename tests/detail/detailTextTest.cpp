@@ -17,6 +17,7 @@
 //   D 339744/5           its last day 光 (0); 立待月 at 12/13(日) 04:12
 // This file is compiled with CP932 literals, like the texts it checks.
 #include "detail/detailText.h"
+#include "tests/support/tokyoTime.h"
 
 #include <gtest/gtest.h>
 
@@ -28,14 +29,8 @@ using namespace orbel;
 
 namespace {
 
-class TokyoTime : public ::testing::Environment {
-public:
-    void SetUp() override {
-        setenv("TZ", "Asia/Tokyo", 1);
-        tzset();
-    }
-};
-[[maybe_unused]] const auto* const kTokyo = ::testing::AddGlobalTestEnvironment(new TokyoTime);
+[[maybe_unused]] const auto* const kTokyo =
+    ::testing::AddGlobalTestEnvironment(new orbel::test::TokyoTime);
 
 constexpr std::int64_t kDay = orlib::kSecondsPerDay;
 

@@ -12,6 +12,7 @@
 #include "search/lunarSearch.h"
 #include "search/searchLimits.h"
 #include "search/todaySearch.h"
+#include "tests/support/tokyoTime.h"
 
 #include <gtest/gtest.h>
 
@@ -25,15 +26,6 @@ using namespace orbel;
 using orlib::odate_t;
 
 namespace {
-
-class TokyoTime : public ::testing::Environment {
-public:
-    void SetUp() override {
-        setenv("TZ", "Asia/Tokyo", 1);
-        tzset();
-    }
-};
-[[maybe_unused]] const auto* const kTokyo = ::testing::AddGlobalTestEnvironment(new TokyoTime);
 
 constexpr std::time_t kT = 1796481665;
 constexpr std::int64_t kToday = 339565;
