@@ -16,16 +16,9 @@ trap x11_cleanup EXIT
 
 mkdir -p "$out"
 rm -f "$out"/*.png
-x11_workdir
+x11_prepare_app "$exe"
 work=$X11_WORK
 app="$work/app"
-x11_install_copy "$exe" "$app"
-# A lock folder of our own, and no desktop session bus: balloons then
-# fall back to the tray's own.
-export XDG_RUNTIME_DIR="$work/run"
-mkdir -m 0700 "$XDG_RUNTIME_DIR"
-unset DBUS_SESSION_BUS_ADDRESS
-export LANG=C.UTF-8
 
 x11_start_server
 x11_start_tray

@@ -19,14 +19,9 @@ source "$here/x11env.sh"
 trap x11_cleanup EXIT
 
 mkdir -p "$out"
-x11_workdir
+x11_prepare_app "$exe"
 work=$X11_WORK
 app="$work/app"
-x11_install_copy "$exe" "$app"
-export XDG_RUNTIME_DIR="$work/run"
-mkdir -m 0700 "$XDG_RUNTIME_DIR"
-unset DBUS_SESSION_BUS_ADDRESS
-export LANG=C.UTF-8
 hz=$(getconf CLK_TCK)
 
 x11_start_server

@@ -30,6 +30,18 @@ x11_workdir() {
     X11_WORK=$(mktemp -d /tmp/orbel-e2e.XXXXXX)
 }
 
+# A scratch folder with a copy of the program in "$X11_WORK/app", its own
+# lock folder and no desktop session bus (balloons then fall back to the
+# tray's own).
+x11_prepare_app() {
+    x11_workdir
+    x11_install_copy "$1" "$X11_WORK/app"
+    export XDG_RUNTIME_DIR="$X11_WORK/run"
+    mkdir -m 0700 "$XDG_RUNTIME_DIR"
+    unset DBUS_SESSION_BUS_ADDRESS
+    export LANG=C.UTF-8
+}
+
 # Starts Xvfb on the first free display from :90 on and exports DISPLAY.
 x11_start_server() {
     local n

@@ -6,6 +6,7 @@
 #include "popup/slideDlg.h"
 #include "ports/qt/qtPortImpl.h"
 #include "res/menu.h"
+#include "tests/qt/qtTestSupport.h"
 #include "tests/support/tempDir.h"
 
 #include <QApplication>
@@ -27,21 +28,9 @@
 
 using namespace orbel;
 using namespace orbel::qt;
+using orbel::qt::test::Recorder;
 
 namespace {
-
-struct Recorder : WindowHandler {
-    struct Msg {
-        unsigned msg;
-        WParam w;
-        LParam l;
-    };
-    std::vector<Msg> seen;
-    LResult windowProc(Hwnd, unsigned msg, WParam w, LParam l) override {
-        seen.push_back({msg, w, l});
-        return 0;
-    }
-};
 
 Hwnd addWindow(QtPort& port, WindowHandler& handler, QWidget* widget, unsigned templateId) {
     QtWindow w;
@@ -218,11 +207,11 @@ private slots:
         emit tray->activated(QSystemTrayIcon::DoubleClick);
         emit tray->activated(QSystemTrayIcon::Context);
         emit tray->activated(QSystemTrayIcon::MiddleClick);
-        QTRY_COMPARE(main.seen.size(), std::size_t(2));
-        QCOMPARE(main.seen[0].msg, kWmApp);
-        QCOMPARE(main.seen[0].w, WParam(101));
-        QCOMPARE(main.seen[0].l, LParam(kWmLButtonDblClk));
-        QCOMPARE(main.seen[1].l, LParam(kWmRButtonUp));
+        QTRY_COMPARE(main.messages.size(), std::size_t(2));
+        QCOMPARE(main.messages[0].msg, kWmApp);
+        QCOMPARE(main.messages[0].wParam, WParam(101));
+        QCOMPARE(main.messages[0].lParam, LParam(kWmLButtonDblClk));
+        QCOMPARE(main.messages[1].lParam, LParam(kWmRButtonUp));
 
         QVERIFY(port.shellNotifyIcon(kNimDelete, trayForm<NotifyIconDataOld>(hwnd, 0, "")));
         QVERIFY(!port.findChild<QSystemTrayIcon*>());
@@ -285,11 +274,11 @@ private slots:
         QVERIFY(port.trackPopupMenu(popup, res::ID_DETAIL, 0, Point{100, 100}, hwnd));
         QCoreApplication::processEvents();
         if (command == 0) {
-            QVERIFY(owner.seen.empty());
+            QVERIFY(owner.messages.empty());
         } else {
-            QTRY_COMPARE(owner.seen.size(), std::size_t(1));
-            QCOMPARE(owner.seen[0].msg, kWmCommand);
-            QCOMPARE(owner.seen[0].w, WParam(command));
+            QTRY_COMPARE(owner.messages.size(), std::size_t(1));
+            QCOMPARE(owner.messages[0].msg, kWmCommand);
+            QCOMPARE(owner.messages[0].wParam, WParam(command));
         }
         port.removeWindow(hwnd);
     }
@@ -409,7 +398,7 @@ private slots:
     }
 
     void keyflashRunsDetachedWithTheArguments() {
-        test::TempDir dir;
+        orbel::test::TempDir dir;
         const std::filesystem::path out = dir / "args.txt";
         {
             std::ofstream script(dir / "keyflash");
@@ -435,7 +424,7 @@ private slots:
         QtPort port;
         QVERIFY(!port.playSound("no-such-sound.wav", kSndFilename | kSndAsync | kSndNoDefault));
         QCOMPARE(port.getLastError(), unsigned(ENOENT));
-        test::TempDir dir;
+        orbel::test::TempDir dir;
         { std::ofstream(dir / "chime.wav") << "RIFF"; }
         const QString before = QDir::currentPath();
         QDir::setCurrent(QString::fromStdString(dir.path().string()));
@@ -448,7 +437,7 @@ private slots:
     // The player hands every file to the sound thread and can always be
     // stopped, whatever the sound system makes of the file.
     void soundPlayerNeverHoldsTheCaller() {
-        test::TempDir dir;
+        orbel::test::TempDir dir;
         { std::ofstream(dir / "broken.wav") << "not a wave"; }
         SoundPlayer player;
         player.play((dir / "broken.wav").string());

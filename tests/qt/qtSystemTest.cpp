@@ -6,6 +6,7 @@
 #include "ports/qt/qtPortImpl.h"
 #include "res/artwork.h"
 #include "res/menu.h"
+#include "tests/qt/qtTestSupport.h"
 #include "tests/support/tempDir.h"
 
 #include <QDialog>
@@ -25,27 +26,9 @@
 
 using namespace orbel;
 using namespace orbel::qt;
+using orbel::qt::test::Recorder;
 
 namespace {
-
-struct Recorder : WindowHandler {
-    struct Msg {
-        unsigned msg;
-        WParam w;
-        LParam l;
-    };
-    std::vector<Msg> seen;
-    LResult windowProc(Hwnd, unsigned msg, WParam w, LParam l) override {
-        seen.push_back({msg, w, l});
-        return 0;
-    }
-    int count(unsigned msg, WParam w) const {
-        int n = 0;
-        for (const Msg& m : seen)
-            n += m.msg == msg && m.w == w;
-        return n;
-    }
-};
 
 std::atomic<int> g_fired{0};
 void countFiring(unsigned, void*) {
@@ -58,7 +41,7 @@ class QtSystemTest : public QObject {
     Q_OBJECT
 
 private:
-    test::TempDir m_runtime;
+    orbel::test::TempDir m_runtime;
 
 private slots:
     void init() { qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(m_runtime.path())); }

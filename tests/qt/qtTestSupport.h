@@ -70,6 +70,12 @@ public:
             if (m.msg == msg) out.push_back(m);
         return out;
     }
+    int count(unsigned msg, WParam wParam) const {
+        int n = 0;
+        for (const Message& m : messages)
+            n += m.msg == msg && m.wParam == wParam;
+        return n;
+    }
     std::vector<Message> messages;
     std::function<void(Hwnd)> onPaint;
 };
