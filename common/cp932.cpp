@@ -29,26 +29,22 @@ std::size_t copyCp932(char* dst, std::size_t cap, std::string_view src) noexcept
     return n;
 }
 
-#if !defined(_WIN32)
-
-namespace {
-
-// Bytes to skip at a CP932 character iconv refused: a lead byte takes its
+// Bytes to skip at a CP932 character the converter refused: a lead byte takes its
 // trail with it when the trail is one, so an unassigned character gives one
 // replacement; a lead byte before a byte that cannot be a trail goes alone,
 // so the byte after it (often a line break or an ASCII letter) survives.
-std::size_t badCp932Length(std::string_view rest) noexcept {
+std::size_t detail::badCp932Length(std::string_view rest) noexcept {
     if (rest.size() >= 2 && isLeadByte(static_cast<unsigned char>(rest[0])) &&
         isTrailByte(static_cast<unsigned char>(rest[1])))
         return 2;
     return 1;
 }
 
-// Bytes to skip at a UTF-8 sequence iconv refused. A well-formed character
+// Bytes to skip at a UTF-8 sequence the converter refused. A well-formed character
 // that CP932 lacks is skipped whole; an ill-formed sequence is skipped up to
 // its longest well-formed start (at least one byte), so each broken
 // character gives exactly one replacement.
-std::size_t badUtf8Length(std::string_view rest) noexcept {
+std::size_t detail::badUtf8Length(std::string_view rest) noexcept {
     const auto b0 = static_cast<unsigned char>(rest[0]);
     std::size_t need = 0;
     unsigned char lo = 0x80, hi = 0xBF; // range of the second byte
@@ -74,6 +70,13 @@ std::size_t badUtf8Length(std::string_view rest) noexcept {
     }
     return need + 1;
 }
+
+#if !defined(_WIN32)
+
+namespace {
+
+using detail::badCp932Length;
+using detail::badUtf8Length;
 
 using BadLength = std::size_t (*)(std::string_view) noexcept;
 

@@ -49,4 +49,14 @@ std::size_t fitCp932(std::string_view s, std::size_t limit) noexcept;
 // is 0.
 std::size_t copyCp932(char* dst, std::size_t cap, std::string_view src) noexcept;
 
+namespace detail {
+// How many bytes one replacement stands for at the start of a sequence the
+// converter refused, the same on every platform: an unassigned CP932 pair
+// goes as one, a lead byte before a non-trail byte goes alone; an
+// ill-formed UTF-8 sequence goes up to its longest well-formed start (at
+// least one byte), a well-formed character CP932 lacks goes whole.
+std::size_t badCp932Length(std::string_view rest) noexcept;
+std::size_t badUtf8Length(std::string_view rest) noexcept;
+} // namespace detail
+
 } // namespace orbel::text

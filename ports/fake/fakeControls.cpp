@@ -45,7 +45,11 @@ std::uint32_t classicSysColor(int index) {
 
 SystemDate localDate(std::time_t t) {
     std::tm tm{};
+#if defined(_WIN32)
+    localtime_s(&tm, &t);
+#else
     localtime_r(&t, &tm);
+#endif
     return SystemDate{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday};
 }
 

@@ -254,8 +254,10 @@ TEST_F(IniFile, RewritesOnlyWhenSomethingChanges) {
     EXPECT_EQ(fs::last_write_time(m_path), old);
     ASSERT_TRUE(writeProfileInt(m_path, "Settings", "tsmode", 1));
     EXPECT_NE(fs::last_write_time(m_path), old);
+#if !defined(_WIN32) // Windows files have no group or owner bits to keep
     EXPECT_EQ(fs::status(m_path).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+#endif
 }
 
 TEST_F(IniFile, ReadOnlyFileIsLeftAlone) {

@@ -2,6 +2,7 @@
 // appending, unopenable files and the error code an entry reports.
 #include "app/logFile.h"
 #include "ports/fake/fakePort.h"
+#include "tests/support/timeZone.h"
 
 #include <gtest/gtest.h>
 
@@ -29,10 +30,9 @@ constexpr const char* kStamp = "2027/03/04 01:02:03";
 class LogFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-#if !defined(_WIN32)
         // ctest sets the zone; this keeps a direct run of the binary exact too.
-        setenv("TZ", "Asia/Tokyo", 1);
-        tzset();
+        test::setTimeZone("Asia/Tokyo");
+#if !defined(_WIN32)
         const auto pid = std::to_string(getpid());
 #else
         const std::string pid = "0";

@@ -129,7 +129,9 @@ TEST(TimeArg, KnownMoments) {
         {"1970-01-01T09:00:00+09:00", 0},
         {"1970-01-01T09:00:00", 0}, // Tokyo
         {"1969-12-31T23:59:59Z", -1},
+#if !defined(_WIN32) // the Windows C runtime has no local time before 1970
         {"1970-01-01T08:59:59", -1}, // mktime's failure value, here a real second
+#endif
         {"2000-02-29T12:00:00Z", 951825600},
         {"2024-12-31T23:59:59-23:59", 1735775939},
         {"0001-01-01T00:00:00Z", -62135596800},

@@ -3,6 +3,7 @@
 // Berlin (changed inside the tests, restored afterwards).
 
 #include "orlib/orlib.h"
+#include "tests/support/timeZone.h"
 
 #include <gtest/gtest.h>
 
@@ -24,14 +25,14 @@ class TzScope {
 public:
     explicit TzScope(const char* tz) {
         if (const char* old = std::getenv("TZ")) m_old = old;
-        ::setenv("TZ", tz, 1);
+        if (const char* v = orbel::test::tzValue(tz)) orbel::test::setEnv("TZ", v);
         orlib::orlibsetlocale();
     }
     ~TzScope() {
         if (m_old)
-            ::setenv("TZ", m_old->c_str(), 1);
+            orbel::test::setEnv("TZ", m_old->c_str());
         else
-            ::unsetenv("TZ");
+            orbel::test::unsetEnv("TZ");
         orlib::orlibsetlocale();
     }
     TzScope(const TzScope&) = delete;
@@ -93,6 +94,7 @@ TEST(EarthTime, ServiceRangeCoversTheLastDayOf2099Everywhere) {
         {"Pacific/Kiritimati", "1989/09/27 14:00:00", "2100/01/02 13:59:59"},
     };
     for (const Zone& z : zones) {
+        if (!orbel::test::zoneAvailable(z.tz)) continue;
         TzScope tz(z.tz);
         SCOPED_TRACE(z.tz);
         EXPECT_EQ(edate_t(orlib::getServiceStart()).format("%c"), z.start);
@@ -103,6 +105,7 @@ TEST(EarthTime, ServiceRangeCoversTheLastDayOf2099Everywhere) {
 }
 
 TEST(EarthTime, DaylightSavingInBerlin) {
+    if (!orbel::test::zoneAvailable("Europe/Berlin")) GTEST_SKIP() << "no summer-time rules for TZ here";
     TzScope tz("Europe/Berlin");
     // 2025-03-30 02:00 CET -> 03:00 CEST; 2025-10-26 03:00 CEST -> 02:00 CET.
     EXPECT_EQ(shifted(1743246000, 1), 1743328800); // 12:00 to 12:00, 23 hours
@@ -133,6 +136,7 @@ TEST(EarthTime, DaylightSavingInBerlin) {
 }
 
 TEST(EarthTime, ShiftDayKeepsLocalTimeOfDayAcrossDst) {
+    if (!orbel::test::zoneAvailable("Europe/Berlin")) GTEST_SKIP() << "no summer-time rules for TZ here";
     TzScope tz("Europe/Berlin");
     std::mt19937_64 rng(99);
     std::uniform_int_distribution<std::time_t> pick(orlib::getServiceStart(),
@@ -157,6 +161,7 @@ TEST(EarthTime, ShiftDayKeepsLocalTimeOfDayAcrossDst) {
 
 TEST(EarthTime, MidnightThatDoesNotExist) {
     // Santiago skips from 00:00 to 01:00 on 2025-09-07: the day starts at 01:00.
+    if (!orbel::test::zoneAvailable("America/Santiago")) GTEST_SKIP() << "no summer-time rules for TZ here";
     TzScope tz("America/Santiago");
     edate_t noon(2025, 9, 7, 12, 0, 0);
     EXPECT_EQ(static_cast<std::time_t>(noon), 1757257200);

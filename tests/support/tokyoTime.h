@@ -5,18 +5,16 @@
 //       ::testing::AddGlobalTestEnvironment(new orbel::test::TokyoTime);
 #pragma once
 
-#include <gtest/gtest.h>
+#include "tests/support/timeZone.h"
 
-#include <cstdlib>
-#include <ctime>
+#include <gtest/gtest.h>
 
 namespace orbel::test {
 
 class TokyoTime : public ::testing::Environment {
 public:
     void SetUp() override {
-        setenv("TZ", "Asia/Tokyo", 1);
-        tzset();
+        setTimeZone("Asia/Tokyo");
     }
 };
 
