@@ -113,7 +113,7 @@ LResult CAboutDlg::windowProc(Hwnd hwnd, unsigned msg, WParam wParam, LParam) {
         m_hwnd = Hwnd{};
         return 0;
     default:
-        return 0;
+        return kDefaultProcessing;
     }
 }
 

@@ -52,6 +52,7 @@ public:
 };
 
 // Receives a window's messages; the core's windows implement it.
+// A message it leaves to the system returns kDefaultProcessing.
 class WindowHandler {
 public:
     virtual ~WindowHandler() = default;
@@ -200,6 +201,11 @@ public:
     virtual Hwnd createDialog(unsigned templateId, Hwnd parent, WindowHandler& handler) = 0;
     virtual bool destroyWindow(Hwnd hwnd) = 0;
     virtual bool isWindow(Hwnd hwnd) = 0;
+    // A minimised window, its client area, and an icon drawn into it while
+    // it paints (the background under the icon erased first).
+    virtual bool isIconic(Hwnd hwnd) = 0;
+    virtual bool getClientRect(Hwnd hwnd, Rect& rect) = 0;
+    virtual bool drawIcon(Hwnd hwnd, Point at, HIcon icon) = 0;
     virtual bool showWindow(Hwnd hwnd, unsigned command) = 0;
     virtual bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
                               unsigned flags) = 0;

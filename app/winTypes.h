@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <climits>
 
 namespace orbel {
 
@@ -63,6 +64,23 @@ using WParam = std::uintptr_t;
 using LParam = std::intptr_t;
 using LResult = std::intptr_t;
 
+// What a window procedure returns for a message it leaves to the system's
+// own handling (a dialog procedure's FALSE). Ports without such handling
+// take it as 0.
+inline constexpr LResult kDefaultProcessing = INTPTR_MIN;
+inline LResult resultOrZero(LResult r) { return r == kDefaultProcessing ? 0 : r; }
+
+// The record a kWmWindowPosChanging message points to (WINDOWPOS).
+struct WindowPos {
+    Hwnd hwnd{};
+    Hwnd insertAfter{};
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::int32_t cx = 0;
+    std::int32_t cy = 0;
+    std::uint32_t flags = 0;
+};
+
 // Window messages.
 inline constexpr unsigned kWmNull = 0x0000;
 inline constexpr unsigned kWmDestroy = 0x0002;
@@ -78,6 +96,8 @@ inline constexpr unsigned kWmPaint = 0x000F;
 inline constexpr unsigned kWmSetFont = 0x0030;
 inline constexpr unsigned kWmGetFont = 0x0031;
 inline constexpr unsigned kWmSetIcon = 0x0080;
+inline constexpr unsigned kWmQueryDragIcon = 0x0037;
+inline constexpr unsigned kWmWindowPosChanging = 0x0046;
 inline constexpr unsigned kWmMouseMove = 0x0200;
 inline constexpr unsigned kWmLButtonDown = 0x0201;
 inline constexpr unsigned kWmLButtonUp = 0x0202;

@@ -56,7 +56,7 @@ LResult CDetailDlg::windowProc(Hwnd hwnd, unsigned msg, WParam wParam, LParam) {
         m_hwnd = Hwnd{};
         return 0;
     default:
-        return 0;
+        return kDefaultProcessing;
     }
 }
 

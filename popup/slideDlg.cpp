@@ -246,7 +246,7 @@ LResult CSlideDlg::windowProc(Hwnd hwnd, unsigned msg, WParam wParam, LParam) {
         onDestroy();
         return 0;
     default:
-        return 0;
+        return kDefaultProcessing;
     }
 }
 

@@ -49,7 +49,7 @@ LResult CSearchDlg::windowProc(Hwnd hwnd, unsigned msg, WParam wParam, LParam lP
         if (header && header->idFrom == static_cast<std::uintptr_t>(kIdcCalendar) &&
             header->code == kMcnSelChange)
             runSearch();
-        return 0;
+        return kDefaultProcessing;
     }
     case kWmClose:
         close(kIdCancel);
@@ -59,7 +59,7 @@ LResult CSearchDlg::windowProc(Hwnd hwnd, unsigned msg, WParam wParam, LParam lP
         m_hwnd = Hwnd{};
         return 0;
     default:
-        return 0;
+        return kDefaultProcessing;
     }
 }
 

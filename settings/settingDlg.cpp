@@ -21,13 +21,13 @@ LResult CSettingPage::windowProc(Hwnd hwnd, unsigned msg, WParam, LParam lParam)
             onApply();
             return kPsnRetNoError;
         }
-        return 0;
+        return kDefaultProcessing;
     }
     case kWmDestroy:
         m_hwnd = Hwnd{};
         return 0;
     default:
-        return 0;
+        return kDefaultProcessing;
     }
 }
 

@@ -95,8 +95,18 @@ LResult COrbelDlg::windowProc(Hwnd hwnd, unsigned msg, WParam wParam, LParam lPa
             // The system menu's item runs the box outside runTrayDialog.
             CAboutDlg about(m_app, m_hwnd);
             about.DoModal();
+            return 0;
         }
-        return 0;
+        return kDefaultProcessing;
+    case kWmWindowPosChanging:
+        // Whoever asks to show this window, it stays hidden: it exists only
+        // to own the tray icon and receive its messages.
+        if (auto* pos = reinterpret_cast<WindowPos*>(lParam)) pos->flags &= ~kSwpShowWindow;
+        return kDefaultProcessing;
+    case kWmQueryDragIcon:
+        return static_cast<LResult>(m_appIcon);
+    case kWmPaint:
+        return onPaint(hwnd);
     case kWmClose:
         m_port.endDialog(hwnd, 0);
         return 0;
@@ -112,13 +122,24 @@ LResult COrbelDlg::windowProc(Hwnd hwnd, unsigned msg, WParam wParam, LParam lPa
         return onHourChanged(lParam);
     case kWmTimer:
         onTimer(static_cast<unsigned>(wParam));
-        return 0;
+        return kDefaultProcessing;
     case kWmDestroy:
         onDestroy();
         return 0;
     default:
-        return 0;
+        return kDefaultProcessing;
     }
+}
+
+LResult COrbelDlg::onPaint(Hwnd hwnd) {
+    // Only a minimised window paints anything itself: its icon, centred.
+    if (!m_port.isIconic(hwnd)) return kDefaultProcessing;
+    Rect client;
+    if (!m_port.getClientRect(hwnd, client)) return kDefaultProcessing;
+    const int x = (client.right - client.left - m_port.getSystemMetrics(kSmCxIcon) + 1) / 2;
+    const int y = (client.bottom - client.top - m_port.getSystemMetrics(kSmCyIcon) + 1) / 2;
+    m_port.drawIcon(hwnd, Point{x, y}, m_appIcon);
+    return 0;
 }
 
 LResult COrbelDlg::onDayChanged(WParam wParam, LParam lParam) {

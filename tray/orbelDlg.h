@@ -55,6 +55,7 @@ public:
 
 private:
     LResult onInitDialog();
+    LResult onPaint(Hwnd hwnd);
     void onTrayCallback(WParam wParam, LParam lParam);
     void showTrayMenu();
     void onCommand(unsigned id);

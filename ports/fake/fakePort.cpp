@@ -235,6 +235,16 @@ bool FakePort::postMessage(Hwnd hwnd, unsigned msg, WParam wParam, LParam lParam
     return true;
 }
 
+LResult FakePort::handlerResult(Hwnd hwnd, unsigned msg, WParam wParam, LParam lParam) {
+    WindowHandler* handler = nullptr;
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = m_windows.find(hwnd);
+        if (it != m_windows.end()) handler = it->second.handler;
+    }
+    return handler ? handler->windowProc(hwnd, msg, wParam, lParam) : kDefaultProcessing;
+}
+
 LResult FakePort::sendMessage(Hwnd hwnd, unsigned msg, WParam wParam, LParam lParam) {
     WindowHandler* handler = nullptr;
     {
@@ -244,7 +254,7 @@ LResult FakePort::sendMessage(Hwnd hwnd, unsigned msg, WParam wParam, LParam lPa
         auto it = m_windows.find(hwnd);
         if (it != m_windows.end()) handler = it->second.handler;
     }
-    if (handler) return handler->windowProc(hwnd, msg, wParam, lParam);
+    if (handler) return resultOrZero(handler->windowProc(hwnd, msg, wParam, lParam));
     // A window of the system, such as the tray's toolbar.
     std::function<LResult(Hwnd, unsigned, WParam, LParam)> foreign;
     {

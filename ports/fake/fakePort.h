@@ -134,6 +134,7 @@ public:
     bool iconCreationFails = false;
     struct WindowState {
         bool visible = false;
+        bool iconic = false; // tests minimise a window by setting this
         std::uint32_t style = 0;
         std::uint32_t exStyle = 0;
         Rect rect;
@@ -214,6 +215,13 @@ public:
     Hwnd createDialog(unsigned templateId, Hwnd parent, WindowHandler& handler) override;
     bool destroyWindow(Hwnd hwnd) override;
     bool isWindow(Hwnd hwnd) override;
+    bool isIconic(Hwnd hwnd) override;
+    bool getClientRect(Hwnd hwnd, Rect& rect) override;
+    bool drawIcon(Hwnd hwnd, Point at, HIcon icon) override;
+    void setIconic(Hwnd hwnd, bool iconic);
+    // Delivers a message and answers the handler's own result, where
+    // sendMessage answers what the system would (kDefaultProcessing as 0).
+    LResult handlerResult(Hwnd hwnd, unsigned msg, WParam wParam, LParam lParam);
     bool showWindow(Hwnd hwnd, unsigned command) override;
     bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
                       unsigned flags) override;

@@ -251,6 +251,33 @@ bool FakePort::isWindow(Hwnd hwnd) {
     return m_windows.count(hwnd) > 0;
 }
 
+bool FakePort::isIconic(Hwnd hwnd) {
+    std::lock_guard lock(m_mutex);
+    auto it = m_windows.find(hwnd);
+    return it != m_windows.end() && it->second.state.iconic;
+}
+
+void FakePort::setIconic(Hwnd hwnd, bool iconic) {
+    std::lock_guard lock(m_mutex);
+    if (auto it = m_windows.find(hwnd); it != m_windows.end()) it->second.state.iconic = iconic;
+}
+
+bool FakePort::getClientRect(Hwnd hwnd, Rect& rect) {
+    std::lock_guard lock(m_mutex);
+    auto it = m_windows.find(hwnd);
+    if (it == m_windows.end()) return false;
+    const Rect& r = it->second.state.rect;
+    rect = Rect{0, 0, r.right - r.left, r.bottom - r.top};
+    return true;
+}
+
+bool FakePort::drawIcon(Hwnd hwnd, Point at, HIcon icon) {
+    std::lock_guard lock(m_mutex);
+    m_calls.push_back("drawIcon(" + num(hwnd) + "," + std::to_string(at.x) + "," +
+                      std::to_string(at.y) + "," + num(static_cast<std::uintptr_t>(icon)) + ")");
+    return m_windows.count(hwnd) > 0;
+}
+
 bool FakePort::showWindow(Hwnd hwnd, unsigned command) {
     std::lock_guard lock(m_mutex);
     m_calls.push_back("showWindow(" + num(hwnd) + "," + num(command) + ")");

@@ -136,6 +136,9 @@ public:
     Hwnd createDialog(unsigned templateId, Hwnd parent, WindowHandler& handler) override;
     bool destroyWindow(Hwnd hwnd) override;
     bool isWindow(Hwnd hwnd) override;
+    bool isIconic(Hwnd hwnd) override;
+    bool getClientRect(Hwnd hwnd, Rect& rect) override;
+    bool drawIcon(Hwnd hwnd, Point at, HIcon icon) override;
     bool showWindow(Hwnd hwnd, unsigned command) override;
     bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy,
                       unsigned flags) override;

@@ -127,7 +127,7 @@ LResult QtPort::deliver(Hwnd hwnd, unsigned msg, WParam wParam, LParam lParam) {
         auto it = m_impl->windows.windows.find(hwnd);
         if (it != m_impl->windows.windows.end()) handler = it->second.handler;
     }
-    return handler ? handler->windowProc(hwnd, msg, wParam, lParam) : 0;
+    return handler ? resultOrZero(handler->windowProc(hwnd, msg, wParam, lParam)) : 0;
 }
 
 bool QtPort::event(QEvent* e) {
@@ -259,6 +259,21 @@ bool QtPort::destroyWindow(Hwnd hwnd) {
 }
 
 bool QtPort::isWindow(Hwnd hwnd) { return window(hwnd) != nullptr; }
+
+// The main window is never shown and no Qt window is minimised to an icon
+// drawn by the program, so there is nothing to paint here.
+bool QtPort::isIconic(Hwnd) { return false; }
+bool QtPort::getClientRect(Hwnd hwnd, Rect& rect) {
+    bool ok = false;
+    runOnUiThread([&] {
+        QtWindow* w = window(hwnd);
+        if (!w || !w->widget) return;
+        rect = Rect{0, 0, w->widget->width(), w->widget->height()};
+        ok = true;
+    });
+    return ok;
+}
+bool QtPort::drawIcon(Hwnd, Point, HIcon) { return false; }
 
 bool QtPort::showWindow(Hwnd hwnd, unsigned command) {
     bool ok = false;

@@ -84,6 +84,37 @@ TEST_F(MainWindow, EnterAndEscapeDoNotEndTheProgramButCloseDoes) {
     EXPECT_EQ(port.callsStartingWith("endDialog").size(), 1u);
 }
 
+TEST_F(MainWindow, StaysHiddenAndLeavesTheSystemWhatIsNotItsOwn) {
+    std::map<std::string, LResult> got;
+    WindowPos pos;
+    pos.flags = kSwpShowWindow | kSwpNoSize | kSwpNoActivate;
+    Step probe = [&](FakePort& p, Hwnd main) {
+        got["show"] = p.handlerResult(main, kWmWindowPosChanging, 0, reinterpret_cast<LParam>(&pos));
+        got["dragIcon"] = p.handlerResult(main, kWmQueryDragIcon, 0, 0);
+        got["paint"] = p.handlerResult(main, kWmPaint, 0, 0);
+        got["close box"] = p.handlerResult(main, kWmSysCommand, 0xF060, 0); // SC_CLOSE
+        got["timer"] = p.handlerResult(main, kWmTimer, 99, 0);
+        got["unknown"] = p.handlerResult(main, 0x0020, 0, 0); // WM_SETCURSOR
+        p.setWindowPos(main, Hwnd{}, 0, 0, 100, 60, 0);
+        p.setIconic(main, true);
+        got["iconic paint"] = p.handlerResult(main, kWmPaint, 0, 0);
+    };
+    run({probe, close()});
+    EXPECT_EQ(pos.flags, kSwpNoSize | kSwpNoActivate);
+    EXPECT_EQ(got["show"], kDefaultProcessing);
+    EXPECT_NE(got["dragIcon"], 0);
+    EXPECT_EQ(got["paint"], kDefaultProcessing);
+    EXPECT_EQ(got["close box"], kDefaultProcessing);
+    EXPECT_EQ(got["timer"], kDefaultProcessing);
+    EXPECT_EQ(got["unknown"], kDefaultProcessing);
+    EXPECT_EQ(got["iconic paint"], 0);
+    // The 32-pixel icon centred in 100 x 60: ((100 - 32 + 1) / 2, (60 - 32 + 1) / 2).
+    const auto draws = port.callsStartingWith("drawIcon(");
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_NE(draws[0].find(",34,14,"), std::string::npos) << draws[0];
+    EXPECT_NE(draws[0].find("," + std::to_string(got["dragIcon"]) + ")"), std::string::npos);
+}
+
 TEST_F(MainWindow, StartFailuresShowTheirBoxes) {
     {
         FakePort p;
