@@ -130,9 +130,10 @@ void COrbelApp::onResync() {
         rc = startTicker();
     }
     if (rc == 0) return;
-    showError(res::IDS_FATAL_ERROR, 4);
     const Hwnd wnd = m_mainWnd.load();
-    if (!isNull(wnd)) m_port.sendMessage(wnd, kWmClose, 0, 0);
+    if (isNull(wnd) || !m_port.postMessage(wnd, kWmClockLost, 0, 0))
+        ORBEL_LOG(log(), "resync failed"); // the program is ending anyway
+
 }
 
 std::string COrbelApp::getTipText() const {

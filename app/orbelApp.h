@@ -27,6 +27,12 @@ namespace orbel {
 
 class CNotifyIconData;
 
+// Posted to the main window when a resynchronisation could not restart the
+// ticker: the UI thread shows the fatal box and ends the program, so the
+// timer thread never waits on it (a teardown on the UI thread may be
+// waiting for that very callback).
+inline constexpr unsigned kWmClockLost = kWmApp + 4;
+
 class COrbelApp {
 public:
     explicit COrbelApp(Port& port);

@@ -84,7 +84,8 @@ LResult CDetailDlg::onInitDialog() {
         m_app.showError(res::IDS_FATAL_ERROR, static_cast<int>(code));
         port.endDialog(m_hwnd, 0);
         // Without its clock the program cannot go on: the main window ends it.
-        if (!isNull(m_parent)) port.postMessage(m_parent, kWmClose, 0, 0);
+        if (const Hwnd main = m_app.mainWindow(); !isNull(main))
+            port.postMessage(main, kWmClose, 0, 0);
     }
     return 1;
 }

@@ -38,8 +38,10 @@ LResult CLunarSearchDlg::OnInitDialog() {
         Port& port = m_app.port();
         m_app.showError(res::IDS_FATAL_ERROR, kFillFailedCode);
         port.endDialog(m_hwnd, 0);
-        if (const Hwnd parent = port.getParent(m_hwnd); !isNull(parent))
-            port.postMessage(parent, kWmClose, 0, 0);
+        // The main window ends the program, as the box has just said; the
+        // tray runs this dialog without a parent, so not "the parent".
+        if (const Hwnd main = m_app.mainWindow(); !isNull(main))
+            port.postMessage(main, kWmClose, 0, 0);
         return 1;
     }
     selectPosition(kIdcFirstList, m_app.getSearchInt("lunarage", 0));

@@ -37,9 +37,12 @@ void CNotifySetting::onInitPage() {
 
 void CNotifySetting::onApply() {
     exchange(false);
-    // Built from nothing: the bits without a box on this page (the LED tool,
-    // the caption flash, the unused low bits) are dropped.
-    std::uint32_t value = 0;
+    // Only the bits with a box here change: the LED tool and the caption
+    // flash can be switched on only in the file, and merely opening this
+    // page must not switch them off.
+    constexpr std::uint32_t kBoxes =
+        kNotifyBalloonBit | kNotifyCdTrayBit | kNotifySoundBit | kNotifyPopupBit;
+    std::uint32_t value = m_value & ~kBoxes;
     if (m_balloon) value |= kNotifyBalloonBit;
     if (m_cdTray) value |= kNotifyCdTrayBit;
     if (m_sound) value |= kNotifySoundBit;

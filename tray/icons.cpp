@@ -177,22 +177,16 @@ bool CTrayIconSet::createTrayIcon(int index, int lunarDay, int weekday) {
     Port& port = m_app.port();
     LogFile& log = m_app.log();
 
-    if (!isNull(m_moonIcon)) {
-        const bool released = port.destroyIcon(m_moonIcon);
-        m_moonIcon = HIcon{};
-        if (!released) ORBEL_LOG(log, "DestroyIcon failed.");
-    }
-
+    // Everything is built aside first: a build that fails anywhere keeps
+    // the previous moon and frames, which the tray and the slide still use.
     const HIcon base = m_app.getIcon(index, false, true);
     if (isNull(base)) {
         ORBEL_LOG(log, "getIcon failed");
         return false;
     }
-
-    const int length = barLength(port.getSystemMetrics(kSmCxSmIcon), lunarDay);
     HIcon moon = base;
     if (lunarDay >= 0) {
-        moon = drawBar(base, length);
+        moon = drawBar(base, barLength(port.getSystemMetrics(kSmCxSmIcon), lunarDay));
         if (isNull(moon)) {
             ORBEL_LOG(log, "drawBar failed");
             port.destroyIcon(base);
@@ -200,17 +194,25 @@ bool CTrayIconSet::createTrayIcon(int index, int lunarDay, int weekday) {
         }
         if (!port.destroyIcon(base)) ORBEL_LOG(log, "DestroyIcon failed.");
     }
-    m_moonIcon = moon;
 
     const gfx::ColorRef colour = weekdayColour(weekday, m_app.getWindowsClass());
-    for (std::size_t frame = 0; frame < m_frames.size(); ++frame) {
-        if (!isNull(m_frames[frame])) port.destroyIcon(m_frames[frame]);
-        m_frames[frame] = modifyIcon(moon, colour, static_cast<int>(frame));
-        if (isNull(m_frames[frame])) {
+    std::array<HIcon, kFrameCount> frames{};
+    for (std::size_t frame = 0; frame < frames.size(); ++frame) {
+        frames[frame] = modifyIcon(moon, colour, static_cast<int>(frame));
+        if (isNull(frames[frame])) {
             ORBEL_LOG(log, "modifyIcon failed");
+            for (HIcon built : frames)
+                if (!isNull(built)) port.destroyIcon(built);
+            port.destroyIcon(moon);
             return false;
         }
     }
+
+    if (!isNull(m_moonIcon) && !port.destroyIcon(m_moonIcon)) ORBEL_LOG(log, "DestroyIcon failed.");
+    for (HIcon old : m_frames)
+        if (!isNull(old)) port.destroyIcon(old);
+    m_moonIcon = moon;
+    m_frames = frames;
     return true;
 }
 

@@ -54,7 +54,7 @@ public:
 
     // Rebuilds the moon icon for phase `index` with a bar for `lunarDay`
     // (-1: none) and the eight frames in `weekday`'s colour. False after a
-    // failure, logged; the frames not reached keep their old icons.
+    // failure, logged; the previous moon and frames then stay as they were.
     bool createTrayIcon(int index, int lunarDay, int weekday);
     // A new icon: `icon` with the green bar along its bottom; null on failure.
     HIcon drawBar(HIcon icon, int barLength);

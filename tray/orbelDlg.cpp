@@ -116,6 +116,10 @@ LResult COrbelDlg::windowProc(Hwnd hwnd, unsigned msg, WParam wParam, LParam lPa
             m_port.postMessage(m_activeDialog->hwnd(), kWmApp + 1, 0, 0);
         notifyPhaseChange(static_cast<int>(wParam >> 16), static_cast<unsigned>(lParam));
         return 0;
+    case kWmClockLost:
+        m_app.showError(res::IDS_FATAL_ERROR, 4);
+        m_port.endDialog(hwnd, 0);
+        return 0;
     case kWmApp + 2:
         return onDayChanged(wParam, lParam);
     case kWmApp + 3:

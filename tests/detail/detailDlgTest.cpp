@@ -68,6 +68,7 @@ protected:
         port.now = now;
         app.initPaths();
         app.loadSettings();
+        app.setMainWindow(kMain);
         ASSERT_EQ(app.setupTimerPeriod(), 0u);
         ASSERT_EQ(app.startTicker(), 0u);
         if (!realTimers) tickerId = port.activeTimers().at(0).id;

@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+
 #include <array>
 #include <fstream>
 #include <map>
@@ -158,6 +161,7 @@ protected:
         }
         return entries;
     }
+    void clearLog() const { std::filesystem::remove(dir / "orbel.log"); }
     std::vector<std::string> logMessages() const {
         std::vector<std::string> out;
         for (const auto& e : logEntries())
@@ -338,47 +342,38 @@ TEST_F(IconSetTest, WeekdaySixOnTheSecondTableIsAllWhite) {
     EXPECT_EQ(imageOf(icons->frame(7)).color, fromArt(kWeekday16, colourLegend(gfx::kWhite)));
 }
 
-TEST_F(IconSetTest, MissingPhaseIconStopsTheBuild) {
-    ASSERT_TRUE(icons->createTrayIcon(3, 2, 0));
-    const auto before = frames();
-    port.missingIcons.insert(105);
-    EXPECT_FALSE(icons->createTrayIcon(3, 2, 0));
-    EXPECT_EQ(logMessages(), std::vector<std::string>{"getIcon failed"});
-    EXPECT_TRUE(isNull(icons->moonIcon()));
-    EXPECT_EQ(frames(), before);
-    EXPECT_EQ(port.liveIcons(), 8u); // the old moon went, the frames stay
-}
-
-TEST_F(IconSetTest, FailedBarReleasesThePhaseIcon) {
-    ASSERT_TRUE(icons->createTrayIcon(3, 2, 0));
-    const auto before = frames();
-    port.failingCreations.insert(port.creations + 1);
-    EXPECT_FALSE(icons->createTrayIcon(1, 3, 0));
-    EXPECT_EQ(logMessages(), std::vector<std::string>{"drawBar failed"});
-    EXPECT_TRUE(isNull(icons->moonIcon()));
-    EXPECT_EQ(frames(), before);
-    EXPECT_EQ(port.liveIcons(), 8u);
-}
-
-TEST_F(IconSetTest, FailedFrameLeavesItEmptyAndTheLaterFramesAsTheyWere) {
-    ASSERT_TRUE(icons->createTrayIcon(3, 2, 0));
-    const auto before = frames();
-    // The next build creates the bar, then frames 0, 1, 2, 3...
-    port.failingCreations.insert(port.creations + 5);
-    EXPECT_FALSE(icons->createTrayIcon(4, 3, 1));
-    EXPECT_EQ(logMessages(), std::vector<std::string>{"modifyIcon failed"});
-    EXPECT_FALSE(isNull(icons->moonIcon()));
-    for (int f = 0; f < 3; ++f) {
-        EXPECT_NE(icons->frame(f), before[std::size_t(f)]);
-        EXPECT_TRUE(port.iconImage(icons->frame(f)).has_value());
+TEST_F(IconSetTest, AFailedRebuildKeepsThePreviousMoonAndFramesAndLeaksNothing) {
+    struct Row {
+        const char* name;
+        std::function<void(IconPort&)> breakIt;
+        const char* logged;
+    };
+    const std::vector<Row> rows = {
+        {"phase icon missing", [](IconPort& p) { p.missingIcons.insert(105); }, "getIcon failed"},
+        // The build creates the bar first, then frames 0 to 7.
+        {"bar", [](IconPort& p) { p.failingCreations.insert(p.creations + 1); }, "drawBar failed"},
+        {"frame 3", [](IconPort& p) { p.failingCreations.insert(p.creations + 5); },
+         "modifyIcon failed"},
+        {"frame 7", [](IconPort& p) { p.failingCreations.insert(p.creations + 9); },
+         "modifyIcon failed"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(icons->createTrayIcon(2, 2, 0));
+        const HIcon moon = icons->moonIcon();
+        const auto before = frames();
+        port.missingIcons.clear();
+        port.failingCreations.clear();
+        clearLog();
+        row.breakIt(port);
+        EXPECT_FALSE(icons->createTrayIcon(3, 3, 1));
+        EXPECT_EQ(logMessages(), std::vector<std::string>{row.logged});
+        EXPECT_EQ(icons->moonIcon(), moon);
+        EXPECT_TRUE(port.iconImage(moon).has_value());
+        EXPECT_EQ(frames(), before);
+        for (HIcon f : before) EXPECT_TRUE(port.iconImage(f).has_value());
+        EXPECT_EQ(port.liveIcons(), 9u);
     }
-    EXPECT_TRUE(isNull(icons->frame(3)));
-    EXPECT_FALSE(port.iconImage(before[3]).has_value()); // released before the attempt
-    for (int f = 4; f < 8; ++f) {
-        EXPECT_EQ(icons->frame(f), before[std::size_t(f)]);
-        EXPECT_TRUE(port.iconImage(icons->frame(f)).has_value());
-    }
-    EXPECT_EQ(port.liveIcons(), 8u); // moon, 3 new and 4 old frames
 }
 
 TEST_F(IconSetTest, FailedReleasesAreLoggedAndTheBuildGoesOn) {

@@ -214,9 +214,38 @@ TEST_F(MainWindow, MenuCommandsRunOneDialogAtATime) {
     EXPECT_EQ(port.callsStartingWith(forward).size(), 3u);
 }
 
+TEST_F(MainWindow, ALostClockShowsError103AndEndsTheProgram) {
+    run({post(kWmClockLost, 0, 0)}); // no close of our own
+    ASSERT_EQ(port.messageBoxes().size(), 1u);
+    EXPECT_EQ(port.messageBoxes()[0].text,
+              "エラーが発生したため、アプリケーションを終了します。\r\nエラーコード : 4");
+    EXPECT_TRUE(port.callsStartingWith("modalStalled").empty());
+    EXPECT_EQ(port.notifyCalls().back().message, kNimDelete);
+}
+
+TEST_F(MainWindow, ALunarSearchThatCannotFillItsListsEndsTheProgram) {
+    port.menuChoice = res::ID_SEARCH_LUNAR;
+    port.comboInsertFailsAfter = 5;
+    run({tray(kWmRButtonUp)}); // no close of our own: the failure must end it
+    ASSERT_EQ(port.messageBoxes().size(), 1u);
+    EXPECT_NE(port.messageBoxes()[0].text.find("255"), std::string::npos);
+    EXPECT_TRUE(port.callsStartingWith("modalStalled").empty());
+    EXPECT_EQ(port.notifyCalls().back().message, kNimDelete);
+}
+
 TEST_F(MainWindow, DoubleClickOpensTheDetailWindowWithABlankTooltip) {
-    run({tray(kWmLButtonDblClk), [](FakePort&, Hwnd) {}, close()});
+    bool blankedWhileOpen = false;
+    run({tray(kWmLButtonDblClk),
+         [&](FakePort& p, Hwnd) {
+             // Inside the detail window's loop: the tooltip alone was blanked.
+             const auto notes = p.notifyCalls();
+             blankedWhileOpen = notes.back().message == kNimModify &&
+                                notes.back().data.uFlags == kNifTip &&
+                                notes.back().data.szTip[0] == '\0';
+         },
+         close()});
     EXPECT_EQ(port.callsStartingWith("doModal(145").size(), 1u);
+    EXPECT_TRUE(blankedWhileOpen);
 }
 
 TEST_F(MainWindow, PhaseChangeReachesTheOpenDialogBeforeTheAnnouncement) {
