@@ -42,7 +42,7 @@ std::pair<unsigned, unsigned> Win32Port::splitDelay(unsigned delayMs, unsigned m
     if (maxPeriodMs == 0 || delayMs <= maxPeriodMs) return {delayMs, 1};
     // The fewest equal parts that each fit; a part a whole number of
     // milliseconds, so the parts add up to the delay exactly.
-    unsigned parts = (delayMs + maxPeriodMs - 1) / maxPeriodMs;
+    unsigned parts = delayMs / maxPeriodMs + (delayMs % maxPeriodMs != 0 ? 1 : 0);
     while (delayMs % parts != 0) ++parts;
     return {delayMs / parts, parts};
 }

@@ -67,7 +67,8 @@ x11_start_tray() {
     X11_PIDS+=($!)
     X11_TRAYER=$!
     local t
-    for t in $(seq 50); do
+    # Up to 15 s: a loaded machine (CI's other builds) can be slow to map it.
+    for t in $(seq 150); do
         xwininfo -root -tree 2>/dev/null | grep -q '("panel" "trayer")' && return 0
         sleep 0.1
     done

@@ -1,0 +1,73 @@
+// What a running program's window and its controls say, for the end-to-end
+// test under Wine: X sees the top-level windows, but a dialog's controls
+// live inside Wine only.
+//   windowText.exe TITLE
+// Prints one line per window, "class<TAB>text" in UTF-8, the window with
+// that exact title first and then its controls in order; ends with 1 when
+// no window has that title.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+std::string utf8(const std::wstring& s) {
+    if (s.empty()) return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr,
+                        nullptr);
+    return out;
+}
+
+// WM_GETTEXT rather than GetWindowText: for another process's control only
+// the message asks the control itself.
+std::wstring textOf(HWND h) {
+    DWORD_PTR len = 0;
+    if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len)) return {};
+    std::wstring text(len + 1, L'\0');
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutW(h, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                             SMTO_ABORTIFHUNG, 2000, &got))
+        return {};
+    text.resize(got);
+    return text;
+}
+
+void print(HWND h) {
+    wchar_t cls[128] = {};
+    GetClassNameW(h, cls, 128);
+    std::string line = utf8(cls) + "\t" + utf8(textOf(h));
+    for (char& c : line)
+        if (c == '\r' || c == '\n') c = ' ';
+    std::printf("%s\n", line.c_str());
+}
+
+BOOL CALLBACK printChild(HWND h, LPARAM) {
+    print(h);
+    return TRUE;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 2) {
+        std::fputs("usage: windowText TITLE\n", stderr);
+        return 2;
+    }
+    const HWND top = FindWindowW(nullptr, argv[1]);
+    if (!top) {
+        std::fputs("windowText: no window with that title\n", stderr);
+        return 1;
+    }
+    _setmode(_fileno(stdout), _O_BINARY); // LF, as the shell reads it
+    print(top);
+    EnumChildWindows(top, printChild, 0);
+    std::fflush(stdout);
+    return 0;
+}
