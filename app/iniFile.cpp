@@ -306,8 +306,13 @@ void Document::insertLines(std::size_t lineIndex, std::string_view text) {
     // anything can follow it.
     if (lineIndex == m_lines.size() && !m_lines.empty() && m_lines.back().endLength == 0) {
         Line& last = m_lines.back();
-        m_bytes.append(ending);
-        last.endLength = static_cast<std::uint8_t>(ending.size());
+        // A '\r' that ends the file belongs to the line (its value, even):
+        // a bare "\n" after it would make the pair a CRLF ending and take
+        // the byte out of the line, so that line gets a CRLF of its own.
+        const bool endsInCr = last.length > 0 && m_bytes[last.begin + last.length - 1] == '\r';
+        const std::string_view close = endsInCr ? std::string_view("\r\n") : ending;
+        m_bytes.append(close);
+        last.endLength = static_cast<std::uint8_t>(close.size());
     }
     const std::size_t pos = lineIndex < m_lines.size() ? m_lines[lineIndex].begin : m_bytes.size();
     m_bytes.insert(pos, text);
@@ -472,16 +477,18 @@ bool writeProfileStrings(const fs::path& path, std::span<const Entry> entries) {
     std::optional<fs::perms> perms;
     if (st.type() != fs::file_type::not_found) {
         if (ec || !fs::is_regular_file(st)) return false;
-        // Checked on the permission bits, not by trying to open the file:
-        // an administrator's open() would succeed on a read-only file.
-        if ((st.permissions() & fs::perms::owner_write) == fs::perms::none) return false;
         perms = st.permissions();
     }
     Document doc;
     if (!readFile(path, doc)) return false;
     for (const Entry& e : entries)
         if (!doc.set(e.section, e.key, e.value)) return false;
+    // A read-only file that already holds the values is no failure: the
+    // start-up writes its settings back unchanged and must not log that.
     if (doc.edits() == 0) return true;
+    // Checked on the permission bits, not by trying to open the file: an
+    // administrator's open() would succeed on a read-only file.
+    if (perms && (*perms & fs::perms::owner_write) == fs::perms::none) return false;
     return writeAtomically(path, doc.serialize(), perms);
 }
 

@@ -105,7 +105,7 @@ std::string getProfileString(const std::filesystem::path& path, std::string_view
 // folder renamed over the target. False, with the file untouched, when the
 // target is read-only, unreadable or too large, the folder is missing or not
 // writable, or the key or value cannot be stored. Writing a value the file
-// already holds succeeds without rewriting the file.
+// already holds succeeds without rewriting the file, read-only or not.
 bool writeProfileString(const std::filesystem::path& path, std::string_view section,
                         std::string_view key, std::string_view value);
 bool writeProfileInt(const std::filesystem::path& path, std::string_view section,

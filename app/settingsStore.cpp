@@ -84,7 +84,11 @@ void COrbelApp::loadSettings() {
 }
 
 bool COrbelApp::writeSetting(const char* key, long long value) {
-    return ini::writeProfileString(m_settingsFile, kSettings, key, std::to_string(value));
+    if (ini::writeProfileString(m_settingsFile, kSettings, key, std::to_string(value))) return true;
+    // The member already holds the new value, so the program goes on with
+    // it; the log is the only trace that it will not survive a restart.
+    ORBEL_LOG(m_log, "WritePrivateProfileString failed");
+    return false;
 }
 
 bool COrbelApp::setTipUpdate(bool on) {
@@ -137,7 +141,9 @@ int COrbelApp::getSearchInt(const char* key, int def) {
 }
 
 bool COrbelApp::setSearchInt(const char* key, int value) {
-    return ini::writeProfileInt(m_settingsFile, kSearch, key, value);
+    if (ini::writeProfileInt(m_settingsFile, kSearch, key, value)) return true;
+    ORBEL_LOG(m_log, "WritePrivateProfileString failed");
+    return false;
 }
 
 } // namespace orbel

@@ -38,11 +38,14 @@ std::optional<std::time_t> parseSeconds(std::string_view digits, std::string* er
     const char* first = digits.data();
     const char* last = first + digits.size();
     const auto [end, ec] = std::from_chars(first, last, value);
-    if (ec == std::errc::result_out_of_range ||
-        (ec == std::errc{} && end == last && !fitsTimeT(value)))
-        return fail(error, "@" + std::string(digits) + " is too far from 1970 to be a time");
-    if (ec != std::errc{} || end != last || digits.empty())
+    // The shape first: a number too large for 64 bits still ends where its
+    // digits do, and only a text that is nothing but the number may be
+    // quoted back in the one-line reason.
+    const bool tooFar = ec == std::errc::result_out_of_range;
+    if (digits.empty() || end != last || (ec != std::errc{} && !tooFar))
         return fail(error, "@ must be followed by a whole number of seconds");
+    if (tooFar || !fitsTimeT(value))
+        return fail(error, "@" + std::string(digits) + " is too far from 1970 to be a time");
     return static_cast<std::time_t>(value);
 }
 

@@ -123,6 +123,10 @@ public:
     std::optional<Rect> taskbarRect = Rect{0, 1040, 1920, 1080};
     std::optional<Rect> workArea = Rect{0, 0, 1920, 1040};
     std::optional<bool> screenSaverRunning = false; // nullopt: the query fails
+    // What a missing tool or sound file gets: ShellExecute's small error
+    // code (2, file not found) and a PlaySound that returns false.
+    std::intptr_t shellExecuteResult = 33;
+    bool playSoundFails = false;
 
     // --- dialogs and icons ------------------------------------------------
     bool createDialogFails = false;

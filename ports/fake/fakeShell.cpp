@@ -201,12 +201,12 @@ std::intptr_t FakePort::shellExecute(Hwnd owner, std::string_view verb, std::str
     record("shellExecute(" + num(owner) + "," + std::string(verb) + "," + std::string(file) +
            "," + std::string(parameters) + "," + std::string(directory) + "," +
            std::to_string(show) + ")");
-    return 33;
+    return shellExecuteResult;
 }
 
 bool FakePort::playSound(std::string_view file, unsigned flags) {
     record("playSound(" + std::string(file) + "," + num(flags) + ")");
-    return true;
+    return !playSoundFails;
 }
 
 // --- DialogPort -----------------------------------------------------------

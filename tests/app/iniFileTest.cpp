@@ -120,6 +120,13 @@ TEST(Document, SetAppendsSectionWithFileLineEnding) {
     Document bare("[S]\r\nk=1");
     ASSERT_TRUE(bare.set("S", "j", "2"));
     EXPECT_EQ(bare.serialize(), "[S]\r\nk=1\r\nj=2\r\n");
+
+    // A lone CR closing an LF file stays part of its line's value.
+    Document cr("[A]\nx=1\r");
+    ASSERT_TRUE(cr.set("B", "y", "2"));
+    EXPECT_EQ(cr.serialize(), "[A]\nx=1\r\r\n[B]\ny=2\n");
+    EXPECT_EQ(cr.get("A", "x"), "1\r");
+    EXPECT_EQ(Document(cr.serialize()).get("A", "x"), "1\r");
 }
 
 TEST(Document, ValuesReadBackAsWritten) {

@@ -1,0 +1,222 @@
+// Bad input the other tests leave out (docs/BAD_INPUT.md lists them all):
+// odd INI shapes, a 100 MB settings file, a settings folder that is
+// read-only or vanishes, a clock thrown about while running, and a missing
+// sound file or keyflash.
+#include "app/iniFile.h"
+#include "app/orbelApp.h"
+#include "ports/fake/fakePort.h"
+#include "tests/support/tempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace orbel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readBytes;
+using test::TempDir;
+using test::writeBytes;
+
+struct DocRow {
+    const char* name;
+    std::string bytes;
+    std::optional<std::string> tsmode; // what [Settings] tsmode reads as
+    std::string afterSet;              // the bytes after setting it to 5
+};
+
+class IniShapes : public testing::TestWithParam<DocRow> {};
+
+TEST_P(IniShapes, ReadsAndRewritesKeepingEveryOtherByte) {
+    ini::Document doc(GetParam().bytes);
+    EXPECT_EQ(doc.get("Settings", "tsmode"), GetParam().tsmode);
+    ASSERT_TRUE(doc.set("Settings", "tsmode", "5"));
+    EXPECT_EQ(doc.serialize(), GetParam().afterSet);
+    EXPECT_EQ(ini::Document(doc.serialize()).get("Settings", "tsmode"), "5");
+}
+
+const std::string kMegabyte(1 << 20, '\x88'); // 512 Ki double-byte characters (88 88)
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, IniShapes,
+    testing::Values(
+        DocRow{"LineOfOneMegabyte", "[Settings]\r\nsound=" + kMegabyte + "\r\ntsmode=1\r\n", "1",
+               "[Settings]\r\nsound=" + kMegabyte + "\r\ntsmode=5\r\n"},
+        // A lone lead byte before ']' takes it as its trail, so that bracket
+        // closes nothing; bytes CP932 never uses are kept as they are.
+        DocRow{"InvalidCp932",
+               "[Settings\x83]\r\ntsmode=7\r\n[Settings]\r\n\x80\xFF=\xFD\xA0\r\ntsmode=1\x81\r\n",
+               "1\x81",
+               "[Settings\x83]\r\ntsmode=7\r\n[Settings]\r\n\x80\xFF=\xFD\xA0\r\ntsmode=5\r\n"},
+        DocRow{"DuplicateSectionsAndKeys", "[Settings]\ntsmode=1\nTSMODE=2\n[SETTINGS]\ntsmode=3\n",
+               "1", "[Settings]\ntsmode=5\nTSMODE=2\n[SETTINGS]\ntsmode=3\n"},
+        DocRow{"NoFinalNewline", "[Settings]\r\ntsmode=1", "1", "[Settings]\r\ntsmode=5"},
+        DocRow{"LfOnly", "[Settings]\ntsmode=1\n", "1", "[Settings]\ntsmode=5\n"},
+        // Lines end at LF only: a CR-only file is one line, so its keys are
+        // not seen, but not one of its bytes is lost either.
+        DocRow{"CrOnly", "[Settings]\rtsmode=1\r", std::nullopt,
+               "[Settings]\rtsmode=1\r\r\ntsmode=5\r\n"}),
+    [](const testing::TestParamInfo<DocRow>& info) { return std::string(info.param.name); });
+
+class BadInput : public testing::Test {
+protected:
+    BadInput() {
+        port.moduleFileName = (dir / "orbel.exe").string();
+        port.onIdle = [](FakePort&) { return false; };
+    }
+    std::size_t failedWrites() const {
+        const std::string log = readBytes(dir / "orbel.log");
+        std::size_t n = 0;
+        for (std::size_t at = 0;
+             (at = log.find("WritePrivateProfileString failed", at)) != std::string::npos; ++at)
+            ++n;
+        return n;
+    }
+
+    TempDir dir;
+    FakePort port;
+};
+
+TEST_F(BadInput, HundredMegabyteSettingsFileGivesDefaultsAndStaysUntouched) {
+    writeBytes(dir / "orbel.ini", "[Settings]\r\ntsmode=2\r\n");
+    fs::resize_file(dir / "orbel.ini", 100u << 20); // sparse: nothing is written
+    COrbelApp app(port);
+    app.InitInstance();
+    EXPECT_FALSE(port.callsStartingWith("doModal(102").empty());
+    EXPECT_TRUE(port.messageBoxes().empty());
+    EXPECT_EQ(app.tsMode(), 0);
+    EXPECT_EQ(fs::file_size(dir / "orbel.ini"), 100u << 20);
+    EXPECT_EQ(failedWrites(), 3u); // tipupdate, tsmode and trayicon at start-up
+}
+
+TEST_F(BadInput, ReadOnlySettingsFileLogsOnlyTheWritesThatWouldChangeIt) {
+    const std::string original = "[Settings]\r\ntipupdate=1\r\ntsmode=2\r\ntrayicon=255\r\n";
+    writeBytes(dir / "orbel.ini", original);
+    fs::permissions(dir / "orbel.ini", fs::perms::owner_read | fs::perms::group_read);
+    COrbelApp app(port);
+    app.initPaths();
+    app.loadSettings(); // writes back the three values the file holds
+    EXPECT_EQ(failedWrites(), 0u);
+    EXPECT_FALSE(app.setTsMode(1));
+    EXPECT_EQ(app.tsMode(), 1);
+    EXPECT_EQ(failedWrites(), 1u);
+    EXPECT_EQ(readBytes(dir / "orbel.ini"), original);
+}
+
+TEST_F(BadInput, SettingsFolderThatVanishesAndComesBack) {
+    COrbelApp app(port);
+    app.initPaths();
+    ASSERT_TRUE(app.setTsMode(1));
+    fs::remove_all(dir.path());
+    EXPECT_FALSE(app.setTsMode(2)); // the log went with the folder: nothing to write to
+    EXPECT_EQ(app.tsMode(), 2);
+    EXPECT_EQ(app.getSearchInt("lunarage", 9), 9);
+    EXPECT_FALSE(fs::exists(dir.path()));
+    fs::create_directories(dir.path());
+    EXPECT_TRUE(app.setTsMode(2));
+    EXPECT_EQ(readBytes(dir / "orbel.ini"), "[Settings]\r\ntsmode=2\r\n");
+}
+
+#if !defined(_WIN32)
+TEST_F(BadInput, ReadOnlySettingsFolderKeepsTheFileAndLeavesNoTemporary) {
+    const std::string original = "[Settings]\r\ntsmode=1\r\n";
+    writeBytes(dir / "orbel.ini", original);
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                    fs::perms::group_read | fs::perms::group_exec |
+                                    fs::perms::others_read | fs::perms::others_exec);
+    // Permission bits do not stop root, so as root the child drops to nobody.
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+        COrbelApp app(port);
+        app.initPaths();
+        const bool written = app.setTsMode(2);
+        ::_exit(written ? 1 : app.tsMode() == 2 ? 0 : 3);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(readBytes(dir / "orbel.ini"), original);
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"orbel.ini"});
+}
+#endif
+
+// The clock jumps while the program runs: every WM_TIMECHANGE puts the
+// moment on the new time, inside the service range or not, and a tick goes
+// on from there; nothing ends the program.
+TEST_F(BadInput, ClockSetBackAndForthAndOutOfRangeWhileRunning) {
+    constexpr std::time_t kT0 = 1796515200;
+    const std::vector<std::time_t> jumps = {kT0 - 86400,
+                                            kT0 + 3650 * 86400,
+                                            orlib::getServiceStart() - 1,
+                                            orlib::getServiceEnd() + 1,
+                                            std::numeric_limits<std::time_t>::max(),
+                                            std::numeric_limits<std::time_t>::min(),
+                                            kT0};
+    port.now = kT0;
+    COrbelApp app(port);
+    std::size_t step = 0;
+    std::vector<std::string> wrong;
+    port.onIdle = [&](FakePort& p) {
+        if (step > jumps.size()) return false;
+        if (step > 0) {
+            // The previous jump was handled and one tick of 5 s has run.
+            orlib::odate_t expected(p.now);
+            orlib::gtime_t tick{};
+            tick.sec = 5;
+            expected += tick;
+            if (!(app.currentDate() == expected) || app.getTipText().empty())
+                wrong.push_back(std::to_string(p.now));
+        }
+        if (step++ == jumps.size()) return p.postMessage(app.mainWindow(), kWmClose, 0, 0);
+        p.now = jumps[step - 1];
+        p.sendMessage(app.mainWindow(), kWmTimeChange, 0, 0);
+        const auto ticker = p.timerWithDelay(200);
+        return ticker && p.fireTimer(ticker->id);
+    };
+    app.InitInstance();
+    EXPECT_EQ(step, jumps.size() + 1);
+    EXPECT_TRUE(wrong.empty()) << wrong.front();
+    EXPECT_TRUE(port.messageBoxes().empty());
+    EXPECT_EQ(port.callsStartingWith("timeSetEvent(200,").size(), jumps.size() + 1);
+    EXPECT_TRUE(port.activeTimers().empty());
+}
+
+// No sound file and no keyflash: the port says so (2, false) and the rest of
+// the announcement goes on.
+TEST_F(BadInput, MissingSoundFileAndKeyflashLeaveTheRestOfTheAnnouncement) {
+    port.shellExecuteResult = 2;
+    port.playSoundFails = true;
+    port.foreground = Hwnd{0x77};
+    port.topWindows["Shell_TrayWnd"] = Hwnd{0x90};
+    COrbelApp app(port);
+    int turn = 0;
+    port.onIdle = [&](FakePort& p) {
+        if (turn++ == 0)
+            return p.postMessage(app.mainWindow(), kWmApp + 1, 6u << 16, 0x1D0000); // all four
+        return turn == 2 && p.postMessage(app.mainWindow(), kWmClose, 0, 0);
+    };
+    app.InitInstance();
+    EXPECT_EQ(port.callsStartingWith("shellExecute(").size(), 1u);
+    EXPECT_EQ(port.callsStartingWith("flashWindow(119,true)").size(), 1u);
+    EXPECT_EQ(port.callsStartingWith("playSound(orbel.wav,").size(), 1u);
+    EXPECT_EQ(port.callsStartingWith("createDialog(151").size(), 1u);
+    EXPECT_TRUE(port.messageBoxes().empty());
+    EXPECT_TRUE(port.callsStartingWith("modalStalled").empty());
+}
+
+} // namespace
+} // namespace orbel
