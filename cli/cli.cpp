@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "app/timeFormats.h"
+#include "cli/jsonOutput.h"
 #include "cli/timeArg.h"
 #include "common/cp932.h"
 #include "res/stringTable.h"
@@ -117,6 +118,15 @@ void Session::writeError(std::string_view cp932) {
     m_err << toTerminal(cp932) << '\n';
 }
 
+void Session::writeUtf8(std::string_view utf8) {
+    m_out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
+}
+
+bool Session::flush() {
+    m_out.flush();
+    return m_out.good();
+}
+
 std::optional<std::time_t> Session::resolveTime(const std::string& at, int* exitCode) {
     std::time_t t = 0;
     if (at.empty()) {
@@ -166,18 +176,25 @@ Command registerNow(CLI::App& root) {
         ->check(intValidator());
     cmd->footer(std::string("\n") + kTimeForms + "\n" + kModes);
 
-    return {cmd, [opts](Session& session) {
+    return {cmd,
+            [opts](Session& session) {
                 int code = kExitOk;
                 const std::optional<std::time_t> t = session.resolveTime(opts->at, &code);
                 if (!t) return code;
                 // The validator let only ints through.
                 const TimeFormats& f = timeFormatsFor(parseIntArg(opts->mode).value_or(0));
                 const orlib::odate_t o(*t);
-                session.writeLine(o.format(f.tip));
-                session.writeLine(o.format(f.gameLine));
-                session.writeLine(orlib::edate_t(o).format(f.earthLine));
+                const std::string lines[] = {o.format(f.tip), o.format(f.gameLine),
+                                             orlib::edate_t(o).format(f.earthLine)};
+                if (session.json) {
+                    writeNowJson(session, *t, o, lines[0], lines[1], lines[2]);
+                    return kExitOk;
+                }
+                for (const std::string& line : lines)
+                    session.writeLine(line);
                 return kExitOk;
-            }};
+            },
+            true};
 }
 
 Command registerFormat(CLI::App& root) {
@@ -209,7 +226,8 @@ Command registerFormat(CLI::App& root) {
             }};
 }
 
-int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err, Clock now) {
+int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err, Clock now,
+           const RawHook& onRaw) {
     static std::once_flag localeOnce;
     try {
         std::call_once(localeOnce, [] { orlib::orlibsetlocale(); });
@@ -220,12 +238,16 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         root.footer(rootFooter());
         root.add_flag("--raw", session.raw, kRawHelp);
 
-        static constexpr Registrar kRegistrars[] = {registerNow, registerFormat, registerDetail,
-                                                    registerSearch};
+        static constexpr Registrar kRegistrars[] = {registerNow,    registerFormat, registerDetail,
+                                                    registerSearch, registerExport, registerWatch};
         std::vector<Command> commands;
         for (Registrar registrar : kRegistrars) {
             Command command = registrar(root);
             command.app->add_flag("--raw", session.raw, kRawHelp);
+            if (command.takesJson)
+                command.app->add_flag("--json", session.json,
+                                      "Write one UTF-8 JSON object a line instead "
+                                      "(docs/orbel-cli.schema.json)");
             commands.push_back(std::move(command));
         }
 
@@ -245,6 +267,12 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
             return kExitUsage;
         }
 
+        if (session.json && session.raw) {
+            err << "orbel-cli: --json writes UTF-8 and cannot be combined with --raw (see "
+                   "'orbel-cli --help')\n";
+            return kExitUsage;
+        }
+        if (onRaw) onRaw(session.raw);
         for (Command& c : commands)
             if (c.app->parsed()) return c.run(session);
         err << root.help();
@@ -257,8 +285,8 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     }
 }
 
-int runCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    return runCli(argc, argv, out, err, [] { return std::time(nullptr); });
+int runCli(int argc, char** argv, std::ostream& out, std::ostream& err, const RawHook& onRaw) {
+    return runCli(argc, argv, out, err, [] { return std::time(nullptr); }, onRaw);
 }
 
 } // namespace orbel::cli

@@ -25,6 +25,11 @@ inline constexpr int kExitOutOfRange = 3; // TIME outside the calendar's service
 
 using Clock = std::function<std::time_t()>;
 
+// Told, once the command line is parsed and before an action writes, whether
+// --raw was chosen: a Windows console takes the UTF-8 texts as UTF-16 but
+// must get --raw's CP932 bytes as they are.
+using RawHook = std::function<void(bool raw)>;
+
 // What every action shares: the two streams, the output encoding, "now".
 class Session {
 public:
@@ -32,6 +37,8 @@ public:
 
     // --raw: system texts leave as CP932 bytes with CRLF line ends.
     bool raw = false;
+    // --json (jsonOutput.h): one UTF-8 JSON object a line instead of the texts.
+    bool json = false;
 
     // One system text (CP932) as a line on stdout: UTF-8 and LF, or with
     // --raw its own bytes and CRLF.
@@ -39,6 +46,13 @@ public:
     // One system text (CP932) as a line on stderr, always UTF-8: errors are
     // for the person at the terminal, even when stdout feeds a script.
     void writeError(std::string_view cp932);
+    // Bytes that are already UTF-8 (JSON, a calendar file), as they are.
+    void writeUtf8(std::string_view utf8);
+    // Pushes what was written out; false once stdout can take no more
+    // (a closed pipe), which ends a command that writes on and on.
+    bool flush();
+    // The clock's "now", unchecked (a file's time stamp, not a TIME).
+    std::time_t clockNow() const { return m_now(); }
 
     // The Earth time an action works on: --at's text, or now when empty.
     // Outside the service range it reports message 111 and sets *exitCode.
@@ -55,6 +69,8 @@ private:
 struct Command {
     CLI::App* app = nullptr;
     std::function<int(Session&)> run;
+    // Whether the command takes --json (Session::json).
+    bool takesJson = false;
 };
 
 using Registrar = Command (*)(CLI::App& root);
@@ -63,12 +79,15 @@ Command registerNow(CLI::App& root);
 Command registerFormat(CLI::App& root);
 Command registerDetail(CLI::App& root); // detailCommand.cpp
 Command registerSearch(CLI::App& root); // searchCommand.cpp
+Command registerExport(CLI::App& root); // exportCommand.cpp
+Command registerWatch(CLI::App& root);  // watchCommand.cpp
 
 // Adds --at TIME to a subcommand; a malformed TIME is a usage error.
 CLI::Option* addAtOption(CLI::App& cmd, std::string& at);
 
 // Parses and runs one command line; returns the process exit code.
-int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err, Clock now);
-int runCli(int argc, char** argv, std::ostream& out, std::ostream& err);
+int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err, Clock now,
+           const RawHook& onRaw = {});
+int runCli(int argc, char** argv, std::ostream& out, std::ostream& err, const RawHook& onRaw = {});
 
 } // namespace orbel::cli

@@ -3,6 +3,7 @@
 
 #include "app/timeTexts.h"
 #include "cli/cli.h"
+#include "cli/jsonOutput.h"
 #include "cli/timeArg.h"
 #include "detail/detailText.h"
 
@@ -42,7 +43,8 @@ Command registerDetail(CLI::App& root) {
             ""));
     cmd->footer("\nTIME forms, the modes and the exit codes: see 'orbel-cli --help'.");
 
-    return {cmd, [opts](Session& session) {
+    return {cmd,
+            [opts](Session& session) {
                 int code = kExitOk;
                 const std::optional<std::time_t> t = session.resolveTime(opts->at, &code);
                 if (!t) return code;
@@ -52,10 +54,21 @@ Command registerDetail(CLI::App& root) {
                 TimeTexts texts;
                 texts.setFormats(parseIntArg(opts->mode).value_or(0));
                 texts.render(date);
-                session.writeLine(detailPhaseLine(date));
-                writeText(session, buildDetailText(date, texts.gameLine, texts.earthLine));
+                const std::string phaseLine = detailPhaseLine(date);
+                const std::string body = buildDetailText(date, texts.gameLine, texts.earthLine);
+                if (session.json) {
+                    writeJson(session, Json{{"command", "detail"},
+                                            {"phaseLine", utf8Line(phaseLine)},
+                                            {"lines", utf8Lines(body)},
+                                            {"earth", earthJson(*t)},
+                                            {"orithaven", momentJson(date)}});
+                    return kExitOk;
+                }
+                session.writeLine(phaseLine);
+                writeText(session, body);
                 return kExitOk;
-            }};
+            },
+            true};
 }
 
 } // namespace orbel::cli

@@ -3,6 +3,7 @@
 // (or the date its month calendar would select).
 
 #include "cli/cli.h"
+#include "cli/jsonOutput.h"
 #include "cli/timeArg.h"
 #include "search/ballista.h"
 #include "search/lunarSearch.h"
@@ -95,6 +96,12 @@ std::optional<SystemDate> parseDateArg(std::string_view text) {
     return SystemDate{fields[0], fields[1], fields[2]};
 }
 
+// A condition as JSON: "all", or the index the validator let through.
+Json conditionJson(const std::string& text) {
+    if (text == "all") return "all";
+    return parseIntArg(text).value_or(0);
+}
+
 int countOf(const std::string& text, int fallback) {
     // The validator let only ints through.
     return clampResultCount(parseIntArg(text).value_or(fallback));
@@ -142,7 +149,16 @@ int runLunar(Session& session, const Options& opts) {
     const int count = countOf(opts.count, kLunarCount);
     auto results = std::make_unique<Results>();
     findLunarDates(L, W, results->data(), count, *t);
-    writeText(session, lunarResultText(results->data(), count));
+    const std::string text = lunarResultText(results->data(), count);
+    if (session.json) {
+        writeSearchJson(session, "lunar",
+                        {{"phase", conditionJson(opts.phase)},
+                         {"weekday", conditionJson(opts.weekday)},
+                         {"count", count}},
+                        text, results->data(), count);
+        return kExitOk;
+    }
+    writeText(session, text);
     return kExitOk;
 }
 
@@ -155,7 +171,16 @@ int runBallista(Session& session, const Options& opts) {
     const int count = countOf(opts.count, kBallistaCount);
     auto results = std::make_unique<Results>();
     searchBallista(card, level, results->data(), count, *t);
-    writeText(session, ballistaResultText(results->data(), count));
+    const std::string text = ballistaResultText(results->data(), count);
+    if (session.json) {
+        writeSearchJson(session, "ballista",
+                        {{"card", conditionJson(opts.card)},
+                         {"level", conditionJson(opts.level)},
+                         {"count", count}},
+                        text, results->data(), count);
+        return kExitOk;
+    }
+    writeText(session, text);
     return kExitOk;
 }
 
@@ -178,7 +203,13 @@ int runToday(Session& session, const Options& opts) {
     const int count = countOf(opts.count, kTodayCount);
     auto results = std::make_unique<Results>();
     searchToday(first, results->data(), count);
-    writeText(session, todayResultText(results->data(), count));
+    const std::string text = todayResultText(results->data(), count);
+    if (session.json) {
+        writeSearchJson(session, "today", {{"from", earthJson(first)}, {"count", count}}, text,
+                        results->data(), count);
+        return kExitOk;
+    }
+    writeText(session, text);
     return kExitOk;
 }
 
@@ -234,11 +265,13 @@ Command registerSearch(CLI::App& root) {
         "The moment whose local date is the default for --date (default: now)");
     t->footer(kTodayFooter);
 
-    return {search, [=](Session& session) {
+    return {search,
+            [=](Session& session) {
                 if (l->parsed()) return runLunar(session, *lunar);
                 if (b->parsed()) return runBallista(session, *ballista);
                 return runToday(session, *today);
-            }};
+            },
+            true};
 }
 
 } // namespace orbel::cli
