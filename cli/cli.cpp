@@ -49,20 +49,6 @@ constexpr const char* kExitCodes =
     "     malformed TIME, non-integer mode\n"
     "  3  TIME outside the calendar's service range\n";
 
-// "1989-09-28T00:00:00Z" for a time_t.
-std::string utcText(std::time_t t) {
-    using namespace std::chrono;
-    const sys_seconds s{seconds{t}};
-    const sys_days d = floor<days>(s);
-    const year_month_day ymd{d};
-    const hh_mm_ss<seconds> hms{s - d};
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%04d-%02u-%02uT%02ld:%02ld:%02ldZ", int(ymd.year()),
-                  unsigned(ymd.month()), unsigned(ymd.day()), long(hms.hours().count()),
-                  long(hms.minutes().count()), long(hms.seconds().count()));
-    return buf;
-}
-
 std::string serviceRangeText() {
     return "TIME must lie from " + utcText(orlib::getServiceStart()) + " to " +
            utcText(orlib::getServiceEnd()) + ".\n";
@@ -101,6 +87,20 @@ CLI::Validator intValidator() {
 }
 
 } // namespace
+
+// "1989-09-28T00:00:00Z" for a time_t.
+std::string utcText(std::time_t t) {
+    using namespace std::chrono;
+    const sys_seconds s{seconds{t}};
+    const sys_days d = floor<days>(s);
+    const year_month_day ymd{d};
+    const hh_mm_ss<seconds> hms{s - d};
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%04d-%02u-%02uT%02ld:%02ld:%02ldZ", int(ymd.year()),
+                  unsigned(ymd.month()), unsigned(ymd.day()), long(hms.hours().count()),
+                  long(hms.minutes().count()), long(hms.seconds().count()));
+    return buf;
+}
 
 Session::Session(std::ostream& out, std::ostream& err, Clock now)
     : m_out(out), m_err(err), m_now(std::move(now)) {}
@@ -286,7 +286,8 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
 }
 
 int runCli(int argc, char** argv, std::ostream& out, std::ostream& err, const RawHook& onRaw) {
-    return runCli(argc, argv, out, err, [] { return std::time(nullptr); }, onRaw);
+    return runCli(
+        argc, argv, out, err, [] { return std::time(nullptr); }, onRaw);
 }
 
 } // namespace orbel::cli

@@ -25,6 +25,9 @@ inline constexpr int kExitOutOfRange = 3; // TIME outside the calendar's service
 
 using Clock = std::function<std::time_t()>;
 
+// "1989-09-28T00:00:00Z" for a time_t.
+std::string utcText(std::time_t t);
+
 // Told, once the command line is parsed and before an action writes, whether
 // --raw was chosen: a Windows console takes the UTF-8 texts as UTF-16 but
 // must get --raw's CP932 bytes as they are.

@@ -1,7 +1,6 @@
 #include "cli/ics.h"
 
-#include <chrono>
-#include <cstdio>
+#include "cli/cli.h"
 
 namespace orbel::cli {
 
@@ -18,16 +17,10 @@ bool isContinuationByte(unsigned char c) {
 } // namespace
 
 std::string icsUtc(std::time_t t) {
-    using namespace std::chrono;
-    const sys_seconds s{seconds{t}};
-    const sys_days d = floor<days>(s);
-    const year_month_day ymd{d};
-    const hh_mm_ss<seconds> hms{s - d};
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%04d%02u%02uT%02ld%02ld%02ldZ", int(ymd.year()),
-                  unsigned(ymd.month()), unsigned(ymd.day()), long(hms.hours().count()),
-                  long(hms.minutes().count()), long(hms.seconds().count()));
-    return buf;
+    // "1989-09-28T00:00:00Z" without its separators: "19890928T000000Z".
+    std::string text = utcText(t);
+    std::erase_if(text, [](char c) { return c == '-' || c == ':'; });
+    return text;
 }
 
 std::string icsEscape(std::string_view text) {

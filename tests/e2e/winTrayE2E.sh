@@ -129,7 +129,7 @@ check_settings() {
 # --- start: the icon docks in the tray ---------------------------------
 started=$(x11_now_ms)
 win_start_orbel "$out/orbel.stderr"
-icon=$(win_wait_icon 60) || {
+icon=$(x11_wait_icon 60) || {
     import -window root "$out/failed-start.png"
     x11_fail "the tray icon did not dock within 60 s (failed-start.png)"
 }
@@ -156,13 +156,13 @@ rc=0
 [ "$rc" -eq 0 ] || x11_fail "the second instance ended with status $rc"
 x11_log "second instance ended with 0 after $(($(x11_now_ms) - t0)) ms"
 kill -0 "$ORBEL" 2>/dev/null || x11_fail "the first instance ended too"
-[ -n "$(win_icon_window)" ] || x11_fail "the first instance's icon went away"
+[ -n "$(x11_icon_window)" ] || x11_fail "the first instance's icon went away"
 
 # --- 終了(&X) -------------------------------------------------------------
 win_open_menu
 xdotool key x
 expect_exit 15
-win_wait_icon_gone 10 || x11_fail "the icon stayed after the exit"
+x11_wait_icon_gone 10 || x11_fail "the icon stayed after the exit"
 check_settings
 x11_log "exit through the menu: status 0, icon gone, settings complete in CP932"
 x11_log "PASS (screenshots in $out)"

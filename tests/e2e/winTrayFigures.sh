@@ -39,7 +39,7 @@ stop_orbel() {
     win_open_menu
     xdotool key x
     wait "$ORBEL" || true
-    win_wait_icon_gone 10 || true
+    x11_wait_icon_gone 10 || true
 }
 
 set_mode() {
@@ -86,7 +86,7 @@ report "machine: $(nproc) cores, $(uname -r); $(wine --version); $seconds s per 
 set_mode 0
 t0=$(x11_now_ms)
 win_start_orbel "$out/figures.stderr"
-win_wait_icon 60 >/dev/null || x11_fail "no tray icon on the first start"
+x11_wait_icon 60 >/dev/null || x11_fail "no tray icon on the first start"
 report "first start (Wine server and desktop process starting too): $(($(x11_now_ms) - t0)) ms"
 sleep 0.5
 stop_orbel
@@ -94,7 +94,7 @@ times=()
 for run in 1 2 3 4 5; do
     t0=$(x11_now_ms)
     win_start_orbel "$out/figures.stderr"
-    win_wait_icon 30 >/dev/null || x11_fail "no tray icon on start $run"
+    x11_wait_icon 30 >/dev/null || x11_fail "no tray icon on start $run"
     times+=($(($(x11_now_ms) - t0)))
     sleep 0.5
     stop_orbel
@@ -105,7 +105,7 @@ report "start to tray icon (ms, 5 starts, sorted): $sorted"
 # --- mode 0, idle -----------------------------------------------------------
 set_mode 0
 win_start_orbel "$out/figures.stderr"
-win_wait_icon 30 >/dev/null || x11_fail "no tray icon (mode 0)"
+x11_wait_icon 30 >/dev/null || x11_fail "no tray icon (mode 0)"
 sleep 3
 report "mode 0 idle: $(measure_cpu); RSS $(x11_rss_kb "$ORBEL") kB"
 stop_orbel
@@ -113,7 +113,7 @@ stop_orbel
 # --- mode 2, detail window open ---------------------------------------------
 set_mode 2
 win_start_orbel "$out/figures.stderr"
-win_wait_icon 30 >/dev/null || x11_fail "no tray icon (mode 2)"
+x11_wait_icon 30 >/dev/null || x11_fail "no tray icon (mode 2)"
 win_open_menu
 xdotool key d
 detail=$(x11_wait_window "orbel - 詳細" 10) || x11_fail "the detail window did not open"

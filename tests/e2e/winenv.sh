@@ -69,34 +69,8 @@ win_start_orbel() {
 
 # Wine shows a program's tray icon as a window of its desktop process,
 # explorer.exe, embedded in the tray host; the window id, empty if none.
-win_icon_window() {
-    xwininfo -root -tree 2>/dev/null | awk '
-        /\("panel" "trayer"\)/ { inpanel = 1; depth = index($0, "0x"); next }
-        inpanel && index($0, "0x") <= depth && index($0, "0x") > 0 { inpanel = 0 }
-        inpanel && /\("explorer.exe" "explorer.exe"\)/ { print $1; exit }'
-}
-
-win_wait_icon() {
-    local limit=$(($(x11_now_ms) + $1 * 1000)) win
-    while [ "$(x11_now_ms)" -lt "$limit" ]; do
-        win=$(win_icon_window)
-        if [ -n "$win" ]; then
-            echo "$win"
-            return 0
-        fi
-        sleep 0.02
-    done
-    return 1
-}
-
-win_wait_icon_gone() {
-    local t
-    for t in $(seq $(($1 * 10))); do
-        [ -z "$(win_icon_window)" ] && return 0
-        sleep 0.1
-    done
-    return 1
-}
+# Wine's tray icons are windows of its desktop process, explorer.exe.
+X11_ICON_CLASS='("explorer.exe" "explorer.exe")'
 
 # Right-clicks the tray icon; the program answers with its menu, a window
 # of orbel.exe's own. A click while the detail window is open only closes
@@ -104,7 +78,7 @@ win_wait_icon_gone() {
 win_open_menu() {
     local win cx cy t try
     for try in 1 2 3; do
-        win=$(win_icon_window)
+        win=$(x11_icon_window)
         [ -n "$win" ] || x11_fail "no tray icon to click"
         read -r cx cy < <(x11_centre "$win")
         xdotool mousemove "$cx" "$cy" click 3

@@ -94,10 +94,10 @@ x11_stop_tray() {
 
 # The window id of orbel's icon embedded in trayer's panel; empty if none.
 x11_icon_window() {
-    xwininfo -root -tree 2>/dev/null | awk '
+    xwininfo -root -tree 2>/dev/null | awk -v class="${X11_ICON_CLASS:-(\"orbel\" \"orbel\")}" '
         /\("panel" "trayer"\)/ { inpanel = 1; depth = index($0, "0x"); next }
         inpanel && index($0, "0x") <= depth && index($0, "0x") > 0 { inpanel = 0 }
-        inpanel && /\("orbel" "orbel"\)/ { print $1; exit }'
+        inpanel && index($0, class) { print $1; exit }'
 }
 
 # Waits up to $1 seconds for the icon; prints its window id.
