@@ -1,6 +1,7 @@
-// The About box and the version resource it reads: the resource's own
-// answers, the query paths, and what the box shows for a full resource, a
-// missing one, one without a copyright and one in another translation.
+// The About box and the version resource it reads: the fixed part's
+// packing, the query paths and their lookups, and what the box shows for a
+// full resource, a missing one, one without a copyright and one in another
+// translation.
 #include "app/aboutDlg.h"
 
 #include "app/orbelApp.h"
@@ -12,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace orbel {
 namespace {
@@ -33,20 +36,6 @@ std::string templateText(int id) {
     return "<none>";
 }
 
-TEST(VersionResource, AnswersEveryValueUnderTheJapaneseUnicodeTranslation) {
-    const auto values = res::versionValues();
-    EXPECT_EQ(values.at("\\VarFileInfo\\Translation"), std::string("\x11\x04\xB0\x04", 4));
-    const std::string s = "\\StringFileInfo\\041104b0\\";
-    EXPECT_EQ(values.at(s + "FileDescription"), "Moon age checker for Orithaven");
-    EXPECT_EQ(values.at(s + "FileVersion"), "1.6.1");
-    EXPECT_EQ(values.at(s + "ProductVersion"), "1.6");
-    EXPECT_EQ(values.at(s + "ProductName"), "orbel");
-    EXPECT_EQ(values.at(s + "OriginalFilename"), "orbel.exe");
-    EXPECT_EQ(values.at(s + "LegalCopyright"), kCopyright);
-    // The fixed part plus the translation plus six strings, nothing else.
-    EXPECT_EQ(values.size(), 8u);
-}
-
 TEST(VersionResource, FixedPartCarriesOnePointSixPointOneAsFileAndProductVersion) {
     const std::string fixed = res::versionValues().at("\\");
     ASSERT_EQ(fixed.size(), 52u);
@@ -62,6 +51,36 @@ TEST(VersionResource, TranslationKeysAreLanguageThenCodePageInLowerCaseHex) {
     EXPECT_EQ(res::translationKey(0x0409, 0x04E4), "040904e4");
     EXPECT_EQ(res::translationKey(0xABCD, 0xEF01), "abcdef01");
     EXPECT_EQ(res::translationKey(0, 0), "00000000");
+}
+
+// VerQueryValue over a packed block: paths match without regard to ASCII
+// case, values keep embedded NULs, and a missing path or a damaged block
+// answers nothing.
+TEST(VersionResource, QueriesOfAPackedBlock) {
+    const std::string block =
+        res::packVersionBlock({{"\\VarFileInfo\\Translation", std::string("\x11\x04\xb0\x04", 4)},
+                               {"\\StringFileInfo\\041104b0\\FileVersion", "1.6.1"},
+                               {"\\x", std::string("a\0b", 3)}});
+    struct Row {
+        const char* name;
+        std::string block;
+        const char* path;
+        std::optional<std::string> expected;
+    };
+    const Row rows[] = {
+        {"exact", block, "\\VarFileInfo\\Translation", std::string("\x11\x04\xb0\x04", 4)},
+        {"other case", block, "\\stringfileinfo\\041104B0\\FileVersion", "1.6.1"},
+        {"embedded NUL", block, "\\x", std::string("a\0b", 3)},
+        {"missing value", block, "\\StringFileInfo\\041104b0\\LegalCopyright", std::nullopt},
+        {"a prefix is no match", block, "\\StringFileInfo", std::nullopt},
+        {"not a block", "not a block", "\\x", std::nullopt},
+        {"cut short", block.substr(0, block.size() - 1), "\\x", std::nullopt},
+        {"no length", block.substr(0, block.find('\0') + 5), "\\x", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(res::findInVersionBlock(row.block, row.path), row.expected);
+    }
 }
 
 class AboutBox : public ::testing::Test {

@@ -24,12 +24,13 @@ protected:
     }
 
     // The position of the first call starting with `prefix`, or -1.
-    long indexOf(const std::string& prefix) const {
-        const auto calls = port.calls();
+    static long indexOf(const FakePort& p, const std::string& prefix) {
+        const auto calls = p.calls();
         for (std::size_t i = 0; i < calls.size(); ++i)
             if (calls[i].rfind(prefix, 0) == 0) return static_cast<long>(i);
         return -1;
     }
+    long indexOf(const std::string& prefix) const { return indexOf(port, prefix); }
     bool ran() const { return indexOf("doModal(102") >= 0; }
     std::string box(std::size_t i = 0) const {
         const auto boxes = port.messageBoxes();
@@ -58,7 +59,9 @@ TEST_F(AppStart, RunsUntilCloseAndTearsDownInOrder) {
     EXPECT_TRUE(ran());
     EXPECT_TRUE(port.messageBoxes().empty());
     EXPECT_TRUE(port.callsStartingWith("modalStalled").empty());
-    EXPECT_EQ(port.callsStartingWith("modalEnded").at(0).substr(port.callsStartingWith("modalEnded")[0].find('=')), "=0");
+    const auto modal = port.callsStartingWith("modalEnded");
+    ASSERT_EQ(modal.size(), 1u);
+    EXPECT_EQ(modal[0].substr(modal[0].find('=')), "=0");
 
     const auto resync = port.callsStartingWith("timeSetEvent(600000,1,periodic)=");
     const auto ticker = port.callsStartingWith("timeSetEvent(200,1,periodic)=");
@@ -90,31 +93,27 @@ TEST_F(AppStart, RunsUntilCloseAndTearsDownInOrder) {
     EXPECT_LT(indexOf("timeSetEvent(600000"), indexOf("timeSetEvent(200"));
 }
 
-TEST_F(AppStart, ServiceBoundsAreInclusive) {
-    for (std::time_t t : {orlib::getServiceStart(), orlib::getServiceEnd()}) {
+// Both bounds of the calendar's range run; one second outside either shows
+// message 111 and touches nothing else.
+TEST_F(AppStart, ClockIsCheckedAgainstTheServiceRangeWithInclusiveBounds) {
+    const std::time_t start = orlib::getServiceStart(), end = orlib::getServiceEnd();
+    for (const std::time_t t : {start, end, start - 1, end + 1}) {
+        SCOPED_TRACE(t);
+        const bool inside = t >= start && t <= end;
         FakePort p;
-        p.moduleFileName = (dir.path() / "orbel.exe").string();
+        p.moduleFileName = port.moduleFileName;
         p.now = t;
         p.onIdle = [](FakePort&) { return false; };
         COrbelApp app(p);
-        app.InitInstance();
-        EXPECT_FALSE(p.callsStartingWith("doModal(102").empty()) << t;
-        EXPECT_TRUE(p.messageBoxes().empty()) << t;
-    }
-}
-
-TEST_F(AppStart, ClockOutsideTheServiceRangeShowsMessage111AndTouchesNothing) {
-    for (std::time_t t : {orlib::getServiceStart() - 1, orlib::getServiceEnd() + 1}) {
-        FakePort p;
-        p.now = t;
-        COrbelApp app(p);
         p.clearCalls(); // the tray record measured the shell as it was built
         EXPECT_FALSE(app.InitInstance());
-        ASSERT_EQ(p.messageBoxes().size(), 1u);
+        EXPECT_EQ(indexOf(p, "doModal(102") >= 0, inside);
+        ASSERT_EQ(p.messageBoxes().size(), inside ? 0u : 1u);
+        if (inside) continue;
         EXPECT_EQ(p.messageBoxes()[0].text, res::loadString(res::IDS_BAD_CLOCK));
         EXPECT_EQ(p.messageBoxes()[0].caption, "orbel");
         EXPECT_EQ(p.messageBoxes()[0].type, kMbOk | kMbIconExclamation);
-        EXPECT_EQ(p.calls(), std::vector<std::string>{"messageBox"}) << t;
+        EXPECT_EQ(p.calls(), std::vector<std::string>{"messageBox"});
     }
 }
 
@@ -140,68 +139,65 @@ TEST_F(AppStart, RenamedExecutableUsesItsOwnMutexSettingsAndLog) {
     EXPECT_EQ(app.logPath(), (dir.path() / "other.log").string());
 }
 
-TEST_F(AppStart, MissingResourceModuleAndRegistrationFailure) {
-    port.missingLibraries.insert("uires0.dll");
-    {
-        COrbelApp app(port);
+// Every failure after the mutex: one box with its code, no run, and the
+// teardown of what was set up so far, in order: library freed, the resync
+// timer killed if it existed, the period ended (even after a failed set-up),
+// the mutex released.
+TEST_F(AppStart, StartFailuresShowTheirCodeAndTearDownWhatWasSetUp) {
+    struct Row {
+        const char* name;
+        void (*script)(FakePort&);
+        const char* code;
+        bool libraryLoaded, timersTried, resyncCreated;
+    };
+    const Row rows[] = {
+        {"no resource module", [](FakePort& p) { p.missingLibraries.insert("uires0.dll"); }, "16",
+         false, false, false},
+        {"registration fails", [](FakePort& p) { p.extensionRegistrationFails = true; }, "32", true,
+         false, false},
+        {"devcaps fails", [](FakePort& p) { p.devCapsResult = kTimerNoCanDo; }, "1", true, true,
+         false},
+        {"period below device minimum",
+         [](FakePort& p) {
+             p.devCaps = TimeCaps{250, 1000};
+         },
+         "2", true, true, false},
+        {"period above device maximum",
+         [](FakePort& p) {
+             p.devCaps = TimeCaps{1, 100};
+         },
+         "2", true, true, false},
+        {"begin period fails", [](FakePort& p) { p.beginPeriodResult = kTimerNoCanDo; }, "3", true,
+         true, false},
+        {"resync timer fails", [](FakePort& p) { p.failingTimerDelays.insert(600000); }, "4", true,
+         true, false},
+        {"ticker fails", [](FakePort& p) { p.failingTimerDelays.insert(200); }, "4", true, true,
+         true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakePort p;
+        p.moduleFileName = port.moduleFileName;
+        row.script(p);
+        COrbelApp app(p);
         app.InitInstance();
-        EXPECT_EQ(box(), expected(res::IDS_START_FAILED, "16"));
-        EXPECT_FALSE(ran());
-        EXPECT_TRUE(port.callsStartingWith("timeSetEvent").empty());
+        EXPECT_EQ(indexOf(p, "doModal(102"), -1);
+        ASSERT_EQ(p.messageBoxes().size(), 1u);
+        EXPECT_EQ(p.messageBoxes()[0].text, expected(res::IDS_START_FAILED, row.code));
+        const long freeLib = indexOf(p, "freeLibrary(uires0.dll)");
+        const long endPeriod = indexOf(p, "timeEndPeriod(");
+        const long mutexClosed = indexOf(p, "closeMutex(orbel.Quil)");
+        EXPECT_EQ(freeLib >= 0, row.libraryLoaded);
+        EXPECT_EQ(endPeriod >= 0, row.timersTried);
+        if (!row.timersTried) {
+            EXPECT_TRUE(p.callsStartingWith("timeSetEvent").empty());
+        }
+        EXPECT_LT(std::max(freeLib, endPeriod), mutexClosed);
+        EXPECT_LT(row.timersTried ? freeLib : -2, endPeriod);
+        EXPECT_EQ(p.callsStartingWith("timeKillEvent").size(), row.resyncCreated ? 1u : 0u);
+        EXPECT_TRUE(p.activeTimers().empty());
     }
-    FakePort p2;
-    p2.moduleFileName = port.moduleFileName;
-    p2.extensionRegistrationFails = true;
-    COrbelApp app(p2);
-    app.InitInstance();
-    ASSERT_EQ(p2.messageBoxes().size(), 1u);
-    EXPECT_EQ(p2.messageBoxes()[0].text, expected(res::IDS_START_FAILED, "32"));
-    EXPECT_TRUE(p2.callsStartingWith("timeSetEvent").empty());
 }
-
-struct TimerFailure {
-    const char* name;
-    void (*script)(FakePort&);
-    const char* code;
-    bool resyncCreated;
-};
-
-class AppTimerFailure : public AppStart, public ::testing::WithParamInterface<TimerFailure> {};
-
-TEST_P(AppTimerFailure, ShowsCodeAndRunsTheWholeTeardown) {
-    GetParam().script(port);
-    COrbelApp app(port);
-    app.InitInstance();
-    EXPECT_FALSE(ran());
-    EXPECT_EQ(box(), expected(res::IDS_START_FAILED, GetParam().code));
-    // Teardown: library freed, the resync timer killed if it existed, the
-    // period ended (even after a failed set-up), the mutex released.
-    const long freeLib = indexOf("freeLibrary(uires0.dll)");
-    const long endPeriod = indexOf("timeEndPeriod(");
-    const long mutexClosed = indexOf("closeMutex(orbel.Quil)");
-    EXPECT_GE(freeLib, 0);
-    EXPECT_LT(freeLib, endPeriod);
-    EXPECT_LT(endPeriod, mutexClosed);
-    EXPECT_EQ(port.callsStartingWith("timeKillEvent").size(), GetParam().resyncCreated ? 1u : 0u);
-    EXPECT_TRUE(port.activeTimers().empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Codes, AppTimerFailure,
-    ::testing::Values(
-        TimerFailure{"DevCapsFails", [](FakePort& p) { p.devCapsResult = kTimerNoCanDo; }, "1",
-                     false},
-        TimerFailure{"PeriodBelowDeviceMinimum",
-                     [](FakePort& p) { p.devCaps = TimeCaps{250, 1000}; }, "2", false},
-        TimerFailure{"PeriodAboveDeviceMaximum",
-                     [](FakePort& p) { p.devCaps = TimeCaps{1, 100}; }, "2", false},
-        TimerFailure{"BeginPeriodFails", [](FakePort& p) { p.beginPeriodResult = kTimerNoCanDo; },
-                     "3", false},
-        TimerFailure{"ResyncTimerFails",
-                     [](FakePort& p) { p.failingTimerDelays.insert(600000); }, "4", false},
-        TimerFailure{"TickerFails", [](FakePort& p) { p.failingTimerDelays.insert(200); }, "4",
-                     true}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AppStart, FirstStartCreatesTheSettingsFileWithExactlyThreeKeys) {
     COrbelApp app(port);
@@ -239,9 +235,11 @@ TEST_F(AppStart, BadSettingsFilesAreNotFatal) {
         std::string bytes;
     };
     std::string binary(4096, '\0');
-    for (std::size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>(i * 37);
+    for (std::size_t i = 0; i < binary.size(); ++i)
+        binary[i] = static_cast<char>(i * 37);
     std::string big(10 * 1024 * 1024, 'x');
-    for (std::size_t i = 80; i < big.size(); i += 81) big[i] = '\n';
+    for (std::size_t i = 80; i < big.size(); i += 81)
+        big[i] = '\n';
     const Case cases[] = {{"garbage", "[[[=\n=\n;;\n[Settings\ntsmode==2=\n"},
                           {"binary", binary},
                           {"huge", "[Settings]\r\ntsmode=2\r\n" + big}};
@@ -271,32 +269,43 @@ TEST_F(AppStart, ReadOnlySettingsFileIsLeftAloneAndTheProgramRuns) {
     EXPECT_EQ(settingsFile(), original);
 }
 
+// Phase 0 to 11 are resources 102 to 113; anything else is the new moon.
 TEST_F(AppStart, GetIconPicksTheResourceAndSize) {
+    struct Row {
+        int phase;
+        bool large, shared;
+        const char* load;
+    };
+    const Row rows[] = {
+        {0, false, true, "loadImage(uires0.dll,102,16x16,flags=32832)"},
+        {1, false, false, "loadImage(uires0.dll,103,16x16,flags=64)"},
+        {5, true, false, "loadImage(uires0.dll,107,32x32,flags=64)"},
+        {11, false, true, "loadImage(uires0.dll,113,16x16,flags=32832)"},
+        {12, true, false, "loadImage(uires0.dll,102,32x32,flags=64)"},
+        {-1, false, false, "loadImage(uires0.dll,102,16x16,flags=64)"},
+    };
     COrbelApp app(port);
+    bool checked = false; // the icons load from the module of a running program
     port.onIdle = [&](FakePort& p) {
-        p.clearCalls();
-        app.getIcon(0, false, true);
-        app.getIcon(12, true, false);
-        app.getIcon(-1, false, false);
-        app.getIcon(5, true, false);
-        app.getIcon(11, false, true);
+        checked = true;
+        for (const Row& row : rows) {
+            p.clearCalls();
+            app.getIcon(row.phase, row.large, row.shared);
+            EXPECT_EQ(p.callsStartingWith("loadImage"), std::vector<std::string>{row.load})
+                << "phase " << row.phase;
+        }
         return false;
     };
     app.InitInstance();
-    const auto loads = port.callsStartingWith("loadImage");
-    ASSERT_EQ(loads.size(), 5u);
-    EXPECT_EQ(loads[0], "loadImage(uires0.dll,102,16x16,flags=32832)");
-    EXPECT_EQ(loads[1], "loadImage(uires0.dll,102,32x32,flags=64)");
-    EXPECT_EQ(loads[2], "loadImage(uires0.dll,102,16x16,flags=64)");
-    EXPECT_EQ(loads[3], "loadImage(uires0.dll,107,32x32,flags=64)");
-    EXPECT_EQ(loads[4], "loadImage(uires0.dll,113,16x16,flags=32832)");
+    EXPECT_TRUE(checked);
 }
 
 TEST_F(AppStart, ShowErrorFillsThePlaceholder) {
     COrbelApp app(port);
     app.showError(res::IDS_FATAL_ERROR, -255);
     app.showError(res::IDS_TRAY_ADD_FAILED, 7);
-    EXPECT_EQ(box(0), "エラーが発生したため、アプリケーションを終了します。\r\nエラーコード : -255");
+    EXPECT_EQ(box(0),
+              "エラーが発生したため、アプリケーションを終了します。\r\nエラーコード : -255");
     EXPECT_EQ(box(1), res::loadString(res::IDS_TRAY_ADD_FAILED));
 }
 

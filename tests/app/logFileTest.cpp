@@ -10,6 +10,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -76,46 +77,77 @@ TEST_F(LogFileTest, EntryWithoutErrorCodeEndsWithTheSeparatorAndALineFeed) {
                                "createTrayIcon failed", ""));
 }
 
-TEST_F(LogFileTest, ErrorTextIsWrittenAsTheSystemGivesIt) {
-    m_port.lastError = 5;
-    m_port.errorTexts[5] = "Access is denied.\r\n";
-    m_log.writeLogHeader("C:\\src\\orbel\\tray\\orbelDlg.cpp", 629);
-    m_log.writeLogMessage("createTrayIcon failed");
-    EXPECT_EQ(readLog(),
-              entry(kStamp, "orbelDlg.cpp(629)", "createTrayIcon failed", "Access is denied.\r\n"));
-}
-
-TEST_F(LogFileTest, CodeWithoutSystemTextLeavesTheReasonEmpty) {
-    m_port.lastError = 12345;
-    m_log.writeLogHeader("/home/build/orbel/tray/icons.cpp", 292);
-    m_log.writeLogMessage("drawBar failed");
-    EXPECT_EQ(readLog(), entry(kStamp, "icons.cpp(292)", "drawBar failed", ""));
-}
-
-TEST_F(LogFileTest, MessageIsFormattedLikePrintf) {
+TEST_F(LogFileTest, EntriesAreWrittenExactly) {
     const std::string longWord(300, 'x'); // longer than any fixed first buffer
-    m_log.writeLogHeader("notifydlg.cpp", 161);
-    m_log.writeLogMessage("attempt %d of %s: %s", 3, "five", longWord.c_str());
-    EXPECT_EQ(readLog(), entry(kStamp, "notifydlg.cpp(161)", "attempt 3 of five: " + longWord, ""));
-}
-
-TEST_F(LogFileTest, TwoFailuresGiveTwoLinesEachWithItsOwnTime) {
-    m_log.writeLogHeader("orbelDlg.cpp", 656);
-    m_log.writeLogMessage("refreshIcon failed");
-    m_port.now = kNow + 3600 + 60 + 1;
-    m_log.writeLogHeader("orbelDlg.cpp", 658);
-    m_log.writeLogMessage("createTrayIcon failed");
-    EXPECT_EQ(readLog(),
-              entry(kStamp, "orbelDlg.cpp(656)", "refreshIcon failed", "") +
-                  entry("2027/03/04 02:03:04", "orbelDlg.cpp(658)", "createTrayIcon failed", ""));
-}
-
-TEST_F(LogFileTest, ExistingContentIsKept) {
-    std::ofstream(m_file) << "an older entry\n";
-    m_log.writeLogHeader("icons.cpp", 278);
-    m_log.writeLogMessage("getIcon failed");
-    EXPECT_EQ(readLog(),
-              "an older entry\n" + entry(kStamp, "icons.cpp(278)", "getIcon failed", ""));
+    struct Row {
+        const char* name;
+        std::function<void()> write;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"the system's error text as it gives it",
+         [this] {
+             m_port.lastError = 5;
+             m_port.errorTexts[5] = "Access is denied.\r\n";
+             m_log.writeLogHeader("C:\\src\\orbel\\tray\\orbelDlg.cpp", 629);
+             m_log.writeLogMessage("createTrayIcon failed");
+         },
+         entry(kStamp, "orbelDlg.cpp(629)", "createTrayIcon failed", "Access is denied.\r\n")},
+        {"a code without a system text leaves the reason empty",
+         [this] {
+             m_port.lastError = 12345;
+             m_log.writeLogHeader("/home/build/orbel/tray/icons.cpp", 292);
+             m_log.writeLogMessage("drawBar failed");
+         },
+         entry(kStamp, "icons.cpp(292)", "drawBar failed", "")},
+        {"printf formatting",
+         [&] {
+             m_log.writeLogHeader("notifydlg.cpp", 161);
+             m_log.writeLogMessage("attempt %d of %s: %s", 3, "five", longWord.c_str());
+         },
+         entry(kStamp, "notifydlg.cpp(161)", "attempt 3 of five: " + longWord, "")},
+        {"two failures, each with its own time",
+         [this] {
+             m_log.writeLogHeader("orbelDlg.cpp", 656);
+             m_log.writeLogMessage("refreshIcon failed");
+             m_port.now = kNow + 3600 + 60 + 1;
+             m_log.writeLogHeader("orbelDlg.cpp", 658);
+             m_log.writeLogMessage("createTrayIcon failed");
+         },
+         entry(kStamp, "orbelDlg.cpp(656)", "refreshIcon failed", "") +
+             entry("2027/03/04 02:03:04", "orbelDlg.cpp(658)", "createTrayIcon failed", "")},
+        {"existing content is kept",
+         [this] {
+             std::ofstream(m_file) << "an older entry\n";
+             m_log.writeLogHeader("icons.cpp", 278);
+             m_log.writeLogMessage("getIcon failed");
+         },
+         "an older entry\n" + entry(kStamp, "icons.cpp(278)", "getIcon failed", "")},
+        // Opening an existing log sets 183 on Windows; the entry reports the
+        // failure's own code. A message with no header reads the code as it
+        // stands.
+        {"the failure's code, not the log's",
+         [this] {
+             m_port.errorTexts[5] = "Access is denied.\r\n";
+             m_port.errorTexts[183] = "Cannot create a file when that file already exists.\r\n";
+             m_port.lastError = 5;
+             m_log.writeLogHeader("icons.cpp", 273);
+             m_port.lastError = 183;
+             m_log.writeLogMessage("DestroyIcon failed.");
+             m_log.writeLogMessage("no header");
+         },
+         entry(kStamp, "icons.cpp(273)", "DestroyIcon failed.", "Access is denied.\r\n") +
+             "no header ; Cannot create a file when that file already exists.\r\n\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove(m_file);
+        m_port.now = kNow;
+        m_port.lastError = 0;
+        m_port.errorTexts.clear();
+        row.write();
+        EXPECT_EQ(readLog(), row.expected);
+    }
 }
 
 TEST_F(LogFileTest, FileInAMissingFolderTakesNothing) {

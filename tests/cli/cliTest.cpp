@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 #include <sstream>
 #include <string>
@@ -129,7 +130,7 @@ TEST(TimeArg, KnownMoments) {
         {"1970-01-01T09:00:00+09:00", 0},
         {"1970-01-01T09:00:00", 0}, // Tokyo
         {"1969-12-31T23:59:59Z", -1},
-#if !defined(_WIN32) // the Windows C runtime has no local time before 1970
+#if !defined(_WIN32)                 // the Windows C runtime has no local time before 1970
         {"1970-01-01T08:59:59", -1}, // mktime's failure value, here a real second
 #endif
         {"2000-02-29T12:00:00Z", 951825600},
@@ -245,22 +246,50 @@ TEST(CliUsage, NoSubcommandPrintsHelpToStderr) {
     }
 }
 
-TEST(CliUsage, HelpDocumentsFormsModesAndExitCodes) {
-    const Result root = run({"--help"});
-    EXPECT_EQ(root.code, 0);
-    EXPECT_EQ(root.err, "");
-    for (const char* needle : {"now", "format", "--raw", "YYYY-MM-DDTHH:MM:SSZ", "+HH:MM",
-                               "@SECONDS", "--mode N", "every other integer renders like 0",
-                               "1989-09-28T00:00:00Z", "  2  bad usage", "  3  TIME outside"})
-        EXPECT_NE(root.out.find(needle), std::string::npos) << needle;
-    const Result now = run({"now", "--help"});
-    EXPECT_EQ(now.code, 0);
-    EXPECT_NE(now.out.find("--at TIME"), std::string::npos) << now.out;
-    EXPECT_NE(now.out.find("--mode N"), std::string::npos) << now.out;
-    const Result format = run({"format", "--help"});
-    EXPECT_EQ(format.code, 0);
-    EXPECT_NE(format.out.find("--earth"), std::string::npos) << format.out;
-    EXPECT_NE(format.out.find("FORMAT"), std::string::npos) << format.out;
+// Every command's --help names every option registered on it (walked from
+// the same registrars runCli uses), and the top help names each exit code
+// the program returns and the service range it checks.
+TEST(CliUsage, EveryHelpNamesItsOptionsAndTheTopOneTheExitCodes) {
+    CLI::App root("orbel-cli", "orbel-cli");
+    const Registrar registrars[] = {registerNow,    registerFormat, registerDetail,
+                                    registerSearch, registerExport, registerWatch};
+    std::vector<Command> commands;
+    for (Registrar registrar : registrars)
+        commands.push_back(registrar(root));
+    int checked = 0;
+    std::function<void(const CLI::App&, std::vector<std::string>)> walk =
+        [&](const CLI::App& app, std::vector<std::string> path) {
+            path.push_back("--help");
+            const Result r = run(path);
+            path.pop_back();
+            std::string line = "orbel-cli";
+            for (const std::string& a : path)
+                line += " " + a;
+            SCOPED_TRACE(line);
+            EXPECT_EQ(r.code, kExitOk);
+            EXPECT_EQ(r.err, "");
+            for (const CLI::Option* opt : app.get_options()) {
+                for (const std::string& name : opt->get_lnames()) {
+                    EXPECT_NE(r.out.find("--" + name), std::string::npos) << name;
+                    ++checked;
+                }
+            }
+            for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
+                path.push_back(sub->get_name());
+                walk(*sub, path);
+                path.pop_back();
+            }
+        };
+    walk(root, {});
+    EXPECT_GT(checked, 12);
+
+    const std::string top = run({"--help"}).out;
+    const std::string exitCodes = top.substr(std::min(top.find("Exit codes:"), top.size()));
+    for (int code : {kExitOk, 1, kExitUsage, kExitOutOfRange})
+        EXPECT_NE(exitCodes.find("\n  " + std::to_string(code) + "  "), std::string::npos) << code;
+    EXPECT_NE(top.find(utcText(orlib::getServiceStart())), std::string::npos);
+    EXPECT_NE(top.find(utcText(orlib::getServiceEnd())), std::string::npos);
+    EXPECT_EQ(utcText(orlib::getServiceStart()), "1989-09-28T00:00:00Z");
 }
 
 TEST(CliRange, OneSecondOutsideEitherBoundExitsThreeWithMessage111) {

@@ -158,39 +158,35 @@ TEST_F(PopupTest, FullCycleSlidesInStaysAndLeavesTheWayItCame) {
     EXPECT_TRUE(port.isWindow(hwnd())); // kept for the next notification
 }
 
-struct EdgeCase {
-    const char* name;
-    Rect taskbar;
-    Rect workArea;
-    Point start;
-    Point end;
-};
-
-class PopupEdgeTest : public PopupTest, public ::testing::WithParamInterface<EdgeCase> {};
-
-TEST_P(PopupEdgeTest, StartsOutsideTheCornerAwayFromTheTaskbarAndReturnsThere) {
-    const EdgeCase& c = GetParam();
-    port.taskbarRect = c.taskbar;
-    port.workArea = c.workArea;
-    ASSERT_EQ(show(), 0);
-    EXPECT_EQ(popup->windowRect(), (Rect{c.start.x, c.start.y, c.start.x + 300, c.start.y + 80}));
-    EXPECT_EQ(ticksUntilStateChanges(), 80);
-    EXPECT_EQ(window().rect, (Rect{c.end.x, c.end.y, c.end.x + 300, c.end.y + 80}));
-    tick(302);
-    EXPECT_EQ(ticksUntilStateChanges(), 80);
-    EXPECT_EQ(window().rect, popup->windowRect());
-    EXPECT_EQ(window().rect, (Rect{c.start.x, c.start.y, c.start.x + 300, c.start.y + 80}));
+TEST_F(PopupTest, StartsOutsideTheCornerAwayFromTheTaskbarAndReturnsThere) {
+    struct Row {
+        const char* name;
+        Rect taskbar, workArea;
+        Point start, end;
+    };
+    const Row rows[] = {
+        {"bottom", {0, 1040, 1920, 1080}, {0, 0, 1920, 1040}, {1620, -80}, {1620, 0}},
+        {"top", {0, 0, 1920, 40}, {0, 40, 1920, 1080}, {1620, 1080}, {1620, 1000}},
+        {"left", {0, 0, 60, 1080}, {60, 0, 1920, 1080}, {1620, 1080}, {1620, 1000}},
+        {"right", {1860, 0, 1920, 1080}, {0, 0, 1860, 1080}, {0, 1080}, {0, 1000}},
+        {"square tie", {0, 0, 0, 0}, {0, 0, 1920, 1040}, {0, 1040}, {0, 960}},
+    };
+    const auto at = [](Point p) { return Rect{p.x, p.y, p.x + 300, p.y + 80}; };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        popup = std::make_unique<CNotifyDlg>(app);
+        port.taskbarRect = row.taskbar;
+        port.workArea = row.workArea;
+        ASSERT_EQ(show(), 0);
+        EXPECT_EQ(popup->windowRect(), at(row.start));
+        EXPECT_EQ(ticksUntilStateChanges(), 80);
+        EXPECT_EQ(window().rect, at(row.end));
+        tick(302);
+        EXPECT_EQ(ticksUntilStateChanges(), 80);
+        EXPECT_EQ(window().rect, popup->windowRect());
+        EXPECT_EQ(window().rect, at(row.start));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Edges, PopupEdgeTest,
-    ::testing::Values(
-        EdgeCase{"Bottom", {0, 1040, 1920, 1080}, {0, 0, 1920, 1040}, {1620, -80}, {1620, 0}},
-        EdgeCase{"Top", {0, 0, 1920, 40}, {0, 40, 1920, 1080}, {1620, 1080}, {1620, 1000}},
-        EdgeCase{"Left", {0, 0, 60, 1080}, {60, 0, 1920, 1080}, {1620, 1080}, {1620, 1000}},
-        EdgeCase{"Right", {1860, 0, 1920, 1080}, {0, 0, 1860, 1080}, {0, 1080}, {0, 1000}},
-        EdgeCase{"SquareTie", {0, 0, 0, 0}, {0, 0, 1920, 1040}, {0, 1040}, {0, 960}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PopupTest, ClickDuringSlideInTurnsBackAtOnceAtFivePixelsPerTick) {
     ASSERT_EQ(show(), 0);
@@ -223,43 +219,34 @@ TEST_F(PopupTest, ClickDuringStayLeavesFastAndASecondClickKeepsThePace) {
     expectHidden();
 }
 
-class PopupDismissTest
-    : public PopupTest,
-      public ::testing::WithParamInterface<std::tuple<std::pair<unsigned, WParam>, int>> {};
-
-TEST_P(PopupDismissTest, HidesAtOnceInEveryStateAndKeepsTheWindow) {
-    const auto [input, state] = GetParam();
-    ASSERT_EQ(show(), 0);
-    if (state == CSlideDlg::kSlidingIn) tick(301);
-    if (state >= CSlideDlg::kStaying) ticksUntilStateChanges();
-    if (state == CSlideDlg::kSlidingOut) {
-        tick(302);
-        tick(301);
+TEST_F(PopupTest, CloseEnterAndEscapeHideAtOnceInEveryStateAndKeepTheWindow) {
+    const struct {
+        const char* name;
+        unsigned msg;
+        WParam wParam;
+    } inputs[] = {{"close", kWmClose, 0},
+                  {"enter", kWmCommand, kIdOkCommand},
+                  {"escape", kWmCommand, kIdCancelCommand}};
+    for (const auto& input : inputs) {
+        for (int state : {CSlideDlg::kSlidingIn, CSlideDlg::kStaying, CSlideDlg::kSlidingOut}) {
+            SCOPED_TRACE(::testing::Message() << input.name << " in state " << state);
+            popup = std::make_unique<CNotifyDlg>(app);
+            ASSERT_EQ(show(), 0);
+            if (state == CSlideDlg::kSlidingIn) tick(301);
+            if (state >= CSlideDlg::kStaying) ticksUntilStateChanges();
+            if (state == CSlideDlg::kSlidingOut) {
+                tick(302);
+                tick(301);
+            }
+            ASSERT_EQ(popup->state(), state);
+            send(input.msg, input.wParam);
+            expectHidden();
+            EXPECT_TRUE(port.isWindow(hwnd()));
+            EXPECT_FALSE(port.fireWindowTimer(hwnd(), 301));
+            EXPECT_FALSE(port.fireWindowTimer(hwnd(), 302));
+        }
     }
-    ASSERT_EQ(popup->state(), state);
-    send(input.first, input.second);
-    expectHidden();
-    EXPECT_TRUE(port.isWindow(hwnd()));
-    EXPECT_FALSE(port.fireWindowTimer(hwnd(), 301));
-    EXPECT_FALSE(port.fireWindowTimer(hwnd(), 302));
 }
-
-std::string dismissName(const ::testing::TestParamInfo<PopupDismissTest::ParamType>& info) {
-    const auto& input = std::get<0>(info.param);
-    const char* when[] = {"", "SlidingIn", "Staying", "SlidingOut"};
-    const char* what = input.first == kWmClose                ? "Close"
-                       : input.second == WParam{kIdOkCommand} ? "Enter"
-                                                              : "Escape";
-    return std::string(what) + "While" + when[std::get<1>(info.param)];
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Inputs, PopupDismissTest,
-    ::testing::Combine(::testing::Values(std::pair{kWmClose, WParam{0}},
-                                         std::pair{kWmCommand, WParam{kIdOkCommand}},
-                                         std::pair{kWmCommand, WParam{kIdCancelCommand}}),
-                       ::testing::Values(1, 2, 3)),
-    dismissName);
 
 TEST_F(PopupTest, SecondNotificationReplacesContentButNotTheCycle) {
     ASSERT_EQ(show("first"), 0);
@@ -294,17 +281,33 @@ TEST_F(PopupTest, NextStartTakesTheDurationsStoredMeanwhileAndAMovedTaskbar) {
     EXPECT_EQ(popup->windowRect().top, 1080);
 }
 
-TEST_F(PopupTest, WithoutTaskbarOrWorkAreaNothingStartsButTheContentIsSet) {
-    for (int failure = 0; failure < 3; ++failure) {
+// Nothing to slide against, or nothing to slide: the window and its content
+// are made, but no cycle starts. A popup without area could never be seen
+// whole, so its slide-in would never end.
+TEST_F(PopupTest, WithoutTaskbarWorkAreaOrOwnAreaNothingStartsButTheContentIsSet) {
+    struct Row {
+        const char* name;
+        void (*script)(FakePort&);
+    };
+    const Row rows[] = {
+        {"no taskbar", [](FakePort& p) { p.topWindows.erase("Shell_TrayWnd"); }},
+        {"no taskbar rectangle", [](FakePort& p) { p.taskbarRect.reset(); }},
+        {"no work area", [](FakePort& p) { p.workArea.reset(); }},
+        {"zero height", [](FakePort& p) { p.dialogHeight = 0; }},
+        {"zero width", [](FakePort& p) { p.dialogWidth = 0; }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         popup = std::make_unique<CNotifyDlg>(app);
-        port.topWindows.erase("Shell_TrayWnd");
+        port.topWindows["Shell_TrayWnd"] = kTaskbar;
         port.taskbarRect = Rect{0, 1040, 1920, 1080};
         port.workArea = Rect{0, 0, 1920, 1040};
-        if (failure != 0) port.topWindows["Shell_TrayWnd"] = kTaskbar;
-        if (failure == 1) port.taskbarRect.reset();
-        if (failure == 2) port.workArea.reset();
-        EXPECT_EQ(show("waiting"), -1) << failure;
+        port.dialogWidth = 300;
+        port.dialogHeight = 80;
+        row.script(port);
+        EXPECT_EQ(show("waiting"), -1);
         expectHidden();
+        EXPECT_FALSE(port.fireWindowTimer(hwnd(), 301));
         EXPECT_EQ(window().texts.at(1024), "waiting");
         EXPECT_EQ(window().texts.at(1030), kTitle);
         EXPECT_FALSE(isNull(popup->icon()));

@@ -1,6 +1,8 @@
-// The fake port's controls behave like the platform's for the messages the
-// dialogs send; property sheets apply only to the pages that were opened;
-// surfaces can be drawn on one thread and copied on another.
+// The fake port where the product's tests only lean on it: combo boxes'
+// insert positions and selection, edit line counts, geometry and line
+// heights, property sheets applying only the pages that were opened, and
+// surfaces drawn on one thread and copied on another. The rest of the fake
+// is exercised by the dialogs', searches' and settings' own tests.
 #include "ports/fake/fakePort.h"
 
 #include <gtest/gtest.h>
@@ -55,42 +57,6 @@ struct FakeControls : ::testing::Test {
     Hwnd search = port.createDialog(149, Hwnd{0x42}, handler);
 };
 
-TEST_F(FakeControls, BuiltFromTheTemplateAtTwoPixelsPerUnit) {
-    auto result = port.controlState(search, 1015);
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->kind, res::ControlKind::Edit);
-    EXPECT_EQ(result->rect, (Rect{14, 144, 284, 346}));
-    Rect client;
-    ASSERT_TRUE(port.getDlgItemClientRect(search, 1015, client));
-    EXPECT_EQ(client, (Rect{0, 0, 266, 198}));
-    EXPECT_EQ(port.windowText(search), "orbel - \x93\xfa\x98\x61\x83T\x81[\x83`");
-    EXPECT_EQ(port.getDlgItemText(search, 1021), "\x97j\x93\xfa");
-    EXPECT_EQ(port.getParent(search), Hwnd{0x42});
-    EXPECT_EQ(port.windowsOfTemplate(149), std::vector<Hwnd>{search});
-    EXPECT_FALSE(port.hasDlgItem(search, 1004));
-    EXPECT_FALSE(port.setDlgItemText(search, 1004, "x")); // not a control of 149
-
-    // A modal window measures its template; its controls go with it.
-    Recorder modal;
-    Hwnd detail{};
-    port.onIdle = [&](FakePort& p) {
-        detail = p.windowsOfTemplate(145).at(0);
-        Rect r;
-        EXPECT_TRUE(p.getWindowRect(detail, r));
-        EXPECT_EQ(r, (Rect{0, 0, 382, 176}));
-        EXPECT_FALSE(p.controlState(detail, 1006)->visible);
-        EXPECT_EQ(p.getParent(detail), search);
-        p.endDialog(detail, 7);
-        return true;
-    };
-    EXPECT_EQ(port.doModal(145, search, modal), 7);
-    EXPECT_FALSE(port.controlState(detail, 1004));
-    EXPECT_TRUE(port.windowsOfTemplate(145).empty());
-    EXPECT_TRUE(port.destroyWindow(search));
-    EXPECT_FALSE(port.hasDlgItem(search, 1015));
-    EXPECT_EQ(port.getParent(search), Hwnd{});
-}
-
 TEST_F(FakeControls, ComboInsertAppendItemDataAndSelection) {
     EXPECT_EQ(insert(port, search, 1013, kAppend, "b"), 0);
     EXPECT_EQ(insert(port, search, 1013, 0, "a"), 0);
@@ -131,16 +97,6 @@ TEST_F(FakeControls, ComboInsertAppendItemDataAndSelection) {
               1u);
 }
 
-TEST_F(FakeControls, ScriptedInsertionFailure) {
-    port.comboInsertFailsAfter = 2;
-    EXPECT_EQ(insert(port, search, 1013, kAppend, "a"), 0);
-    EXPECT_EQ(insert(port, search, 1014, kAppend, "b"), 0);
-    EXPECT_EQ(insert(port, search, 1013, kAppend, "c"), kCbErr);
-    EXPECT_EQ(insert(port, search, 1014, 0, "d"), kCbErr);
-    EXPECT_EQ(send(port, search, 1013, kCbGetCount), 1);
-    EXPECT_EQ(send(port, search, 1014, kCbGetCount), 1);
-}
-
 TEST_F(FakeControls, EditLineCountFollowsCrLfOnly) {
     const std::pair<const char*, LResult> cases[] = {
         {"", 1}, {"a", 1}, {"a\r\nb\r\n", 3}, {"a\nb\rc", 1}, {"\r\n\r\n\r\n", 4}};
@@ -151,107 +107,6 @@ TEST_F(FakeControls, EditLineCountFollowsCrLfOnly) {
     EXPECT_EQ(send(port, search, 1015, kWmSetText, 0, reinterpret_cast<LParam>("x\r\ny")), 1);
     EXPECT_EQ(port.getDlgItemText(search, 1015), "x\r\ny");
     EXPECT_EQ(send(port, search, 1015, kEmGetLineCount), 2);
-}
-
-TEST_F(FakeControls, IconFontVisibilityAndGeometry) {
-    EXPECT_EQ(send(port, search, 1015, kStmSetIcon, 0x77), 0);
-    EXPECT_EQ(send(port, search, 1015, kStmSetIcon, 0x78), 0x77);
-    const LResult dialogFont = send(port, search, 1015, kWmGetFont);
-    EXPECT_NE(dialogFont, 0);
-    EXPECT_EQ(send(port, search, 1013, kWmGetFont), dialogFont);
-    send(port, search, 1015, kWmSetFont, 0x99, 1);
-    EXPECT_EQ(send(port, search, 1015, kWmGetFont), 0x99);
-    EXPECT_EQ(port.getTextLineHeight(search, 1015), 12);
-    send(port, search, 1015, kWmSetFont, 0, 1);
-    EXPECT_EQ(port.getTextLineHeight(search, 1015), std::nullopt); // no font
-    port.lineHeight = 15;
-    EXPECT_EQ(port.getTextLineHeight(search, 1013), 15);
-    EXPECT_EQ(port.getTextLineHeight(search, 4242), std::nullopt);
-
-    EXPECT_TRUE(port.showDlgItem(search, 1023, kSwHide));
-    EXPECT_TRUE(port.enableDlgItem(search, 1023, false));
-    EXPECT_FALSE(port.controlState(search, 1023)->visible);
-    EXPECT_FALSE(port.controlState(search, 1023)->enabled);
-    EXPECT_TRUE(port.showDlgItem(search, 1023, kSwShow));
-    EXPECT_TRUE(port.controlState(search, 1023)->visible);
-    EXPECT_FALSE(port.showDlgItem(search, 4242, kSwShow));
-    EXPECT_TRUE(port.showScrollBar(search, 1015, true));
-    EXPECT_TRUE(port.controlState(search, 1015)->scrollBarShown);
-
-    ASSERT_TRUE(port.moveDlgItem(search, 1015, Rect{10, 20, 30, 23}));
-    Rect r;
-    ASSERT_TRUE(port.getDlgItemRect(search, 1015, r));
-    EXPECT_EQ(r, (Rect{10, 20, 30, 23}));
-    ASSERT_TRUE(port.getDlgItemClientRect(search, 1015, r));
-    EXPECT_EQ(r, (Rect{0, 0, 16, 0})); // a border wider than the box leaves nothing
-    EXPECT_TRUE(port.moveWindow(search, Rect{5, 6, 7, 8}));
-    EXPECT_EQ(port.windowState(search)->rect, (Rect{5, 6, 7, 8}));
-    EXPECT_TRUE(port.setWindowText(search, "t"));
-    EXPECT_EQ(port.windowText(search), "t");
-    EXPECT_EQ(port.getSysColor(kColor3dFace), 0x00C0C0C0u);
-    EXPECT_EQ(port.getSysColor(kColorWindowText), 0u);
-}
-
-TEST_F(FakeControls, UserActionsReachTheHandler) {
-    for (int i = 0; i < 3; ++i)
-        insert(port, search, 1014, kAppend, "x");
-    port.selectComboItem(search, 1014, 2);
-    EXPECT_EQ(send(port, search, 1014, kCbGetCurSel), 2);
-    port.selectComboItem(search, 1014, 3);
-    EXPECT_EQ(send(port, search, 1014, kCbGetCurSel), -1);
-
-    // Today in the machine's zone (Tokyo in tests) is the first selection.
-    SystemDate d;
-    ASSERT_TRUE(port.monthCalGetCurSel(search, 1023, d));
-    EXPECT_EQ(d, (SystemDate{2026, 12, 6}));
-    handler.onMessage = [&](Hwnd h, unsigned msg) {
-        SystemDate seen;
-        if (msg == kWmNotify && port.monthCalGetCurSel(h, 1023, seen)) {
-            EXPECT_EQ(seen, (SystemDate{2027, 1, 31}));
-        }
-    };
-    port.setMonthCalSel(search, 1023, SystemDate{2027, 1, 31});
-    ASSERT_EQ(handler.msgs.size(), 4u); // init, two selections, the calendar
-    EXPECT_EQ(handler.msgs[1].wParam, (WParam{1} << 16) | 1014);
-    EXPECT_EQ(handler.msgs[2].wParam, (WParam{1} << 16) | 1014);
-    EXPECT_EQ(handler.msgs[3].msg, kWmNotify);
-    EXPECT_EQ(handler.msgs[3].notifyCode, kMcnSelChange);
-    EXPECT_EQ(handler.msgs[3].notifyId, 1023u);
-
-    EXPECT_FALSE(port.monthCalGetCurSel(search, 1015, d)); // not a calendar
-    EXPECT_FALSE(port.monthCalSetRange(search, 1013, 0, 1));
-    EXPECT_TRUE(port.monthCalSetRange(search, 1023, 100, 200));
-    EXPECT_TRUE(port.monthCalSetFirstDayOfWeek(search, 1023, 6));
-    EXPECT_TRUE(port.monthCalSetColor(search, 1023, kMcscTitleBk, 0x123456));
-    const auto cal = *port.controlState(search, 1023);
-    EXPECT_EQ(cal.calMin, 100);
-    EXPECT_EQ(cal.calMax, 200);
-    EXPECT_EQ(cal.firstDayOfWeek, 6);
-    EXPECT_EQ(cal.calColors.at(kMcscTitleBk), 0x123456u);
-}
-
-TEST_F(FakeControls, ChecksAndRadioGroups) {
-    Recorder page;
-    Hwnd display = port.createDialog(150, Hwnd{}, page);
-    auto checked = [&](int id) { return send(port, display, id, kBmGetCheck) == 1; };
-    port.clickCheck(display, 1031);
-    EXPECT_TRUE(checked(1031));
-    port.clickCheck(display, 1031);
-    EXPECT_FALSE(checked(1031));
-    EXPECT_EQ(page.msgs.back().wParam, WParam{1031});
-    send(port, display, 1032, kBmSetCheck, 1);
-    EXPECT_TRUE(checked(1032));
-
-    // BM_SETCHECK sets one button; a click on a radio clears its group.
-    send(port, display, 1016, kBmSetCheck, 1);
-    send(port, display, 1018, kBmSetCheck, 1);
-    port.clickRadio(display, 1017);
-    EXPECT_EQ(std::vector<bool>({checked(1016), checked(1017), checked(1018), checked(1032)}),
-              std::vector<bool>({false, true, false, true}));
-    port.clickRadio(display, 1016);
-    EXPECT_EQ(std::vector<bool>({checked(1016), checked(1017), checked(1018)}),
-              std::vector<bool>({true, false, false}));
-    EXPECT_EQ(page.msgs.back().wParam, WParam{1016});
 }
 
 TEST(FakeSheet, AppliesOnlyToCreatedPagesAndOnlyOnOk) {
@@ -294,47 +149,34 @@ TEST(FakeSheet, AppliesOnlyToCreatedPagesAndOnlyOnOk) {
     }
 }
 
-TEST(FakeVersion, BlockAndValues) {
-    FakePort port;
-    port.versionValues = {{"\\VarFileInfo\\Translation", std::string("\x11\x04\xb0\x04", 4)},
-                          {"\\StringFileInfo\\041104b0\\FileVersion", "1.6.1"},
-                          {"\\x", std::string("a\0b", 3)}};
-    auto block = port.getFileVersionInfo("/opt/orbel/orbel.exe");
-    ASSERT_TRUE(block && !block->empty());
-    EXPECT_EQ(port.verQueryValue(*block, "\\VarFileInfo\\Translation"),
-              std::string("\x11\x04\xb0\x04", 4));
-    EXPECT_EQ(port.verQueryValue(*block, "\\stringfileinfo\\041104B0\\FileVersion"), "1.6.1");
-    EXPECT_EQ(port.verQueryValue(*block, "\\x"), std::string("a\0b", 3));
-    EXPECT_EQ(port.verQueryValue(*block, "\\StringFileInfo\\041104b0\\LegalCopyright"),
-              std::nullopt);
-    EXPECT_EQ(port.verQueryValue("not a block", "\\x"), std::nullopt);
-    port.versionValues.clear(); // a block already read keeps its values
-    EXPECT_EQ(port.verQueryValue(*block, "\\x"), std::string("a\0b", 3));
-    port.versionInfoMissing = true;
-    EXPECT_EQ(port.getFileVersionInfo("/opt/orbel/orbel.exe"), std::nullopt);
+// What the dialogs' own tests measure against: two pixels per dialog unit,
+// a client area inside a border, and line heights from the font.
+TEST_F(FakeControls, GeometryAndLineHeights) {
+    EXPECT_EQ(port.controlState(search, 1015)->rect, (Rect{14, 144, 284, 346}));
+    Rect r;
+    ASSERT_TRUE(port.getDlgItemClientRect(search, 1015, r));
+    EXPECT_EQ(r, (Rect{0, 0, 266, 198}));
+    ASSERT_TRUE(port.moveDlgItem(search, 1015, Rect{10, 20, 30, 23}));
+    ASSERT_TRUE(port.getDlgItemClientRect(search, 1015, r));
+    EXPECT_EQ(r, (Rect{0, 0, 16, 0})); // a border wider than the box leaves nothing
+
+    EXPECT_EQ(port.getTextLineHeight(search, 1015), 12);
+    port.lineHeight = 15;
+    EXPECT_EQ(port.getTextLineHeight(search, 1013), 15);
+    send(port, search, 1015, kWmSetFont, 0, 1);
+    EXPECT_EQ(port.getTextLineHeight(search, 1015), std::nullopt); // no font
+    EXPECT_EQ(port.getTextLineHeight(search, 4242), std::nullopt);
 }
 
+// Only a fill of the whole surface starts a new picture.
 TEST_F(FakeControls, SurfacesKeepWhatWasDrawnSinceTheLastFullFill) {
-    EXPECT_TRUE(isNull(port.createSurface(Hwnd{0x9999}, 10, 10)));
     HSurface s = port.createSurface(search, 100, 50);
-    ASSERT_FALSE(isNull(s));
-    EXPECT_TRUE(port.drawSurfaceText(s, "old", Rect{0, 0, 10, 10}, false));
-    EXPECT_TRUE(port.fillSurface(s, Rect{0, 0, 100, 49}, 0)); // not all of it
+    ASSERT_TRUE(port.drawSurfaceText(s, "old", Rect{0, 0, 10, 10}, false));
+    ASSERT_TRUE(port.fillSurface(s, Rect{0, 0, 100, 49}, 0));
     EXPECT_EQ(port.surfaceTexts(s).size(), 1u);
-    EXPECT_TRUE(port.fillSurface(s, Rect{0, 0, 100, 50}, 0));
-    EXPECT_TRUE(port.drawSurfaceText(s, "phase", Rect{0, 0, 100, 15}, true));
-    EXPECT_TRUE(port.drawSurfaceText(s, "body", Rect{0, 15, 100, 50}, false));
-    using DT = FakePort::DrawnText;
-    EXPECT_EQ(port.surfaceTexts(s), (std::vector<DT>{{"phase", Rect{0, 0, 100, 15}, true},
-                                                     {"body", Rect{0, 15, 100, 50}, false}}));
-    EXPECT_TRUE(port.blitSurface(search, s, Point{66, 14}));
+    ASSERT_TRUE(port.fillSurface(s, Rect{0, 0, 100, 50}, 0));
+    EXPECT_TRUE(port.surfaceTexts(s).empty());
     port.destroySurface(s);
-    EXPECT_FALSE(port.blitSurface(search, s, Point{}));
-    EXPECT_FALSE(port.drawSurfaceText(s, "gone", Rect{}, false));
-    ASSERT_EQ(port.blits().size(), 1u);
-    EXPECT_EQ(port.blits()[0].texts.size(), 2u);
-    EXPECT_EQ(port.blits()[0].at, (Point{66, 14}));
-    EXPECT_EQ(port.liveSurfaces(), 0u);
 }
 
 // The detail window redraws on the timer thread and copies on the UI thread.

@@ -4,15 +4,11 @@
 // from the left, the images are valid icons, and icon 128 is a grey moon
 // on black with transparent corners.
 //
-// With ORBEL_DUMP_ICONS=<folder> the last test also writes the icons as PPM
-// pictures (over a dark and a light taskbar) for a look with an image viewer.
+// To look at the pictures themselves, build and run tools/dumpIcons.cpp.
 #include "res/artwork.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -222,47 +218,6 @@ TEST(IconResources, IdsDispatchToTheirPictures) {
     EXPECT_TRUE(phaseIconImage(-1, 16).color.empty());
     EXPECT_TRUE(phaseIconImage(3, 0).color.empty());
     EXPECT_TRUE(appIconImage(0).color.empty());
-}
-
-// Icons as the tray would show them (mask AND, colour XOR) over `ground`,
-// each pixel drawn as a scale x scale block, side by side with a gap.
-void writeSheet(const std::filesystem::path& file, const std::vector<IconImage>& icons,
-                ColorRef ground, int scale) {
-    const int size = icons.front().color.width();
-    const int cell = size * scale + 4;
-    const int w = cell * static_cast<int>(icons.size()), h = size * scale + 4;
-    std::ofstream out(file, std::ios::binary);
-    out << "P6\n" << w << " " << h << "\n255\n";
-    for (int py = 0; py < h; ++py) {
-        for (int px = 0; px < w; ++px) {
-            ColorRef c = ground;
-            const int i = px / cell, x = (px % cell - 2) / scale, y = (py - 2) / scale;
-            if (px % cell >= 2 && px % cell < cell - 2 && py >= 2 && py < h - 2)
-                c = (ground & icons[std::size_t(i)].mask.at(x, y)) ^
-                    icons[std::size_t(i)].color.at(x, y);
-            out.put(static_cast<char>(gfx::redOf(c)));
-            out.put(static_cast<char>(gfx::greenOf(c)));
-            out.put(static_cast<char>(gfx::blueOf(c)));
-        }
-    }
-    ASSERT_TRUE(out.good()) << file;
-}
-
-TEST(IconResources, DumpForViewing) {
-    const char* folder = std::getenv("ORBEL_DUMP_ICONS");
-    if (!folder) GTEST_SKIP() << "set ORBEL_DUMP_ICONS=<folder> to write the icons as PPM";
-    for (int size : {16, 48}) {
-        std::vector<IconImage> all;
-        for (unsigned id = 102; id <= 113; ++id)
-            all.push_back(iconResource(id, size));
-        all.push_back(iconResource(128, size));
-        const int scale = size == 16 ? 8 : 3;
-        const std::string stem = "icons" + std::to_string(size);
-        writeSheet(std::filesystem::path(folder) / (stem + "_dark.ppm"), all, gfx::rgb(32, 40, 56),
-                   scale);
-        writeSheet(std::filesystem::path(folder) / (stem + "_light.ppm"), all,
-                   gfx::rgb(212, 208, 200), scale);
-    }
 }
 
 } // namespace

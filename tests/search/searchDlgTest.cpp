@@ -7,6 +7,9 @@
 #include "search/lunarSearchDlg.h"
 #include "search/todaySearchDlg.h"
 
+#include "search/ballista.h"
+#include "search/lunarSearch.h"
+
 #include "app/orbelApp.h"
 #include "ports/fake/fakePort.h"
 #include "tests/support/tempDir.h"
@@ -20,6 +23,13 @@ namespace orbel {
 namespace {
 
 using Items = std::vector<std::pair<std::string, LParam>>;
+
+Items itemsOf(const std::vector<SearchItem>& list) {
+    Items out;
+    for (const SearchItem& item : list)
+        out.emplace_back(item.text, item.data);
+    return out;
+}
 
 constexpr Hwnd kMain{0x42};
 // 2026-12-06T00:00:00Z, 09:00 in Tokyo: Orithaven 944/04/06 00:00:00, day
@@ -93,28 +103,9 @@ TEST_F(SearchDlgTest, LunarDialogListsPhasesAndWeekdaysInOrderAndSearchesAtOnce)
         EXPECT_EQ(control(h, 1021).text, "曜日 :");
         EXPECT_FALSE(control(h, 1023).visible);
         EXPECT_FALSE(control(h, 1023).enabled);
-        EXPECT_EQ(items(h, 1013), (Items{{"全ての月齢", 12},
-                                         {"新月", 0},
-                                         {"繊月", 1},
-                                         {"三日月", 2},
-                                         {"上弦", 3},
-                                         {"十日夜", 4},
-                                         {"十三夜", 5},
-                                         {"満月", 6},
-                                         {"立待月", 7},
-                                         {"寝待月", 8},
-                                         {"更待月", 9},
-                                         {"下弦", 10},
-                                         {"有明月", 11}}));
-        EXPECT_EQ(items(h, 1014), (Items{{"全ての曜日", 8},
-                                         {"光", 0},
-                                         {"炎", 1},
-                                         {"水", 2},
-                                         {"風", 3},
-                                         {"土", 4},
-                                         {"雷", 5},
-                                         {"氷", 6},
-                                         {"闇", 7}}));
+        // The lists as the searches define them, in their order.
+        EXPECT_EQ(items(h, 1013), itemsOf(lunarAgeItems()));
+        EXPECT_EQ(items(h, 1014), itemsOf(lunarWeekdayItems()));
         EXPECT_EQ(control(h, 1013).curSel, 0);
         EXPECT_EQ(control(h, 1014).curSel, 0);
         // The 25 days after the current one, each from 00:00 Orithaven time.
@@ -141,19 +132,8 @@ TEST_F(SearchDlgTest, BallistaDialogListsCardsAndCapsAndAppliesStoredPositions) 
         EXPECT_EQ(port.windowText(h), "orbel - 日和サーチ : バリスタ");
         EXPECT_EQ(control(h, 1020).text, "対戦カード :");
         EXPECT_EQ(control(h, 1021).text, "レベル制限 :");
-        EXPECT_EQ(items(h, 1013), (Items{{"全て", 0x3F0000},
-                                         {"ケルドアの試合", 0x90000},
-                                         {"ミラッハの試合", 0x120000},
-                                         {"タルーンの試合", 0x240000},
-                                         {"ケルドア vs ミラッハ", 0xA0000},
-                                         {"ミラッハ vs タルーン", 0x140000},
-                                         {"タルーン vs ケルドア", 0x210000}}));
-        EXPECT_EQ(items(h, 1014), (Items{{"全て", 0x1F00},
-                                         {"30", 0x100},
-                                         {"40", 0x200},
-                                         {"50", 0x400},
-                                         {"60", 0x800},
-                                         {"制限なし", 0x1000}}));
+        EXPECT_EQ(items(h, 1013), itemsOf(ballistaCardItems()));
+        EXPECT_EQ(items(h, 1014), itemsOf(ballistaLevelItems()));
         EXPECT_EQ(control(h, 1013).curSel, 4);
         EXPECT_EQ(control(h, 1014).curSel, 1);
         // ケ vs ミ at cap 30: once a month, day 6 in months 5 to 8.

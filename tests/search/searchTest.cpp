@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -69,15 +70,6 @@ std::int64_t firstMatchByWalking(const odate_t& from, unsigned L, unsigned W) {
             (W >= 8 || unsigned(day.getDayOfWeek()) == W))
             return d;
     }
-}
-
-std::string joinedTexts(const std::vector<SearchItem>& items, std::vector<unsigned>* data) {
-    std::string texts;
-    for (const SearchItem& item : items) {
-        texts += item.text + "|";
-        data->push_back(item.data);
-    }
-    return texts;
 }
 
 } // namespace
@@ -169,17 +161,6 @@ TEST(LunarSearch, OccurrenceBoundEndsTheSearchPastFrom) {
             for (std::int64_t d = kToday; d < kToday + 84; ++d)
                 ASSERT_EQ(nextLunarDateWithin(dayAt(d, 1), L, W, 3),
                           nextLunarDate(dayAt(d, 1), L, W));
-}
-
-TEST(LunarSearch, ConditionLists) {
-    std::vector<unsigned> data;
-    EXPECT_EQ(
-        joinedTexts(lunarAgeItems(), &data),
-        "全ての月齢|新月|繊月|三日月|上弦|十日夜|十三夜|満月|立待月|寝待月|更待月|下弦|有明月|");
-    EXPECT_EQ(data, (std::vector<unsigned>{12, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
-    data.clear();
-    EXPECT_EQ(joinedTexts(lunarWeekdayItems(), &data), "全ての曜日|光|炎|水|風|土|雷|氷|闇|");
-    EXPECT_EQ(data, (std::vector<unsigned>{8, 0, 1, 2, 3, 4, 5, 6, 7}));
 }
 
 TEST(Ballista, ScheduleWordsTextsAndGuards) {
@@ -289,16 +270,44 @@ TEST(Ballista, AFilterThatNeverMatchesEndsWithANoMatchDay) {
     EXPECT_EQ(r[7], dayAt(kToday + 1));
 }
 
-TEST(Ballista, FilterLists) {
-    std::vector<unsigned> data;
-    EXPECT_EQ(joinedTexts(ballistaCardItems(), &data),
-              "全て|ケルドアの試合|ミラッハの試合|タルーンの試合|ケルドア vs ミラッハ|"
-              "ミラッハ vs タルーン|タルーン vs ケルドア|");
-    EXPECT_EQ(data, (std::vector<unsigned>{0x3F0000, 0x90000, 0x120000, 0x240000, 0xA0000, 0x140000,
-                                           0x210000}));
-    data.clear();
-    EXPECT_EQ(joinedTexts(ballistaLevelItems(), &data), "全て|30|40|50|60|制限なし|");
-    EXPECT_EQ(data, (std::vector<unsigned>{0x1F00, 0x100, 0x200, 0x400, 0x800, 0x1000}));
+// The drop-down lists: their length and ends, an "all" entry first, and
+// data the searches can read: the phases and weekdays by number with "all"
+// as the one past the last, the Ballista filters as distinct bit sets with
+// "all" their union.
+TEST(SearchLists, AllFirstThenEachChoiceWithItsData) {
+    struct Row {
+        const char* name;
+        std::vector<SearchItem> items;
+        std::size_t size;
+        const char* first;
+        const char* last;
+        bool bits;
+    };
+    const Row rows[] = {
+        {"phases", lunarAgeItems(), 13, "全ての月齢", "有明月", false},
+        {"weekdays", lunarWeekdayItems(), 9, "全ての曜日", "闇", false},
+        {"cards", ballistaCardItems(), 7, "全て", "タルーン vs ケルドア", true},
+        {"caps", ballistaLevelItems(), 6, "全て", "制限なし", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_EQ(row.items.size(), row.size);
+        EXPECT_EQ(row.items.front().text, row.first);
+        EXPECT_EQ(row.items.back().text, row.last);
+        unsigned all = 0;
+        std::set<unsigned> seen;
+        for (std::size_t i = 1; i < row.size; ++i) {
+            const unsigned data = row.items[i].data;
+            if (row.bits) {
+                EXPECT_NE(data, 0u) << i;
+                EXPECT_TRUE(seen.insert(data).second) << i;
+                all |= data;
+            } else {
+                EXPECT_EQ(data, i - 1);
+            }
+        }
+        EXPECT_EQ(row.items.front().data, row.bits ? all : unsigned(row.size - 1));
+    }
 }
 
 TEST(TodaySearch, EarthDateIsItsLocalMidnight) {

@@ -1,7 +1,8 @@
 // The tray icon set on the fake port: the bar and the slide frames pixel by
-// pixel (expected pictures worked out from the drawing coordinates), the
-// weekday colours and their tables, the failures and their log entries, no
-// icon leaks across rebuilds, and the slide's steps.
+// pixel (expected pictures worked out from the drawing coordinates), which
+// weekday colour table a system gets and what sets the two apart, the
+// failures and their log entries, no icon leaks across rebuilds, and the
+// slide's steps.
 #include "tray/icons.h"
 #include "tests/support/appAccess.h"
 
@@ -194,23 +195,32 @@ TEST(IconMaths, FramesPushTheMoonDownByAnEighthRounded) {
         EXPECT_EQ(swapFrameShift(20, f), at20[std::size_t(f)]) << f;
 }
 
-TEST(IconMaths, BothWeekdayColourTablesAndWhichClassUsesWhich) {
-    const std::array<ColorRef, 8> tableA{rgb(249, 37, 0),    rgb(234, 194, 71),  rgb(44, 45, 210),
-                                         rgb(109, 224, 81),  rgb(135, 206, 235), rgb(158, 40, 163),
-                                         rgb(255, 255, 224), rgb(75, 90, 102)};
-    const std::array<ColorRef, 8> tableB{rgb(255, 0, 0),     rgb(255, 255, 0), rgb(0, 0, 255),
-                                         rgb(0, 255, 0),     rgb(0, 255, 255), rgb(128, 0, 128),
-                                         rgb(255, 255, 255), rgb(0, 0, 0)};
-    for (int cls : {48, 96, 112}) {
+TEST(IconMaths, WeekdayColourTablesAndWhichClassUsesWhich) {
+    // Windows Me and everything from XP on get the soft table.
+    for (int cls : {48, 96, 112, 113})
         EXPECT_TRUE(usesFirstColourTable(cls)) << cls;
-        for (int d = 0; d < 8; ++d)
-            EXPECT_EQ(weekdayColour(d, cls), tableA[std::size_t(d)]);
-    }
-    for (int cls : {0, 1, 16, 32, 64, 80}) {
+    for (int cls : {0, 1, 16, 32, 47, 49, 64, 80, 95})
         EXPECT_FALSE(usesFirstColourTable(cls)) << cls;
-        for (int d = 0; d < 8; ++d)
-            EXPECT_EQ(weekdayColour(d, cls), tableB[std::size_t(d)]);
+    // The basic sixteen colours, which any shell shows without dithering.
+    const std::set<ColorRef> basic{
+        rgb(0, 0, 0),       rgb(128, 0, 0),   rgb(0, 128, 0),   rgb(128, 128, 0),
+        rgb(0, 0, 128),     rgb(128, 0, 128), rgb(0, 128, 128), rgb(192, 192, 192),
+        rgb(128, 128, 128), rgb(255, 0, 0),   rgb(0, 255, 0),   rgb(255, 255, 0),
+        rgb(0, 0, 255),     rgb(255, 0, 255), rgb(0, 255, 255), rgb(255, 255, 255)};
+    std::set<ColorRef> soft, plain;
+    for (int d = 0; d < 8; ++d) {
+        const ColorRef a = weekdayColour(d, 96), b = weekdayColour(d, 80);
+        soft.insert(a);
+        plain.insert(b);
+        EXPECT_EQ(basic.count(b), 1u) << d;
+        EXPECT_EQ(basic.count(a), 0u) << d; // the soft tones are never the plain ones
+        // Weekdays wrap: 8 and -8 away is the same day.
+        EXPECT_EQ(weekdayColour(d + 8, 96), a);
+        EXPECT_EQ(weekdayColour(d - 8, 80), b);
     }
+    EXPECT_EQ(soft.size(), 8u); // every weekday its own colour
+    EXPECT_EQ(plain.size(), 8u);
+    EXPECT_EQ(weekdayColour(0, 48), kSunday);
 }
 
 TEST(IconMaths, FrameOfAnEmptyImageFails) {
@@ -371,7 +381,8 @@ TEST_F(IconSetTest, AFailedRebuildKeepsThePreviousMoonAndFramesAndLeaksNothing) 
         EXPECT_EQ(icons->moonIcon(), moon);
         EXPECT_TRUE(port.iconImage(moon).has_value());
         EXPECT_EQ(frames(), before);
-        for (HIcon f : before) EXPECT_TRUE(port.iconImage(f).has_value());
+        for (HIcon f : before)
+            EXPECT_TRUE(port.iconImage(f).has_value());
         EXPECT_EQ(port.liveIcons(), 9u);
     }
 }
