@@ -111,7 +111,6 @@ private:
     bool writeSetting(const char* key, long long value);
     static void CALLBACK_tick(unsigned id, void* user);
     static void CALLBACK_resync(unsigned id, void* user);
-    void teardown(unsigned resyncTimer, HMutex mutex, bool timerPeriodStarted);
 
     Port& m_port;
     LogFile m_log;
