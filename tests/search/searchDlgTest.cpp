@@ -187,9 +187,9 @@ TEST_F(SearchDlgTest, ScrollBarAppearsExactlyOnTheFirstLineThatDoesNotFit) {
     });
 }
 
-TEST_F(SearchDlgTest, LunarFillFailureEndsTheProgram) {
-    // With a parent or without (as the tray runs it), the main window is the
-    // one that ends the program.
+TEST_F(SearchDlgTest, FillFailures) {
+    // The lunar dialog ends the program: with a parent or without (as the
+    // tray runs it), through the main window.
     for (Hwnd parent : {kMain, Hwnd{}}) {
         FakePort failing;
         failing.moduleFileName = port.moduleFileName;
@@ -207,9 +207,7 @@ TEST_F(SearchDlgTest, LunarFillFailureEndsTheProgram) {
             EXPECT_TRUE(call.find(",334,") == call.npos && call.find(",327,") == call.npos) << call;
         test::expectFatalEnd(failing, 255, kMain, before);
     }
-}
-
-TEST_F(SearchDlgTest, BallistaFillFailureOpensQuietlyWithoutSearching) {
+    // The ballista dialog opens quietly without searching.
     port.comboInsertFailsAfter = 9; // all 7 cards, then 2 caps
     CBallistaSearchDlg dlg(app);
     run(dlg, 25, [&](Hwnd h) {

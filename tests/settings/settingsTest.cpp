@@ -91,14 +91,6 @@ protected:
     FakePort port;
 };
 
-TEST_F(SettingsSheet, OkWithoutOpeningTheNotificationPageKeepsEveryBitOfIt) {
-    // Balloon, sound, LED tool, caption flash, popup and four low bits; the
-    // file removed in the sheet, so that the write-back shows.
-    runProgram("notification=3997711\r\n", false,
-               [&](FakePort&, const Pages&) { std::filesystem::remove(dir / "orbel.ini"); });
-    EXPECT_EQ(setting("notification"), "3997711");
-}
-
 TEST_F(SettingsSheet, EachBoxShowsAndStoresOnlyItsOwnSetting) {
     // Starting from "all off" (bits 0 to 21 for the notification page: the
     // LED tool, the flash and the low bits have no box and stay), one click.
@@ -124,9 +116,15 @@ TEST_F(SettingsSheet, EachBoxShowsAndStoresOnlyItsOwnSetting) {
         });
         EXPECT_EQ(setting(r.key), r.after);
     }
-    // Looking at the page changes nothing.
+    // Looking at the page changes nothing; OK without opening it keeps
+    // every bit, too.
     runProgram("notification=4194303\r\n", true, {});
     EXPECT_EQ(setting("notification"), "4194303");
+    // Balloon, sound, LED tool, caption flash, popup and four low bits; the
+    // file removed in the sheet, so that the write-back shows.
+    runProgram("notification=3997711\r\n", false,
+               [&](FakePort&, const Pages&) { std::filesystem::remove(dir / "orbel.ini"); });
+    EXPECT_EQ(setting("notification"), "3997711");
 }
 
 TEST_F(SettingsSheet, PagesShowTheCurrentSettings) {
