@@ -80,6 +80,10 @@ protected:
                 out.push_back(it->substr(0, it->starts_with("timeSet") ? it->find('=') : it->npos));
         return out;
     }
+    std::string lastTimerCallBeforeSheet() const {
+        const Calls before = timerCalls("", "propertySheet(");
+        return before.empty() ? "<none>" : before.back();
+    }
     std::size_t iconModifies() const {
         const auto calls = port.notifyCalls();
         return static_cast<std::size_t>(std::count_if(calls.begin(), calls.end(), [](auto& c) {
@@ -198,7 +202,7 @@ TEST_F(SettingsSheet, CancelStoresNothingLeavesTheTickerAndRestartsTheHoverCheck
         p.clickCheck(pages[1], 1025);
     });
     EXPECT_EQ(file(), during);
-    EXPECT_EQ(timerCalls("", "propertySheet(").back(), "timeKillEvent(" + timerId(2400) + ")");
+    EXPECT_EQ(lastTimerCallBeforeSheet(), "timeKillEvent(" + timerId(2400) + ")");
     // Between the sheet and the exit only the hover check starts again.
     EXPECT_EQ(timerCalls("propertySheetEnded", "endDialog("),
               Calls{"timeSetEvent(2400,1,periodic)"});
@@ -214,7 +218,7 @@ TEST_F(SettingsSheet, OkStopsTheTickerStoresInOrderRestartsItThenTheHoverCheck) 
     });
     EXPECT_EQ(file(), "[Settings]\r\ntsmode=2\r\ntipupdate=1\r\ntrayicon=3\r\n"
                       "notification=1179647\r\n");
-    EXPECT_EQ(timerCalls("", "propertySheet(").back(), "timeKillEvent(" + timerId(2400) + ")");
+    EXPECT_EQ(lastTimerCallBeforeSheet(), "timeKillEvent(" + timerId(2400) + ")");
     // Mode 2 ticks every 40 ms, and with live updates on so does the check.
     const Calls after = timerCalls("propertySheetEnded", "endDialog(");
     EXPECT_EQ(after, (Calls{"timeKillEvent(" + timerId(200) + ")", "timeSetEvent(40,1,periodic)",
