@@ -22,23 +22,21 @@ void forEachPixel(int size, const std::function<void(int x, int y)>& f) {
         for (int x = 0; x < size; ++x)
             f(x, y);
 }
-unsigned brightness(ColorRef c) {
+const auto brightness = [](ColorRef c) -> unsigned {
     return gfx::redOf(c) + gfx::greenOf(c) + gfx::blueOf(c);
-}
-bool opaque(const IconImage& img, int x, int y) {
+};
+const auto opaque = [](const IconImage& img, int x, int y) {
     return img.mask.at(x, y) == gfx::kBlack;
-}
-bool lit(const IconImage& img, int x, int y) {
+};
+const auto lit = [](const IconImage& img, int x, int y) {
     return opaque(img, x, y) && brightness(img.color.at(x, y)) >= 3 * 128;
-}
+};
 int count(const IconImage& img, bool (*pixelIs)(const IconImage&, int, int)) {
     int n = 0;
     forEachPixel(img.color.width(), [&](int x, int y) { n += pixelIs(img, x, y); });
     return n;
 }
-std::string at(int x, int y) {
-    return std::to_string(x) + "," + std::to_string(y);
-}
+const auto at = [](int x, int y) { return std::to_string(x) + "," + std::to_string(y); };
 
 // A valid icon: both images of the size, a pure black and white mask and
 // black colour wherever the mask is transparent.
