@@ -1,12 +1,12 @@
-// The detail window on the fake port: the exact texts it draws, a redraw per
-// refresh tick, the tick period per mode, the icon on a phase change, the
-// order of stopping and ending, the fatal timer failure, and, on a real
-// timer thread, paints that never copy a half-drawn surface.
+// The detail window on the fake port: its texts, redraws, refresh period,
+// icon, shutdown order, fatal timer failure, and (on a real timer thread)
+// paints that never copy a half-drawn surface.
 #include "detail/detailDlg.h"
 
 #include "app/orbelApp.h"
 #include "common/timerService.h"
 #include "ports/fake/fakePort.h"
+#include "tests/support/calendarDialogs.h"
 #include "tests/support/tempDir.h"
 
 #include <gtest/gtest.h>
@@ -26,27 +26,18 @@ void PrintTo(const FakePort::DrawnText& t, std::ostream* os) {
 
 namespace {
 
-using test::writeBytes;
 using Texts = std::vector<FakePort::DrawnText>;
 
 constexpr Hwnd kMain{0x42};
-// 2026-12-06T00:00:00Z (09:00 in Tokyo) is 944/04/06 00:00:00, weekday 7,
-// lunar age 47: phase 6 (満月), its 6th day; phase 7 begins with day
-// 339577 at 10:55 Tokyo time.
+// 2026-12-06T00:00:00Z (09:00 in Tokyo) is 944/04/06 00:00:00, lunar age 47:
+// 満月, its 6th day; phase 7 begins with day 339577 at 10:55 Tokyo time.
 constexpr std::time_t kMidnight = 1796515200;
 // 2026-12-07T12:00:00Z: noon of day 339612, lunar age 0 (新月).
 constexpr std::time_t kNewMoon = kMidnight + 37 * 3456 + 3456 / 2;
-
 // The text area 1006 (33,7 151x74) and the first line 1010 (151x15), in
 // the fake's two pixels per dialog unit.
 const Rect kPhaseRect{0, 0, 302, 30};
 const Rect kBodyRect{0, 30, 302, 148};
-
-std::size_t indexOf(const std::vector<std::string>& calls, const std::string& prefix) {
-    auto it = std::find_if(calls.begin(), calls.end(),
-                           [&](const std::string& c) { return c.rfind(prefix, 0) == 0; });
-    return static_cast<std::size_t>(it - calls.begin());
-}
 
 // A surface that draws slowly, so that a paint arriving in the middle of a
 // redraw is likely rather than rare.
@@ -62,10 +53,11 @@ public:
 
 class DetailDlgTest : public ::testing::Test {
 protected:
-    void start(int mode, std::time_t now = kMidnight, bool realTimers = false) {
-        writeBytes(dir / "orbel.ini", "[Settings]\r\ntsmode=" + std::to_string(mode) + "\r\n");
+    void start(int mode, bool realTimers = false) {
+        test::writeBytes(dir / "orbel.ini",
+                         "[Settings]\r\ntsmode=" + std::to_string(mode) + "\r\n");
         port.moduleFileName = (dir.path() / "orbel.exe").string();
-        port.now = now;
+        port.now = kMidnight;
         app.initPaths();
         app.loadSettings();
         app.setMainWindow(kMain);
@@ -77,20 +69,18 @@ protected:
         for (int i = 0; i < n; ++i)
             ASSERT_TRUE(port.fireTimer(tickerId));
     }
-    // Runs the dialog; `script` runs once inside its modal loop and should
-    // end it (a loop left waiting ends with -1).
     LResult run(std::function<void(Hwnd)> script) {
-        bool ran = false;
-        port.onIdle = [&](FakePort&) {
-            if (ran) return false;
-            ran = true;
-            script(dlg->hwnd());
-            return true;
-        };
-        return dlg->DoModal();
+        return test::runModal(port, *dlg, std::move(script));
     }
     void send(Hwnd h, unsigned msg, WParam wParam = 0) { port.sendMessage(h, msg, wParam, 0); }
     Texts drawn() const { return port.surfaceTexts(dlg->surface()); }
+    // Where the first call starting with `prefix` is in `calls` (its size if none).
+    static std::size_t indexOf(const std::vector<std::string>& calls, const std::string& prefix) {
+        return std::find_if(calls.begin(), calls.end(),
+                            [&](const std::string& c) { return c.starts_with(prefix); }) -
+               calls.begin();
+    }
+    std::string handle(auto h) const { return std::to_string(static_cast<std::uintptr_t>(h)); }
 
     test::TempDir dir;
     SlowDrawPort port;
@@ -103,10 +93,8 @@ TEST_F(DetailDlgTest, DrawsTheBoldPhaseLineAndTheBodyAndBlitsThemAtTheTextArea) 
     start(0);
     tick(5);
     const std::string body = "Orithaven : 944/04/06(闇) 00:00 <満月>\r\n"
-                             "     Earth : 2026/12/06 09:00:01\r\n"
-                             "\r\n"
-                             "月齢替わり : 12/06(日) 10:55  [炎] 立待月\r\n"
-                             "\r\n"
+                             "     Earth : 2026/12/06 09:00:01\r\n\r\n"
+                             "月齢替わり : 12/06(日) 10:55  [炎] 立待月\r\n\r\n"
                              "次の新月 : 12/07(月) 20:31 [土] → 03:14 [水]\r\n"
                              "次の満月 : 12/09(水) 12:50 [氷] → 19:33 [土]\r\n";
     const LResult result = run([&](Hwnd h) {
@@ -116,10 +104,9 @@ TEST_F(DetailDlgTest, DrawsTheBoldPhaseLineAndTheBodyAndBlitsThemAtTheTextArea) 
     });
     EXPECT_EQ(result, kIdOk);
     ASSERT_EQ(port.blits().size(), 1u);
-    const std::string h = std::to_string(static_cast<std::uintptr_t>(port.blits()[0].hwnd));
-    const auto calls = port.calls();
-    EXPECT_LT(indexOf(calls, "createSurface(" + h + ",302x148)"), calls.size());
-    EXPECT_LT(indexOf(calls, "invalidateRect(" + h + ",66,14,368,162,noerase)"), calls.size());
+    const std::string h = handle(port.blits()[0].hwnd);
+    EXPECT_FALSE(port.callsStartingWith("createSurface(" + h + ",302x148)").empty());
+    EXPECT_FALSE(port.callsStartingWith("invalidateRect(" + h + ",66,14,368,162,noerase)").empty());
     EXPECT_EQ(port.blits()[0].at, (Point{66, 14}));
     EXPECT_EQ(port.blits()[0].texts.size(), 2u);
 }
@@ -136,9 +123,8 @@ TEST_F(DetailDlgTest, EveryRefreshTickRedrawsWhatTheClockShowsNow) {
             const Texts now = drawn();
             ASSERT_EQ(now.size(), 2u);
             EXPECT_NE(now[1].text, before);
-            EXPECT_EQ(now[1].text.rfind(
-                          app.getGameLineText() + "\r\n" + app.getEarthLineText() + "\r\n\r\n", 0),
-                      0u);
+            EXPECT_TRUE(now[1].text.starts_with(app.getGameLineText() + "\r\n" +
+                                                app.getEarthLineText() + "\r\n\r\n"));
             before = now[1].text;
         }
         EXPECT_EQ(port.callsStartingWith("invalidateRect").size(), 4u); // opening + 3 ticks
@@ -151,9 +137,8 @@ class DetailPeriod : public DetailDlgTest, public ::testing::WithParamInterface<
 TEST_P(DetailPeriod, FollowsTheClockTick) {
     start(GetParam());
     run([&](Hwnd h) {
-        const std::string expected = GetParam() == 2 ? "40" : "200";
         EXPECT_EQ(port.callsStartingWith("timeSetEvent").back(),
-                  "timeSetEvent(" + expected +
+                  std::string("timeSetEvent(") + (GetParam() == 2 ? "40" : "200") +
                       ",1,periodic)=" + std::to_string(dlg->refreshTimerId()));
         send(h, kWmClose);
     });
@@ -172,13 +157,12 @@ TEST_F(DetailDlgTest, PhaseChangeMessageReplacesTheIconAndTheDialogReleasesItsRe
         EXPECT_EQ(port.controlState(h, CDetailDlg::kIdcIcon)->icon, dlg->icon());
         EXPECT_EQ(port.callsStartingWith("loadImage").back(), "loadImage(exe,102,32x32,flags=64)");
         EXPECT_EQ(port.callsStartingWith("destroyIcon").back(),
-                  "destroyIcon(" + std::to_string(static_cast<std::uintptr_t>(first)) + ")");
+                  "destroyIcon(" + handle(first) + ")");
         EXPECT_EQ(port.liveIcons(), 1u);
         send(h, kWmCommand, kIdCancelCommand);
     });
     dlg.reset();
-    EXPECT_EQ(port.liveIcons(), 0u);
-    EXPECT_EQ(port.liveSurfaces(), 0u);
+    EXPECT_EQ(port.liveIcons() + port.liveSurfaces(), 0u);
 }
 
 class DetailClose : public DetailDlgTest,
@@ -191,7 +175,7 @@ TEST_P(DetailClose, StopsTheRefreshTimerBeforeTheDialogEnds) {
         id = dlg->refreshTimerId();
         send(h, GetParam().first, GetParam().second);
     });
-    EXPECT_EQ(result, GetParam().second == kIdOkCommand ? kIdOk : kIdCancel);
+    EXPECT_EQ(result, test::closeResult(GetParam()));
     const auto calls = port.calls();
     const std::size_t kill = indexOf(calls, "timeKillEvent(" + std::to_string(id) + ")");
     ASSERT_LT(kill, calls.size());
@@ -199,35 +183,24 @@ TEST_P(DetailClose, StopsTheRefreshTimerBeforeTheDialogEnds) {
     EXPECT_FALSE(port.fireTimer(id));
     EXPECT_EQ(port.callsStartingWith("invalidateRect").size(), 1u);
 }
-INSTANTIATE_TEST_SUITE_P(EnterEscapeCloseBox, DetailClose,
-                         ::testing::Values(std::pair{kWmCommand, WParam{kIdOkCommand}},
-                                           std::pair{kWmCommand, WParam{kIdCancelCommand}},
-                                           std::pair{kWmClose, WParam{0}}));
+INSTANTIATE_TEST_SUITE_P(EnterEscapeCloseBox, DetailClose, ::testing::ValuesIn(test::kCloseWays));
 
 TEST_F(DetailDlgTest, WithoutARefreshTimerTheProgramEndsWithCode4) {
     start(0);
     port.failingTimerDelays = {200};
     port.onIdle = [](FakePort&) { return false; };
     EXPECT_EQ(dlg->DoModal(), 0);
-    ASSERT_EQ(port.messageBoxes().size(), 1u);
-    EXPECT_EQ(port.messageBoxes()[0].text,
-              "エラーが発生したため、アプリケーションを終了します。\r\nエラーコード : 4");
-    const auto posted = port.postedMessages();
-    ASSERT_EQ(posted.size(), 1u);
-    EXPECT_EQ(posted[0].hwnd, kMain);
-    EXPECT_EQ(posted[0].msg, kWmClose);
-    EXPECT_EQ(port.callsStartingWith("modalStalled").size(), 0u);
+    test::expectFatalEnd(port, 4, kMain);
 }
 
-// Redraws run on the timer service's own thread, driven as fast as a
-// manual clock allows, while the UI thread paints. Every blit must show a
-// finished drawing (both texts after a whole fill), and closing stops the
-// redraws for good although the clock keeps running.
+// Redraws on the timer service's thread, driven as fast as a manual clock
+// allows, while the UI thread paints: every blit shows a finished drawing,
+// and closing stops the redraws for good although the clock keeps running.
 TEST_F(DetailDlgTest, PaintsOnTheUiThreadNeverCopyAHalfDrawnSurface) {
     ManualClock clock;
     TimerService service(clock);
     port.useTimerService(&service);
-    start(2, kMidnight, true);
+    start(2, true);
     port.slow = true;
     std::atomic<bool> stop{false};
     std::atomic<int> rounds{0}; // each one a 40 ms step: a tick and a redraw

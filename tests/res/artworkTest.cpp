@@ -1,59 +1,53 @@
-// The icon artwork: properties that any good set of these pictures has,
-// checked at every size a port asks for. The lit part grows from new moon
-// to full and shrinks again, waxing light comes from the right and waning
-// from the left, the images are valid icons, and icon 128 is a grey moon
-// on black with transparent corners.
-//
-// To look at the pictures themselves, build and run tools/dumpIcons.cpp.
+// The icon artwork: properties any good set of these pictures has, at every
+// size a port asks for (tools/dumpIcons.cpp shows the pictures themselves).
 #include "res/artwork.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orbel::res {
 namespace {
 
-using gfx::Bitmap;
 using gfx::ColorRef;
 using gfx::IconImage;
 
 const std::vector<int> kSizes{16, 20, 24, 32, 48, 8, 11};
 
-bool opaque(const IconImage& img, int x, int y) {
+void forEachPixel(int size, const std::function<void(int x, int y)>& f) {
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x)
+            f(x, y);
+}
+const auto brightness = [](ColorRef c) -> unsigned {
+    return gfx::redOf(c) + gfx::greenOf(c) + gfx::blueOf(c);
+};
+const auto opaque = [](const IconImage& img, int x, int y) {
     return img.mask.at(x, y) == gfx::kBlack;
-}
-
-bool lit(const IconImage& img, int x, int y) {
-    const ColorRef c = img.color.at(x, y);
-    return opaque(img, x, y) && gfx::redOf(c) + gfx::greenOf(c) + gfx::blueOf(c) >= 3 * 128;
-}
-
-int litCount(const IconImage& img) {
+};
+const auto lit = [](const IconImage& img, int x, int y) {
+    return opaque(img, x, y) && brightness(img.color.at(x, y)) >= 3 * 128;
+};
+int count(const IconImage& img, bool (*pixelIs)(const IconImage&, int, int)) {
     int n = 0;
-    for (int y = 0; y < img.color.height(); ++y)
-        for (int x = 0; x < img.color.width(); ++x)
-            n += lit(img, x, y);
+    forEachPixel(img.color.width(), [&](int x, int y) { n += pixelIs(img, x, y); });
     return n;
 }
+const auto at = [](int x, int y) { return std::to_string(x) + "," + std::to_string(y); };
 
 // A valid icon: both images of the size, a pure black and white mask and
 // black colour wherever the mask is transparent.
 void expectValidIcon(const IconImage& img, int size) {
-    ASSERT_EQ(img.color.width(), size);
-    ASSERT_EQ(img.color.height(), size);
-    ASSERT_EQ(img.mask.width(), size);
-    ASSERT_EQ(img.mask.height(), size);
-    for (int y = 0; y < size; ++y) {
-        for (int x = 0; x < size; ++x) {
-            const ColorRef m = img.mask.at(x, y);
-            ASSERT_TRUE(m == gfx::kBlack || m == gfx::kWhite) << x << "," << y;
-            if (m == gfx::kWhite) {
-                ASSERT_EQ(img.color.at(x, y), gfx::kBlack) << x << "," << y;
-            }
-        }
-    }
+    ASSERT_EQ(std::pair(img.color.width(), img.color.height()), std::pair(size, size));
+    ASSERT_EQ(std::pair(img.mask.width(), img.mask.height()), std::pair(size, size));
+    forEachPixel(size, [&](int x, int y) {
+        const ColorRef m = img.mask.at(x, y);
+        EXPECT_TRUE(m == gfx::kBlack || (m == gfx::kWhite && img.color.at(x, y) == gfx::kBlack))
+            << at(x, y);
+    });
 }
 
 TEST(PhaseArtwork, EveryPhaseAtEverySizeIsAValidIconWithADiscInside) {
@@ -64,49 +58,45 @@ TEST(PhaseArtwork, EveryPhaseAtEverySizeIsAValidIconWithADiscInside) {
             expectValidIcon(img, size);
             // Transparent outside the circle the icon's square inscribes,
             // and a disc filling most of that circle.
-            int shown = 0;
-            for (int y = 0; y < size; ++y) {
-                for (int x = 0; x < size; ++x) {
-                    if (!opaque(img, x, y)) continue;
-                    ++shown;
-                    const double dx = x + 0.5 - size / 2.0, dy = y + 0.5 - size / 2.0;
-                    ASSERT_LE(dx * dx + dy * dy, size * size / 4.0) << x << "," << y;
-                }
-            }
-            EXPECT_GE(shown, size * size / 2);
+            forEachPixel(size, [&](int x, int y) {
+                const double dx = x + 0.5 - size / 2.0, dy = y + 0.5 - size / 2.0;
+                EXPECT_TRUE(!opaque(img, x, y) || dx * dx + dy * dy <= size * size / 4.0)
+                    << at(x, y);
+            });
+            EXPECT_GE(count(img, opaque), size * size / 2);
             EXPECT_FALSE(opaque(img, 0, 0));
             EXPECT_TRUE(opaque(img, size / 2, size / 2));
         }
     }
 }
 
-TEST(PhaseArtwork, LitAreaGrowsToFullMoonAndShrinksAfter) {
+TEST(PhaseArtwork, LitAreaGrowsFromADarkNewMoonToFullAndShrinksAfter) {
     for (int size : kSizes) {
         SCOPED_TRACE("size " + std::to_string(size));
-        std::vector<int> count;
+        std::vector<int> n;
         for (int index = 0; index < 12; ++index)
-            count.push_back(litCount(phaseIconImage(index, size)));
-        EXPECT_EQ(count[0], 0);
-        // Full moon: the whole disc.
-        int disc = 0;
-        const IconImage full = phaseIconImage(6, size);
-        for (int y = 0; y < size; ++y)
-            for (int x = 0; x < size; ++x)
-                disc += opaque(full, x, y);
-        EXPECT_EQ(count[6], disc);
+            n.push_back(count(phaseIconImage(index, size), lit));
+        const int disc = count(phaseIconImage(6, size), opaque);
+        EXPECT_EQ(n[0], 0);
+        EXPECT_EQ(n[6], disc); // full moon: the whole disc
         // Strictly from 16 pixels on; tiny icons may repeat a step.
-        for (int i = 0; i < 6; ++i) {
-            if (size >= 16) {
-                EXPECT_LT(count[std::size_t(i)], count[std::size_t(i + 1)]) << i;
-                EXPECT_GT(count[std::size_t(i + 6)], count[std::size_t((i + 7) % 12)]) << i + 6;
-            } else {
-                EXPECT_LE(count[std::size_t(i)], count[std::size_t(i + 1)]) << i;
-                EXPECT_GE(count[std::size_t(i + 6)], count[std::size_t((i + 7) % 12)]) << i + 6;
-            }
+        const int strict = size >= 16 ? 1 : 0;
+        for (std::size_t i = 0; i < 6; ++i) {
+            EXPECT_LE(n[i] + strict, n[i + 1]) << i;
+            EXPECT_GE(n[i + 6], n[(i + 7) % 12] + strict) << i + 6;
         }
         // The quarters light half the disc, give or take its middle column.
-        EXPECT_NEAR(count[3], disc / 2, size / 2 + 1);
-        EXPECT_EQ(count[3], count[9]);
+        EXPECT_NEAR(n[3], disc / 2, size / 2 + 1);
+        EXPECT_EQ(n[3], n[9]);
+        // The new moon is a dark disc with a visible rim.
+        const IconImage img = phaseIconImage(0, size);
+        const ColorRef middle = img.color.at(size / 2, size / 2);
+        // The rim pixel on the centre row, left edge of the disc.
+        int left = 0;
+        while (!opaque(img, left, size / 2))
+            ++left;
+        EXPECT_GT(brightness(img.color.at(left, size / 2)), brightness(middle) + 60) << size;
+        EXPECT_GT(brightness(middle), 0u) << size; // dark, not transparent black
     }
 }
 
@@ -116,56 +106,25 @@ TEST(PhaseArtwork, WaxingLightComesFromTheRightAndWaningFromTheLeft) {
             if (index == 6) continue;
             SCOPED_TRACE("size " + std::to_string(size) + " phase " + std::to_string(index));
             const IconImage img = phaseIconImage(index, size);
-            const bool waxing = index < 6;
-            for (int y = 0; y < size; ++y) {
-                for (int x = 0; x < size; ++x) {
-                    if (!lit(img, x, y)) continue;
-                    // Every disc pixel further towards the lit side is lit.
-                    for (int o = x; o >= 0 && o < size; o += waxing ? 1 : -1) {
-                        if (opaque(img, o, y)) {
-                            ASSERT_TRUE(lit(img, o, y)) << x << "," << y;
-                        }
-                    }
-                    // Crescents and quarters stay on their own half.
-                    if (index <= 3) {
-                        ASSERT_GE(x, size / 2);
-                    }
-                    if (index >= 9) {
-                        ASSERT_LT(x, (size + 1) / 2);
-                    }
-                }
-            }
+            const int step = index < 6 ? 1 : -1;
+            forEachPixel(size, [&](int x, int y) {
+                if (!lit(img, x, y)) return;
+                // Every disc pixel further towards the lit side is lit.
+                for (int o = x; o >= 0 && o < size; o += step)
+                    ASSERT_TRUE(!opaque(img, o, y) || lit(img, o, y)) << at(x, y);
+                // Crescents and quarters stay on their own half.
+                EXPECT_TRUE(index > 3 || x >= size / 2) << at(x, y);
+                EXPECT_TRUE(index < 9 || x < (size + 1) / 2) << at(x, y);
+            });
         }
-    }
-}
-
-TEST(PhaseArtwork, WaningPhasesAreLitAsTheMirrorOfTheirWaxingTwins) {
-    for (int size : kSizes) {
-        for (int k = 1; k <= 5; ++k) {
-            const IconImage waxing = phaseIconImage(6 - k, size);
-            const IconImage waning = phaseIconImage(6 + k, size);
-            for (int y = 0; y < size; ++y)
-                for (int x = 0; x < size; ++x)
-                    ASSERT_EQ(lit(waning, x, y), lit(waxing, size - 1 - x, y))
-                        << "size " << size << " k " << k << " at " << x << "," << y;
+        for (int k = 1; k <= 5; ++k) { // the waning phases mirror their waxing twins
+            const IconImage waxing = phaseIconImage(6 - k, size),
+                            waning = phaseIconImage(6 + k, size);
+            forEachPixel(size, [&](int x, int y) {
+                ASSERT_EQ(lit(waning, x, y), lit(waxing, size - 1 - x, y))
+                    << "size " << size << " k " << k << " at " << at(x, y);
+            });
         }
-    }
-}
-
-TEST(PhaseArtwork, NewMoonIsADarkDiscWithAVisibleRim) {
-    for (int size : kSizes) {
-        const IconImage img = phaseIconImage(0, size);
-        const ColorRef middle = img.color.at(size / 2, size / 2);
-        // The rim pixel on the centre row, left edge of the disc.
-        int left = 0;
-        while (!opaque(img, left, size / 2))
-            ++left;
-        const ColorRef rim = img.color.at(left, size / 2);
-        const auto sum = [](ColorRef c) {
-            return gfx::redOf(c) + gfx::greenOf(c) + gfx::blueOf(c);
-        };
-        EXPECT_GT(sum(rim), sum(middle) + 60) << size;
-        EXPECT_GT(sum(middle), 0u) << size; // dark, not transparent black
     }
 }
 
@@ -174,37 +133,29 @@ TEST(AppArtwork, GreyMoonOnBlackWithTransparentCorners) {
         SCOPED_TRACE("size " + std::to_string(size));
         const IconImage img = appIconImage(size);
         expectValidIcon(img, size);
-        const int last = size - 1;
+        const int last = size - 1, mid = size / 2;
         for (auto [x, y] : {std::pair{0, 0}, {last, 0}, {0, last}, {last, last}})
-            EXPECT_FALSE(opaque(img, x, y)) << x << "," << y;
+            EXPECT_FALSE(opaque(img, x, y)) << at(x, y);
         // The black fills the rest: the edges' middles are opaque black, and
         // transparency stays within a quarter of the side from a corner.
-        for (auto [x, y] :
-             {std::pair{0, size / 2}, {size / 2, 0}, {last, size / 2}, {size / 2, last}}) {
-            EXPECT_TRUE(opaque(img, x, y));
-            EXPECT_EQ(img.color.at(x, y), gfx::kBlack);
-        }
+        for (auto [x, y] : {std::pair{0, mid}, {mid, 0}, {last, mid}, {mid, last}})
+            EXPECT_TRUE(opaque(img, x, y) && img.color.at(x, y) == gfx::kBlack) << at(x, y);
         int greys = 0;
-        for (int y = 0; y < size; ++y) {
-            for (int x = 0; x < size; ++x) {
-                if (!opaque(img, x, y)) {
-                    const bool nearCornerX = x < size / 4 || x >= size - size / 4;
-                    const bool nearCornerY = y < size / 4 || y >= size - size / 4;
-                    EXPECT_TRUE(nearCornerX && nearCornerY) << x << "," << y;
-                    continue;
-                }
-                const ColorRef c = img.color.at(x, y);
-                if (c == gfx::kBlack) continue;
-                EXPECT_EQ(gfx::redOf(c), gfx::greenOf(c)) << x << "," << y;
-                EXPECT_EQ(gfx::greenOf(c), gfx::blueOf(c)) << x << "," << y;
+        forEachPixel(size, [&](int x, int y) {
+            const ColorRef c = img.color.at(x, y);
+            if (!opaque(img, x, y)) {
+                const bool nearX = x < size / 4 || x >= size - size / 4;
+                EXPECT_TRUE(nearX && (y < size / 4 || y >= size - size / 4)) << at(x, y);
+            } else if (c != gfx::kBlack) {
+                EXPECT_TRUE(gfx::redOf(c) == gfx::greenOf(c) && gfx::greenOf(c) == gfx::blueOf(c))
+                    << at(x, y);
                 ++greys;
             }
-        }
+        });
         // A disc of most of the icon, grey at its centre.
         EXPECT_GT(greys, size * size / 3);
-        const ColorRef centre = img.color.at(size / 2, size / 2);
-        EXPECT_GE(gfx::redOf(centre), 96u);
-        EXPECT_LE(gfx::redOf(centre), 224u);
+        EXPECT_GE(gfx::redOf(img.color.at(mid, mid)), 96u);
+        EXPECT_LE(gfx::redOf(img.color.at(mid, mid)), 224u);
     }
 }
 
@@ -214,9 +165,8 @@ TEST(IconResources, IdsDispatchToTheirPictures) {
     EXPECT_EQ(iconResource(128, 32), appIconImage(32));
     for (unsigned id : {0u, 101u, 114u, 127u, 129u})
         EXPECT_TRUE(iconResource(id, 16).color.empty()) << id;
-    EXPECT_TRUE(phaseIconImage(12, 16).color.empty());
-    EXPECT_TRUE(phaseIconImage(-1, 16).color.empty());
-    EXPECT_TRUE(phaseIconImage(3, 0).color.empty());
+    for (auto [index, size] : {std::pair{12, 16}, {-1, 16}, {3, 0}})
+        EXPECT_TRUE(phaseIconImage(index, size).color.empty()) << index << " " << size;
     EXPECT_TRUE(appIconImage(0).color.empty());
 }
 

@@ -1,59 +1,51 @@
-// The three search dialogs on the fake port: their lists in order with
-// their item data, the stored positions (also broken ones), a new search
-// on every change, the positions kept on every way of closing, the result
-// box's scroll bar at the exact overflow line, the two fill failures, and
+// The three search dialogs on the fake port: lists, stored positions, a new
+// search on every change, the result box's scroll bar, fill failures, and
 // the today dialog's calendar, layout and text.
+#include "search/ballista.h"
 #include "search/ballistaSearchDlg.h"
+#include "search/lunarSearch.h"
 #include "search/lunarSearchDlg.h"
 #include "search/todaySearchDlg.h"
 
-#include "search/ballista.h"
-#include "search/lunarSearch.h"
-
 #include "app/orbelApp.h"
 #include "ports/fake/fakePort.h"
+#include "tests/support/calendarCases.h"
+#include "tests/support/calendarDialogs.h"
 #include "tests/support/tempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <tuple>
 #include <utility>
 
 namespace orbel {
 namespace {
 
 using Items = std::vector<std::pair<std::string, LParam>>;
+using test::linesOf;
 
-Items itemsOf(const std::vector<SearchItem>& list) {
+constexpr Hwnd kMain{0x42};
+// 2026-12-06T00:00:00Z, 09:00 in Tokyo: 944/04/06 00:00:00, age 47 (満月).
+constexpr std::time_t kMidnight = 1796515200;
+
+// A drop-down list's entries, from the search's list or from the control.
+template <class List> Items itemsOf(const List& list) {
     Items out;
-    for (const SearchItem& item : list)
+    for (const auto& item : list)
         out.emplace_back(item.text, item.data);
     return out;
 }
-
-constexpr Hwnd kMain{0x42};
-// 2026-12-06T00:00:00Z, 09:00 in Tokyo: Orithaven 944/04/06 00:00:00, day
-// 339575, weekday 7, lunar age 47 (満月, its 6th day).
-constexpr std::time_t kMidnight = 1796515200;
-
-int lineCount(const std::string& text) {
-    int n = 0;
-    for (std::size_t at = text.find("\r\n"); at != std::string::npos;
-         at = text.find("\r\n", at + 2))
-        ++n;
-    return n;
-}
-std::string line(const std::string& text, int index) {
-    std::size_t from = 0;
-    for (int i = 0; i < index; ++i)
-        from = text.find("\r\n", from) + 2;
-    return text.substr(from, text.find("\r\n", from) + 2 - from);
-}
-std::string lines(int n, bool trailingBreak) {
+std::string xLines(int n, bool trailingBreak) {
     std::string s;
     for (int i = 0; i < n; ++i)
         s += (i + 1 < n || trailingBreak) ? "x\r\n" : "x";
     return s;
+}
+// Whether every line holds `part`.
+bool allHold(const std::vector<std::string>& lines, const std::string& part) {
+    for (const std::string& line : lines)
+        if (line.find(part) == std::string::npos) return false;
+    return true;
 }
 
 class SearchDlgTest : public ::testing::Test {
@@ -65,28 +57,17 @@ protected:
     }
     void settings(const std::string& ini) { test::writeBytes(dir / "orbel.ini", ini); }
     std::string settingsFile() const { return test::readBytes(dir / "orbel.ini"); }
-    // Runs a dialog; `script` runs once inside its modal loop and should end
-    // it (a loop left waiting ends with -1).
-    LResult run(CSearchDlg& dlg, std::function<void(Hwnd)> script) {
-        bool ran = false;
-        port.onIdle = [&, script](FakePort&) {
-            if (ran) return false;
-            ran = true;
-            script(dlg.hwnd());
-            return true;
-        };
-        return dlg.DoModal();
+    LResult run(CSearchDlg& dlg, int results, std::function<void(Hwnd)> script) {
+        dlg.setResultCount(results);
+        return test::runModal(port, dlg, std::move(script));
     }
     FakePort::ControlState control(Hwnd h, int id) const {
         return port.controlState(h, id).value();
     }
-    std::string result(Hwnd h) const { return control(h, CSearchDlg::kIdcResult).text; }
-    Items items(Hwnd h, int id) const {
-        Items out;
-        for (const auto& item : control(h, id).items)
-            out.emplace_back(item.text, item.data);
-        return out;
+    std::vector<std::string> result(Hwnd h) const {
+        return linesOf(control(h, CSearchDlg::kIdcResult).text);
     }
+    Items items(Hwnd h, int id) const { return itemsOf(control(h, id).items); }
     void press(Hwnd h, unsigned msg, WParam wParam) { port.postMessage(h, msg, wParam, 0); }
 
     test::TempDir dir;
@@ -96,30 +77,23 @@ protected:
 
 TEST_F(SearchDlgTest, LunarDialogListsPhasesAndWeekdaysInOrderAndSearchesAtOnce) {
     CLunarSearchDlg dlg(app);
-    dlg.setResultCount(25);
-    run(dlg, [&](Hwnd h) {
+    run(dlg, 25, [&](Hwnd h) {
         EXPECT_EQ(port.windowText(h), "orbel - 日和サーチ : 月齢/曜日");
-        EXPECT_EQ(control(h, 1020).text, "月齢 :");
-        EXPECT_EQ(control(h, 1021).text, "曜日 :");
-        EXPECT_FALSE(control(h, 1023).visible);
-        EXPECT_FALSE(control(h, 1023).enabled);
+        EXPECT_EQ(control(h, 1020).text + control(h, 1021).text, "月齢 :曜日 :");
+        EXPECT_FALSE(control(h, 1023).visible || control(h, 1023).enabled);
         // The lists as the searches define them, in their order.
         EXPECT_EQ(items(h, 1013), itemsOf(lunarAgeItems()));
         EXPECT_EQ(items(h, 1014), itemsOf(lunarWeekdayItems()));
-        EXPECT_EQ(control(h, 1013).curSel, 0);
-        EXPECT_EQ(control(h, 1014).curSel, 0);
+        EXPECT_EQ(std::pair(control(h, 1013).curSel, control(h, 1014).curSel), std::pair(0, 0));
         // The 25 days after the current one, each from 00:00 Orithaven time.
-        const std::string text = result(h);
-        EXPECT_EQ(lineCount(text), 25);
-        EXPECT_EQ(line(text, 0), "2026/12/06(日) 09:57  [光] 満月\r\n");
-        EXPECT_EQ(line(text, 24), "2026/12/07(月) 09:00  [光] 下弦\r\n");
-
+        const auto lines = result(h);
+        ASSERT_EQ(lines.size(), 25u);
+        EXPECT_EQ(lines[0], "2026/12/06(日) 09:57  [光] 満月");
+        EXPECT_EQ(lines[24], "2026/12/07(月) 09:00  [光] 下弦");
         // Choosing a weekday replaces the whole text by a new search.
         port.selectComboItem(h, 1014, 2);
-        const std::string fire = result(h);
-        EXPECT_EQ(lineCount(fire), 25);
-        for (int i = 0; i < 25; ++i)
-            EXPECT_NE(line(fire, i).find("  [炎] "), std::string::npos) << line(fire, i);
+        EXPECT_EQ(result(h).size(), 25u);
+        EXPECT_TRUE(allHold(result(h), "  [炎] "));
         press(h, kWmClose, 0);
     });
 }
@@ -127,17 +101,14 @@ TEST_F(SearchDlgTest, LunarDialogListsPhasesAndWeekdaysInOrderAndSearchesAtOnce)
 TEST_F(SearchDlgTest, BallistaDialogListsCardsAndCapsAndAppliesStoredPositions) {
     settings("[Search]\r\nballistacard=4\r\nballistalevel=1\r\n");
     CBallistaSearchDlg dlg(app);
-    dlg.setResultCount(25);
-    run(dlg, [&](Hwnd h) {
+    run(dlg, 25, [&](Hwnd h) {
         EXPECT_EQ(port.windowText(h), "orbel - 日和サーチ : バリスタ");
-        EXPECT_EQ(control(h, 1020).text, "対戦カード :");
-        EXPECT_EQ(control(h, 1021).text, "レベル制限 :");
+        EXPECT_EQ(control(h, 1020).text + control(h, 1021).text, "対戦カード :レベル制限 :");
         EXPECT_EQ(items(h, 1013), itemsOf(ballistaCardItems()));
         EXPECT_EQ(items(h, 1014), itemsOf(ballistaLevelItems()));
-        EXPECT_EQ(control(h, 1013).curSel, 4);
-        EXPECT_EQ(control(h, 1014).curSel, 1);
+        EXPECT_EQ(std::pair(control(h, 1013).curSel, control(h, 1014).curSel), std::pair(4, 1));
         // ケ vs ミ at cap 30: once a month, day 6 in months 5 to 8.
-        EXPECT_EQ(line(result(h), 0), "12/07(月) 13:48  ケ vs ミ [30/メ] (05/06)\r\n");
+        EXPECT_EQ(result(h).at(0), "12/07(月) 13:48  ケ vs ミ [30/メ] (05/06)");
         port.selectComboItem(h, 1013, 6);
         port.selectComboItem(h, 1014, 5);
         press(h, kWmCommand, kIdOkCommand);
@@ -149,18 +120,15 @@ TEST_F(SearchDlgTest, BallistaDialogListsCardsAndCapsAndAppliesStoredPositions) 
 TEST_F(SearchDlgTest, PositionsOutsideTheListsLeaveNoSelectionUntilTheUserChooses) {
     settings("[Search]\r\nlunarage=99\r\ndayofweek=-1\r\n");
     CLunarSearchDlg dlg(app);
-    dlg.setResultCount(25);
-    run(dlg, [&](Hwnd h) {
-        EXPECT_EQ(control(h, 1013).curSel, -1);
-        EXPECT_EQ(control(h, 1014).curSel, -1);
-        EXPECT_EQ(result(h), "");
+    run(dlg, 25, [&](Hwnd h) {
+        EXPECT_EQ(std::pair(control(h, 1013).curSel, control(h, 1014).curSel), std::pair(-1, -1));
+        EXPECT_TRUE(result(h).empty());
         port.selectComboItem(h, 1013, 7); // 満月; the weekday is still missing
-        EXPECT_EQ(result(h), "");
+        EXPECT_TRUE(result(h).empty());
         port.selectComboItem(h, 1014, 0);
-        const std::string text = result(h);
-        EXPECT_EQ(lineCount(text), 25);
-        for (int i = 0; i < 25; ++i)
-            EXPECT_TRUE(line(text, i).ends_with("] 満月\r\n"));
+        EXPECT_EQ(result(h).size(), 25u);
+        for (const std::string& line : result(h))
+            EXPECT_TRUE(line.ends_with("] 満月")) << line;
         press(h, kWmCommand, kIdCancelCommand);
     });
     EXPECT_EQ(app.getSearchInt("lunarage", 0), 7);
@@ -172,48 +140,38 @@ class SearchClose : public SearchDlgTest,
 
 TEST_P(SearchClose, KeepsThePositionsAndANoneAsMinusOne) {
     CLunarSearchDlg dlg(app);
-    const LResult r = run(dlg, [&](Hwnd h) {
+    const LResult r = run(dlg, 25, [&](Hwnd h) {
         port.selectComboItem(h, 1013, 3);
         port.selectComboItem(h, 1014, 42); // out of range: no selection
         press(h, GetParam().first, GetParam().second);
     });
-    EXPECT_EQ(r, GetParam().second == kIdOkCommand ? kIdOk : kIdCancel);
+    EXPECT_EQ(r, test::closeResult(GetParam()));
     EXPECT_NE(settingsFile().find("[Search]\r\nlunarage=3\r\ndayofweek=-1\r\n"), std::string::npos);
 }
-INSTANTIATE_TEST_SUITE_P(EnterEscapeCloseBox, SearchClose,
-                         ::testing::Values(std::pair{kWmCommand, WParam{kIdOkCommand}},
-                                           std::pair{kWmCommand, WParam{kIdCancelCommand}},
-                                           std::pair{kWmClose, WParam{0}}));
+INSTANTIATE_TEST_SUITE_P(EnterEscapeCloseBox, SearchClose, ::testing::ValuesIn(test::kCloseWays));
 
 TEST_F(SearchDlgTest, ResultCountIsClampedAndDecidesTheLines) {
     for (auto [asked, lines] : {std::pair{0, 8}, {1000, 256}, {25, 25}}) {
         CLunarSearchDlg dlg(app);
-        dlg.setResultCount(asked);
-        EXPECT_EQ(dlg.resultCount(), lines);
-        run(dlg, [&](Hwnd h) {
-            EXPECT_EQ(lineCount(result(h)), lines);
+        run(dlg, asked, [&, lines = lines](Hwnd h) {
+            EXPECT_EQ(result(h).size(), std::size_t(lines));
             press(h, kWmClose, 0);
         });
+        EXPECT_EQ(dlg.resultCount(), lines);
     }
 }
 
 TEST_F(SearchDlgTest, ScrollBarAppearsExactlyOnTheFirstLineThatDoesNotFit) {
     CLunarSearchDlg dlg(app);
-    dlg.setResultCount(25);
-    run(dlg, [&](Hwnd h) {
+    run(dlg, 25, [&](Hwnd h) {
         auto shown = [&] { return control(h, 1015).scrollBarShown; };
         CAutoScrollEdit& edit = dlg.resultEdit();
         // The box is 135x101 units: a client area 198 pixels high.
-        port.lineHeight = 11; // 18 lines fill it exactly
-        edit.setText(lines(18, false));
-        EXPECT_FALSE(shown());
-        edit.setText(lines(19, false));
-        EXPECT_TRUE(shown());
-        edit.setText(lines(17, true)); // the empty last line counts
-        EXPECT_FALSE(shown());
-        edit.setText(lines(18, true));
-        EXPECT_TRUE(shown());
-
+        port.lineHeight = 11; // 18 lines fill it exactly; an empty last line counts
+        for (auto [n, trailing] : {std::pair{18, false}, {19, false}, {17, true}, {18, true}}) {
+            edit.setText(xLines(n, trailing));
+            EXPECT_EQ(shown(), n + trailing > 18) << n << " " << trailing; // lines past 18
+        }
         // The 25-line result counts 26 lines of 12 pixels: 312.
         port.lineHeight = 12;
         port.selectComboItem(h, 1013, 0);
@@ -222,7 +180,6 @@ TEST_F(SearchDlgTest, ScrollBarAppearsExactlyOnTheFirstLineThatDoesNotFit) {
         EXPECT_FALSE(shown());
         edit.move(Rect{r.left, r.top, r.right, r.top + 311 + 4});
         EXPECT_TRUE(shown());
-
         port.lineHeight = std::nullopt; // no font: always shown
         edit.setText("x");
         EXPECT_TRUE(shown());
@@ -230,7 +187,9 @@ TEST_F(SearchDlgTest, ScrollBarAppearsExactlyOnTheFirstLineThatDoesNotFit) {
     });
 }
 
-TEST_F(SearchDlgTest, LunarFillFailureEndsTheProgram) {
+TEST_F(SearchDlgTest, FillFailures) {
+    // The lunar dialog ends the program: with a parent or without (as the
+    // tray runs it), through the main window.
     for (Hwnd parent : {kMain, Hwnd{}}) {
         FakePort failing;
         failing.moduleFileName = port.moduleFileName;
@@ -244,39 +203,23 @@ TEST_F(SearchDlgTest, LunarFillFailureEndsTheProgram) {
         EXPECT_EQ(dlg.DoModal(), 0);
         // Neither a stored position applied (CB_SETCURSEL) nor a search run
         // (CB_GETCURSEL).
-        for (const std::string& call : failing.callsStartingWith("sendDlgItemMessage")) {
-            EXPECT_EQ(call.find(",334,"), std::string::npos) << call;
-            EXPECT_EQ(call.find(",327,"), std::string::npos) << call;
-        }
-        ASSERT_EQ(failing.messageBoxes().size(), 1u);
-        EXPECT_EQ(failing.messageBoxes()[0].text,
-                  "エラーが発生したため、アプリケーションを終了します。\r\nエラーコード : 255");
-        EXPECT_TRUE(failing.callsStartingWith("modalStalled").empty());
-        // With a parent or without (as the tray runs it), the main window
-        // is the one that ends the program.
-        const auto posted = failing.postedMessages();
-        ASSERT_EQ(posted.size(), before + 1);
-        EXPECT_EQ(posted.back().hwnd, kMain);
-        EXPECT_EQ(posted.back().msg, kWmClose);
+        for (const std::string& call : failing.callsStartingWith("sendDlgItemMessage"))
+            EXPECT_TRUE(call.find(",334,") == call.npos && call.find(",327,") == call.npos) << call;
+        test::expectFatalEnd(failing, 255, kMain, before);
     }
-}
-
-TEST_F(SearchDlgTest, BallistaFillFailureOpensQuietlyWithoutSearching) {
+    // The ballista dialog opens quietly without searching.
     port.comboInsertFailsAfter = 9; // all 7 cards, then 2 caps
     CBallistaSearchDlg dlg(app);
-    dlg.setResultCount(25);
-    run(dlg, [&](Hwnd h) {
+    run(dlg, 25, [&](Hwnd h) {
         EXPECT_TRUE(port.messageBoxes().empty());
         EXPECT_EQ(control(h, 1013).items.size(), 7u);
         EXPECT_EQ(control(h, 1014).items.size(), 2u);
         EXPECT_EQ(control(h, 1013).curSel, -1);
-        EXPECT_EQ(result(h), "");
+        EXPECT_TRUE(result(h).empty());
         port.selectComboItem(h, 1013, 0);
         port.selectComboItem(h, 1014, 1);
-        const std::string text = result(h);
-        EXPECT_EQ(lineCount(text), 25);
-        for (int i = 0; i < 25; ++i)
-            EXPECT_NE(line(text, i).find(" [30/"), std::string::npos);
+        EXPECT_EQ(result(h).size(), 25u);
+        EXPECT_TRUE(allHold(result(h), " [30/"));
         press(h, kWmClose, 0);
     });
 }
@@ -285,21 +228,18 @@ TEST_F(SearchDlgTest, TodayDialogPutsTheCalendarInPlaceAndListsTheChosenDay) {
     settings("[Search]\r\nlunarage=3\r\n");
     const std::string before = settingsFile();
     CTodaySearchDlg dlg(app);
-    dlg.setResultCount(26);
-    run(dlg, [&](Hwnd h) {
+    run(dlg, 26, [&](Hwnd h) {
         EXPECT_EQ(port.windowText(h), "orbel - 日和サーチ : 今日は何の日?");
         EXPECT_EQ(control(h, 1020).text, "Static");
-        for (int id : {1022, 1013, 1014, 1020, 1021}) {
-            EXPECT_FALSE(control(h, id).visible) << id;
-            EXPECT_FALSE(control(h, id).enabled) << id;
-        }
+        for (int id : {1022, 1013, 1014, 1020, 1021})
+            EXPECT_FALSE(control(h, id).visible || control(h, id).enabled) << id;
         const auto cal = control(h, 1023);
         EXPECT_TRUE(cal.visible && cal.enabled);
         EXPECT_EQ(cal.firstDayOfWeek, 0);
         EXPECT_EQ(cal.calColors, (std::map<int, std::uint32_t>{
                                      {0, 0xC0C0C0}, {1, 0}, {2, 0x808080}, {3, 0}, {4, 0xC0C0C0}}));
-        EXPECT_EQ(cal.calMin, 622944000);
-        EXPECT_EQ(cal.calMax, 4102531199 - 1);
+        EXPECT_EQ(std::pair(cal.calMin, cal.calMax),
+                  std::pair(std::time_t{622944000}, std::time_t{4102531199 - 1}));
         // Group box (14,14)-(284,130); the calendar is 180 high, 64 more:
         // (90 - 58) units of 2 pixels.
         EXPECT_EQ(cal.rect, (Rect{14, 14, 284, 194}));
@@ -307,20 +247,18 @@ TEST_F(SearchDlgTest, TodayDialogPutsTheCalendarInPlaceAndListsTheChosenDay) {
         ASSERT_TRUE(port.getWindowRect(h, window));
         EXPECT_EQ(window, (Rect{0, 0, 300, 424}));
         EXPECT_EQ(control(h, 1015).rect, (Rect{14, 208, 284, 410}));
-
         // Tokyo midnight of 12/06 is 944/03/26 15:00, lunar age 37.
-        std::string text = result(h);
-        EXPECT_EQ(lineCount(text), 28);
-        EXPECT_EQ(line(text, 0), "2026/12/06(日)\r\n");
-        EXPECT_EQ(line(text, 1), "---------------\r\n");
-        EXPECT_EQ(line(text, 2), "00:00 (03/26[雷]) <十三夜(3)>\r\n");
-        EXPECT_EQ(line(text, 3), "00:57 (03/27[氷]) \r\n");
-        EXPECT_EQ(line(text, 7), "04:48 (04/01[水]) <満月> \r\n");
-
+        auto lines = result(h);
+        ASSERT_EQ(lines.size(), 28u);
+        EXPECT_EQ(
+            std::vector(lines.begin(), lines.begin() + 4),
+            (std::vector<std::string>{"2026/12/06(日)", "---------------",
+                                      "00:00 (03/26[雷]) <十三夜(3)>", "00:57 (03/27[氷]) "}));
+        EXPECT_EQ(lines[7], "04:48 (04/01[水]) <満月> ");
         port.setMonthCalSel(h, 1023, SystemDate{2027, 1, 1});
-        text = result(h);
-        EXPECT_EQ(lineCount(text), 28);
-        EXPECT_EQ(line(text, 0), "2027/01/01(金)\r\n");
+        lines = result(h);
+        EXPECT_EQ(lines.size(), 28u);
+        EXPECT_EQ(lines.at(0), "2027/01/01(金)");
         const std::string hs = std::to_string(static_cast<std::uintptr_t>(h));
         EXPECT_TRUE(port.callsStartingWith("sendDlgItemMessage(" + hs + ",1013,").empty());
         press(h, kWmCommand, kIdOkCommand);
