@@ -25,30 +25,24 @@ TEST(WindowsClass, ClassifiesAndAsksForTheExtendedRecordOnlyWhenNeeded) {
         int expected;
         bool asksExtended = false, queryFails = false, extendedFails = false;
     };
+    // clang-format off
     const Row rows[] = {
-        {"Nt351", {3, 51, 1057, kNt, 0}, 1},
-        {"Win95", {4, 0, 950, k9x, 0}, 16},
-        {"Win98", {4, 10, 1998, k9x, 0}, 32},
-        {"WinMe", {4, 90, 3000, k9x, 0}, 48},
-        {"NineXUnknownMinor", {4, 3, 0, k9x, 0}, 0},
-        {"NineXOtherMajor", {5, 0, 0, k9x, 0}, 0},
-        {"Nt4", {4, 0, 1381, kNt, 0}, 64},
-        {"Nt50", {5, 0, 2195, kNt, 0}, 80},
-        {"Nt51", {5, 1, 2600, kNt, 0}, 96},
-        {"Nt52Server", {5, 2, 3790, kNt, kVerNtServer}, 112, true},
-        {"Nt60", {6, 0, 6002, kNt, kVerNtWorkstation}, 80},
-        {"Nt61", {6, 1, 7601, kNt, kVerNtServer}, 96},
+        {"Nt351", {3, 51, 1057, kNt, 0}, 1}, {"Win95", {4, 0, 950, k9x, 0}, 16},
+        {"Win98", {4, 10, 1998, k9x, 0}, 32}, {"WinMe", {4, 90, 3000, k9x, 0}, 48},
+        {"NineXUnknownMinor", {4, 3, 0, k9x, 0}, 0}, {"NineXOtherMajor", {5, 0, 0, k9x, 0}, 0},
+        {"Nt4", {4, 0, 1381, kNt, 0}, 64}, {"Nt50", {5, 0, 2195, kNt, 0}, 80},
+        {"Nt51", {5, 1, 2600, kNt, 0}, 96}, {"Nt52Server", {5, 2, 3790, kNt, kVerNtServer}, 112, true},
+        {"Nt60", {6, 0, 6002, kNt, kVerNtWorkstation}, 80}, {"Nt61", {6, 1, 7601, kNt, kVerNtServer}, 96},
         {"Nt62Workstation", {6, 2, 9200, kNt, kVerNtWorkstation}, 96, true},
         {"Nt62Server", {6, 2, 9200, kNt, kVerNtServer}, 112, true},
         {"Nt62DomainController", {6, 2, 9200, kNt, kVerNtDomainController}, 112, true},
         {"Nt62UnknownProductType", {6, 2, 9200, kNt, 7}, 0, true},
         {"Nt62ExtendedQueryFails", {6, 2, 9200, kNt, kVerNtWorkstation}, 0, true, false, true},
-        {"Nt100", {10, 0, 19045, kNt, kVerNtWorkstation}, 80},
-        {"Nt2x", {2, 0, 0, kNt, 0}, 0},
+        {"Nt100", {10, 0, 19045, kNt, kVerNtWorkstation}, 80}, {"Nt2x", {2, 0, 0, kNt, 0}, 0},
         {"QueryFails", {6, 1, 7601, kNt, kVerNtWorkstation}, 0, false, true},
         {"UnknownPlatform", {6, 1, 7601, 3, kVerNtWorkstation}, 0},
-        // Any platform but NT is judged by the 9x numbers.
-        {"OtherPlatformAs9x", {4, 10, 0, 0, 0}, 32}};
+        {"OtherPlatformAs9x", {4, 10, 0, 0, 0}, 32}}; // any platform but NT: by the 9x numbers
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         FakePort port;

@@ -116,15 +116,13 @@ TEST(CliSearch, TodayFromADateOrFromTheDateOfAt) {
 }
 
 TEST(CliSearch, CountsDefaultAndClampLikeTheDialogs) {
-    const std::pair<Args, long> rows[] = {{{"lunar"}, 25},
-                                          {{"ballista"}, 25},
-                                          {{"today"}, 28},
-                                          {{"lunar", "--count", "0"}, 8},
-                                          {{"lunar", "--count", "-3"}, 8},
-                                          {{"ballista", "--count", "25"}, 25},
-                                          {{"ballista", "--count", "1000"}, 256},
-                                          {{"today", "--count", "1000"}, 258},
-                                          {{"today", "--count", "9"}, 11}};
+    // clang-format off
+    const std::pair<Args, long> rows[] = {
+        {{"lunar"}, 25}, {{"ballista"}, 25}, {{"today"}, 28}, {{"lunar", "--count", "0"}, 8},
+        {{"lunar", "--count", "-3"}, 8}, {{"ballista", "--count", "25"}, 25},
+        {{"ballista", "--count", "1000"}, 256}, {{"today", "--count", "1000"}, 258},
+        {{"today", "--count", "9"}, 11}};
+    // clang-format on
     for (const auto& [args, lines] : rows) {
         Args full{"search"};
         full.insert(full.end(), args.begin(), args.end());

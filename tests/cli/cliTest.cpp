@@ -90,23 +90,18 @@ TEST(CliFormat, RendersTheOrithavenMomentOrItsEarthTime) {
 
 TEST(TimeArg, KnownMomentsAndMalformedTimes) {
     using limits = std::numeric_limits<std::int64_t>;
+    // clang-format off
     const std::pair<const char*, std::time_t> rows[] = {
-        {"1970-01-01T00:00:00Z", 0},
-        {"1970-01-01T09:00:00+09:00", 0},
-        {"1970-01-01T09:00:00", 0}, // Tokyo
-        {"1969-12-31T23:59:59Z", -1},
-#if !defined(_WIN32)                 // the Windows C runtime has no local time before 1970
+        {"1970-01-01T00:00:00Z", 0}, {"1970-01-01T09:00:00+09:00", 0}, {"1970-01-01T09:00:00", 0},
+        {"1969-12-31T23:59:59Z", -1}, {"2000-02-29T12:00:00Z", 951825600},
+        {"2024-12-31T23:59:59-23:59", 1735775939}, {"0001-01-01T00:00:00Z", -62135596800},
+        {"9999-12-31T23:59:59Z", 253402300799}, {"@0", 0}, {"@-86400", -86400},
+        {"@9223372036854775807", limits::max()}, {"@-9223372036854775808", limits::min()},
+#if !defined(_WIN32) // no local time before 1970 on Windows
         {"1970-01-01T08:59:59", -1}, // mktime's failure value, here a real second
 #endif
-        {"2000-02-29T12:00:00Z", 951825600},
-        {"2024-12-31T23:59:59-23:59", 1735775939},
-        {"0001-01-01T00:00:00Z", -62135596800},
-        {"9999-12-31T23:59:59Z", 253402300799},
-        {"@0", 0},
-        {"@-86400", -86400},
-        {"@9223372036854775807", limits::max()},
-        {"@-9223372036854775808", limits::min()}
     };
+    // clang-format on
     for (const auto& [text, expected] : rows) {
         std::string error = "untouched";
         EXPECT_EQ(parseTimeArg(text, &error), std::optional<std::time_t>(expected))
