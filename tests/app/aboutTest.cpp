@@ -9,17 +9,14 @@
 #include "res/dialogs.h"
 #include "res/versionInfo.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <map>
 #include <optional>
-#include <string>
 
 namespace orbel {
 namespace {
-
-using ::testing::ElementsAre;
 
 constexpr const char* kCopyright = "Copyright (C) 2026 the orbel developers";
 
@@ -75,115 +72,94 @@ TEST(VersionResource, QueriesOfAPackedBlock) {
         {"a prefix is no match", block, "\\StringFileInfo", std::nullopt},
         {"not a block", "not a block", "\\x", std::nullopt},
         {"cut short", block.substr(0, block.size() - 1), "\\x", std::nullopt},
-        {"no length", block.substr(0, block.find('\0') + 5), "\\x", std::nullopt},
-    };
+        {"no length", block.substr(0, block.find('\0') + 5), "\\x", std::nullopt}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(res::findInVersionBlock(row.block, row.path), row.expected);
     }
 }
 
-class AboutBox : public ::testing::Test {
-protected:
-    struct Shown {
-        LResult result = -1;
-        std::string version, copyright, homePage, contact;
+// Opens the box, reads its four texts at the first idle moment and closes
+// it with its OK button.
+std::vector<std::string> showAbout(FakePort& port) {
+    COrbelApp app(port);
+    CAboutDlg about(app, Hwnd{});
+    std::vector<std::string> shown;
+    port.onIdle = [&](FakePort& p) {
+        const Hwnd h = about.hwnd();
+        if (isNull(h)) return false;
+        for (int id : {1008, 1009, 1011, 1012})
+            shown.push_back(p.getDlgItemText(h, id));
+        return p.postMessage(h, kWmCommand, kIdOkCommand, 0);
     };
+    EXPECT_EQ(about.DoModal(), kIdOk);
+    return shown;
+}
 
-    AboutBox() { port.versionValues = res::versionValues(); }
-
-    // Opens the box, reads its four texts at the first idle moment and
-    // closes it with its OK button.
-    Shown run() {
-        COrbelApp app(port);
-        CAboutDlg about(app, Hwnd{});
-        Shown shown;
-        port.onIdle = [&](FakePort& p) {
-            const Hwnd h = about.hwnd();
-            if (isNull(h)) return false;
-            shown.version = p.getDlgItemText(h, 1008);
-            shown.copyright = p.getDlgItemText(h, 1009);
-            shown.homePage = p.getDlgItemText(h, 1011);
-            shown.contact = p.getDlgItemText(h, 1012);
-            return p.postMessage(h, kWmCommand, kIdOkCommand, 0);
-        };
-        shown.result = about.DoModal();
-        return shown;
+// The version and copyright of the first translation, whatever it is, or
+// the template's texts when the resource, the module name or the
+// translation is missing; the home page and contact always. The last row:
+// US English in Windows-1252 before a second translation that must not be
+// used, the version text with its terminator.
+TEST(AboutBox, ShowsWhatTheVersionResourceHolds) {
+    using Values = std::map<std::string, std::string>;
+    const auto without = [](const std::string& key) {
+        Values values = res::versionValues();
+        values.erase(key);
+        return values;
+    };
+    const std::string tr = "\\VarFileInfo\\Translation", ja = "\\StringFileInfo\\041104b0\\",
+                      en = "\\StringFileInfo\\040904e4\\";
+    const std::vector<std::string> jaPaths = {tr, ja + "FileVersion", ja + "LegalCopyright"};
+    const Values english = {{tr, std::string("\x09\x04\xE4\x04\x11\x04\xB0\x04", 8)},
+                            {en + "FileVersion", std::string("2.0.7\0", 6)},
+                            {en + "LegalCopyright", "(C) en"},
+                            {ja + "FileVersion", "9.9.9"},
+                            {ja + "LegalCopyright", "(C) ja"}};
+    struct Row {
+        const char* name;
+        Values values;
+        bool missing, noModule;
+        std::string version, copyright;
+        std::vector<std::string> paths;
+    };
+    const std::string v10 = templateText(1008), c10 = templateText(1009);
+    const Row rows[] = {
+        {"full", res::versionValues(), false, false, "orbel Version 1.6.1", kCopyright, jaPaths},
+        {"no resource", res::versionValues(), true, false, "orbel Version 1.0", c10, {}},
+        {"no module name", res::versionValues(), false, true, v10, c10, {}},
+        {"no translation", without(tr), false, false, v10, c10, {tr}},
+        {"no copyright", without(ja + "LegalCopyright"), false, false, "orbel Version 1.6.1", "",
+         jaPaths},
+        {"first translation",
+         english,
+         false,
+         false,
+         "orbel Version 2.0.7",
+         "(C) en",
+         {tr, en + "FileVersion", en + "LegalCopyright"}}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakePort port;
+        port.versionValues = row.values;
+        port.versionInfoMissing = row.missing;
+        if (row.noModule) port.moduleFileName.reset();
+        EXPECT_EQ(showAbout(port), (std::vector<std::string>{row.version, row.copyright,
+                                                             "https://orbel.example.org/",
+                                                             "orbel-dev@example.org"}));
+        std::vector<std::string> queries;
+        for (const std::string& path : row.paths)
+            queries.push_back("verQueryValue(" + path + ")");
+        EXPECT_EQ(port.callsStartingWith("verQueryValue("), queries);
+        EXPECT_EQ(port.callsStartingWith("getFileVersionInfo(/opt/orbel/orbel.exe)").size(),
+                  row.noModule ? 0u : 1u);
     }
-    std::vector<std::string> queries() const { return port.callsStartingWith("verQueryValue("); }
+    EXPECT_EQ(v10, "orbel Version 1.0");
+}
 
+TEST(AboutBox, CloseBoxAndEscapeEndItWithCancel) {
     FakePort port;
-};
-
-TEST_F(AboutBox, ShowsTheVersionCopyrightHomePageAndContactOfTheResource) {
-    const Shown s = run();
-    EXPECT_EQ(s.result, kIdOk);
-    EXPECT_EQ(s.version, "orbel Version 1.6.1");
-    EXPECT_EQ(s.copyright, kCopyright);
-    EXPECT_EQ(s.homePage, "https://orbel.example.org/");
-    EXPECT_EQ(s.contact, "orbel-dev@example.org");
-    EXPECT_EQ(port.callsStartingWith("getFileVersionInfo("),
-              std::vector<std::string>{"getFileVersionInfo(/opt/orbel/orbel.exe)"});
-    EXPECT_THAT(queries(),
-                ElementsAre("verQueryValue(\\VarFileInfo\\Translation)",
-                            "verQueryValue(\\StringFileInfo\\041104b0\\FileVersion)",
-                            "verQueryValue(\\StringFileInfo\\041104b0\\LegalCopyright)"));
-}
-
-TEST_F(AboutBox, MissingResourceKeepsTheTemplateTextsButFillsTheFields) {
-    port.versionInfoMissing = true;
-    const Shown s = run();
-    EXPECT_EQ(s.version, templateText(1008));
-    EXPECT_EQ(s.version, "orbel Version 1.0");
-    EXPECT_EQ(s.copyright, templateText(1009));
-    EXPECT_EQ(s.homePage, "https://orbel.example.org/");
-    EXPECT_EQ(s.contact, "orbel-dev@example.org");
-    EXPECT_TRUE(queries().empty());
-}
-
-TEST_F(AboutBox, UnreadableModuleNameOrNoTranslationKeepsTheTemplateTexts) {
-    port.moduleFileName.reset();
-    Shown s = run();
-    EXPECT_EQ(s.version, templateText(1008));
-    EXPECT_EQ(s.copyright, templateText(1009));
-    EXPECT_TRUE(port.callsStartingWith("getFileVersionInfo(").empty());
-
-    port.moduleFileName = "/opt/orbel/orbel.exe";
-    port.versionValues.erase("\\VarFileInfo\\Translation");
-    port.clearCalls();
-    s = run();
-    EXPECT_EQ(s.version, templateText(1008));
-    EXPECT_EQ(s.copyright, templateText(1009));
-    EXPECT_THAT(queries(), ElementsAre("verQueryValue(\\VarFileInfo\\Translation)"));
-}
-
-TEST_F(AboutBox, ResourceWithoutCopyrightShowsTheVersionAndAnEmptyCopyright) {
-    port.versionValues.erase("\\StringFileInfo\\041104b0\\LegalCopyright");
-    const Shown s = run();
-    EXPECT_EQ(s.version, "orbel Version 1.6.1");
-    EXPECT_EQ(s.copyright, "");
-}
-
-TEST_F(AboutBox, ReadsTheStringsOfTheFirstTranslationWhateverItIs) {
-    // US English in Windows-1252, with a second translation after it that
-    // must not be used; the version text arrives with its terminator.
-    port.versionValues = {
-        {"\\VarFileInfo\\Translation", std::string("\x09\x04\xE4\x04\x11\x04\xB0\x04", 8)},
-        {"\\StringFileInfo\\040904e4\\FileVersion", std::string("2.0.7\0", 6)},
-        {"\\StringFileInfo\\040904e4\\LegalCopyright", "(C) en"},
-        {"\\StringFileInfo\\041104b0\\FileVersion", "9.9.9"},
-        {"\\StringFileInfo\\041104b0\\LegalCopyright", "(C) ja"},
-    };
-    const Shown s = run();
-    EXPECT_EQ(s.version, "orbel Version 2.0.7");
-    EXPECT_EQ(s.copyright, "(C) en");
-    EXPECT_THAT(queries(),
-                ElementsAre("verQueryValue(\\VarFileInfo\\Translation)",
-                            "verQueryValue(\\StringFileInfo\\040904e4\\FileVersion)",
-                            "verQueryValue(\\StringFileInfo\\040904e4\\LegalCopyright)"));
-}
-
-TEST_F(AboutBox, CloseBoxAndEscapeEndItWithCancel) {
+    port.versionValues = res::versionValues();
     COrbelApp app(port);
     CAboutDlg about(app, Hwnd{});
     for (unsigned msg : {kWmClose, kWmCommand}) {
@@ -194,9 +170,7 @@ TEST_F(AboutBox, CloseBoxAndEscapeEndItWithCancel) {
         EXPECT_EQ(about.DoModal(), kIdCancel) << msg;
         EXPECT_TRUE(isNull(about.hwnd()));
     }
-}
-
-TEST_F(AboutBox, QueryVersionValueAnswersMinusOneAndLeavesTheOutputForAMissingValue) {
+    // A missing value answers -1 and leaves the output as it was.
     const std::string block = *port.getFileVersionInfo("orbel.exe");
     std::string out = "kept";
     EXPECT_EQ(

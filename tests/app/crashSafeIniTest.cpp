@@ -5,21 +5,14 @@
 // writer is a forked child and the full disk is RLIMIT_FSIZE.
 #include "app/iniFile.h"
 #include "app/orbelApp.h"
-#include "ports/fake/fakePort.h"
-#include "tests/support/tempDir.h"
+#include "tests/support/appCases.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
-#include <iterator>
 #include <random>
 #include <regex>
-#include <string>
-#include <vector>
 
-#include <csignal>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,84 +21,52 @@ namespace orbel {
 namespace {
 
 namespace fs = std::filesystem;
-using test::readBytes;
-using test::TempDir;
-using test::writeBytes;
-
-struct Settings {
-    std::vector<ini::Entry> entries;
-    std::string bytes; // what writing `entries` over the other set leaves
-    int tsMode;
-    bool tipUpdate;
-    unsigned notification;
-    unsigned trayIcon;
-    const char* sound;
-};
+using namespace test;
+using Settings = std::vector<ini::Entry>;
 
 // Every value differs between the two, and so does the length of the file.
-const Settings kOld{{{"Settings", "tipupdate", "1"},
-                     {"Settings", "tsmode", "0"},
-                     {"Settings", "notification", "1179647"},
-                     {"Settings", "notifysound", "orbel.wav"},
-                     {"Settings", "trayicon", "255"},
-                     {"Search", "lunarage", "0"}},
-                    "[Settings]\r\ntipupdate=1\r\ntsmode=0\r\nnotification=1179647\r\n"
-                    "notifysound=orbel.wav\r\ntrayicon=255\r\n[Search]\r\nlunarage=0\r\n",
-                    0,
-                    true,
-                    1179647,
-                    255,
-                    "orbel.wav"};
-const Settings kNew{{{"Settings", "tipupdate", "0"},
-                     {"Settings", "tsmode", "2"},
-                     {"Settings", "notification", "1114111"},
-                     {"Settings", "notifysound", "full-moon-chime.wav"},
-                     {"Settings", "trayicon", "3"},
-                     {"Search", "lunarage", "11"}},
-                    "[Settings]\r\ntipupdate=0\r\ntsmode=2\r\nnotification=1114111\r\n"
-                    "notifysound=full-moon-chime.wav\r\ntrayicon=3\r\n[Search]\r\nlunarage=11\r\n",
-                    2,
-                    false,
-                    1114111,
-                    3,
-                    "full-moon-chime.wav"};
+const Settings kOld{
+    {"Settings", "tipupdate", "1"},          {"Settings", "tsmode", "0"},
+    {"Settings", "notification", "1179647"}, {"Settings", "notifysound", "orbel.wav"},
+    {"Settings", "trayicon", "255"},         {"Search", "lunarage", "0"}};
+const Settings kNew{
+    {"Settings", "tipupdate", "0"},          {"Settings", "tsmode", "2"},
+    {"Settings", "notification", "1114111"}, {"Settings", "notifysound", "full-moon-chime.wav"},
+    {"Settings", "trayicon", "3"},           {"Search", "lunarage", "11"}};
 
-// The child: rewrites the whole file, new then old then new..., until it is
-// killed. One byte on `ready` once the first write is through, so that the
-// kill's delay counts from a running loop and not from the fork.
-[[noreturn]] void writeForever(const fs::path& ini, int ready) {
-    for (unsigned i = 0;; ++i) {
-        ini::writeProfileStrings(ini, i % 2 == 0 ? kNew.entries : kOld.entries);
-        if (i == 0) {
-            const char byte = 1;
-            if (::write(ready, &byte, 1) != 1) ::_exit(3);
-            ::close(ready);
-        }
+// What writing one set over the other leaves: the keys in order, CRLF.
+std::string bytesOf(const Settings& settings) {
+    std::string bytes, section;
+    for (const ini::Entry& e : settings) {
+        if (e.section != section) bytes += "[" + (section = e.section) + "]\r\n";
+        bytes.append(e.key).append("=").append(e.value).append("\r\n");
     }
+    return bytes;
 }
 
 // Reads the file as the program does at start-up and checks every setting.
 void expectLoads(const TempDir& dir, const Settings& s) {
     FakePort port;
-    port.moduleFileName = (dir / "orbel.exe").string();
+    placeProgram(port, dir);
     COrbelApp app(port);
     app.initPaths();
     app.loadSettings();
-    EXPECT_EQ(app.tsMode(), s.tsMode);
-    EXPECT_EQ(app.tipUpdate(), s.tipUpdate);
-    EXPECT_EQ(app.notification(), s.notification);
-    EXPECT_EQ(app.trayIcon(), s.trayIcon);
-    EXPECT_EQ(app.notifySound(), s.sound);
-    EXPECT_EQ(app.getSearchInt("lunarage", -1), std::stoi(s.entries[5].value));
+    EXPECT_EQ(std::to_string(app.tipUpdate()), s[0].value);
+    EXPECT_EQ(std::to_string(app.tsMode()), s[1].value);
+    EXPECT_EQ(std::to_string(app.notification()), s[2].value);
+    EXPECT_EQ(app.notifySound(), s[3].value);
+    EXPECT_EQ(std::to_string(app.trayIcon()), s[4].value);
+    EXPECT_EQ(std::to_string(app.getSearchInt("lunarage", -1)), s[5].value);
 }
 
 TEST(CrashSafeIni, HundredKillsInTheMiddleOfRewritesLeaveAWholeFile) {
     TempDir dir;
     const fs::path ini = dir / "orbel.ini";
-    ASSERT_TRUE(ini::writeProfileStrings(ini, kOld.entries));
-    ASSERT_EQ(readBytes(ini), kOld.bytes);
-    ASSERT_TRUE(ini::writeProfileStrings(ini, kNew.entries));
-    ASSERT_EQ(readBytes(ini), kNew.bytes);
+    const std::string oldBytes = bytesOf(kOld), newBytes = bytesOf(kNew);
+    ASSERT_TRUE(ini::writeProfileStrings(ini, kOld));
+    ASSERT_EQ(readBytes(ini), oldBytes);
+    ASSERT_TRUE(ini::writeProfileStrings(ini, kNew));
+    ASSERT_EQ(readBytes(ini), newBytes);
 
     const unsigned seed = std::random_device{}();
     std::mt19937 rng(seed);
@@ -118,8 +79,14 @@ TEST(CrashSafeIni, HundredKillsInTheMiddleOfRewritesLeaveAWholeFile) {
         const pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
+            // Rewrites new, old, new... until killed. One byte on the pipe once
+            // the first write is through: the kill's delay counts from a
+            // running loop, not from the fork.
             ::close(pipeFds[0]);
-            writeForever(ini, pipeFds[1]);
+            for (unsigned i = 0;; ++i)
+                if (ini::writeProfileStrings(ini, i % 2 == 0 ? kNew : kOld) && i == 0 &&
+                    (::write(pipeFds[1], "", 1) != 1 || ::close(pipeFds[1]) != 0))
+                    ::_exit(3);
         }
         ::close(pipeFds[1]);
         char byte = 0;
@@ -132,7 +99,7 @@ TEST(CrashSafeIni, HundredKillsInTheMiddleOfRewritesLeaveAWholeFile) {
         while (running && std::chrono::steady_clock::now() < until) {
             const std::string seen = readBytes(ini);
             ++reads;
-            if (seen != kOld.bytes && seen != kNew.bytes) ++tornReads;
+            if (seen != oldBytes && seen != newBytes) ++tornReads;
         }
         ::kill(pid, SIGKILL);
         int status = 0;
@@ -141,21 +108,14 @@ TEST(CrashSafeIni, HundredKillsInTheMiddleOfRewritesLeaveAWholeFile) {
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "trial " << trial;
 
         const std::string after = readBytes(ini);
-        if (after == kOld.bytes) {
-            ++oldCount;
-            expectLoads(dir, kOld);
-        } else if (after == kNew.bytes) {
-            ++newCount;
-            expectLoads(dir, kNew);
-        } else {
-            ++torn;
-            ADD_FAILURE() << "trial " << trial << " left " << after.size() << " bytes";
-        }
+        const bool isOld = after == oldBytes, isNew = after == newBytes;
+        oldCount += isOld;
+        newCount += isNew;
+        torn += !isOld && !isNew;
+        if (isOld || isNew) expectLoads(dir, isOld ? kOld : kNew);
         EXPECT_EQ(readBytes(ini), after) << "loading rewrote the file";
     }
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now() - started)
-                        .count();
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
 
     // A kill between creating the temporary and renaming it leaves the
     // temporary behind. Nothing reads it: only orbel.ini is ever opened, as
@@ -168,41 +128,15 @@ TEST(CrashSafeIni, HundredKillsInTheMiddleOfRewritesLeaveAWholeFile) {
         ++strays;
         EXPECT_TRUE(std::regex_match(name, tempName)) << name;
     }
-    std::printf("seed %u: 100 kills in %lld ms: %d old, %d new, %d torn; %d left a temporary; "
+    std::printf("seed %u: 100 kills in %.2f s: %d old, %d new, %d torn; %d left a temporary; "
                 "%d reads during the writes, %d torn\n",
-                seed, static_cast<long long>(ms), oldCount, newCount, torn, strays, reads,
-                tornReads);
+                seed, took.count(), oldCount, newCount, torn, strays, reads, tornReads);
     EXPECT_EQ(torn, 0);
     EXPECT_EQ(tornReads, 0);
     // Both outcomes: the kills really fell while the child was flipping it.
     EXPECT_GT(oldCount, 0);
     EXPECT_GT(newCount, 0);
 }
-
-// RLIMIT_FSIZE makes every write past `bytes` fail with EFBIG, as a full
-// disk does with ENOSPC; SIGXFSZ, which would kill the process, is ignored.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        m_set = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-    bool set() const { return m_set; }
-
-private:
-    rlimit m_saved{};
-    void (*m_handler)(int) = SIG_DFL;
-    bool m_set = false;
-};
 
 TEST(CrashSafeIni, FullDiskKeepsTheOldFileAndLogsTheFailure) {
     TempDir dir;
@@ -212,31 +146,34 @@ TEST(CrashSafeIni, FullDiskKeepsTheOldFileAndLogsTheFailure) {
                             "\r\n[Settings]\r\nnotification=1179647\r\n[Search]\r\nlunarage=0\r\n";
     writeBytes(ini, old);
     FakePort port;
-    port.moduleFileName = (dir / "orbel.exe").string();
+    placeProgram(port, dir);
     COrbelApp app(port);
     app.initPaths();
 
-    bool settingWritten = true, searchWritten = true, sameSizeWritten = false, limited = false;
-    std::string during;
-    {
-        // Writes up to the old file's size still fit; anything longer not.
-        const FileSizeLimit limit(old.size());
-        limited = limit.set();
-        settingWritten = app.setNotification(0x7FFFFFFF); // 7 digits -> 10
-        searchWritten = app.setSearchInt("lunarage", 11);
-        during = readBytes(ini);
-        sameSizeWritten = app.setNotification(1179648);
-    }
+    // RLIMIT_FSIZE makes every write past the old file's size fail with
+    // EFBIG, as a full disk does with ENOSPC; SIGXFSZ, which would kill the
+    // process, is ignored meanwhile.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved;
+    limit.rlim_cur = old.size();
+    const bool limited = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    const bool settingWritten = app.setNotification(0x7FFFFFFF); // 7 digits -> 10
+    const bool searchWritten = app.setSearchInt("lunarage", 11);
+    const std::string during = readBytes(ini);
+    const bool sameSizeWritten = app.setNotification(1179648);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, handler);
+
     ASSERT_TRUE(limited);
     EXPECT_FALSE(settingWritten);
     EXPECT_FALSE(searchWritten);
     EXPECT_EQ(during, old);
     EXPECT_TRUE(sameSizeWritten); // the limit, not something else, refused the others
     EXPECT_EQ(app.notification(), 1179648u);
-    int entries = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path()))
-        ++entries;
-    EXPECT_EQ(entries, 2) << "a temporary was left beside orbel.ini and orbel.log";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2)
+        << "a temporary was left beside orbel.ini and orbel.log";
 
     const std::string log = readBytes(dir / "orbel.log");
     const std::regex entry(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d ; settingsStore\.cpp\(\d+\) ; )"

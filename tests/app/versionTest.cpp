@@ -7,88 +7,60 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <ostream>
-#include <string>
+#include <functional>
 #include <thread>
-#include <vector>
 
 namespace orbel {
 namespace {
 
-// --- Windows version class ---------------------------------------------------
-
 constexpr unsigned kNt = kVerPlatformWin32Nt;
 constexpr unsigned k9x = kVerPlatformWin32Windows;
 
-struct ClassRow {
-    const char* name;
-    OsVersionInfo version; // major, minor, build, platform, product type
-    int expected;
-    bool asksExtended = false;
-    bool queryFails = false;
-    bool extendedFails = false;
-};
-
-const ClassRow kClassRows[] = {
-    {"Nt351", {3, 51, 1057, kNt, 0}, 1},
-    {"Win95", {4, 0, 950, k9x, 0}, 16},
-    {"Win98", {4, 10, 1998, k9x, 0}, 32},
-    {"WinMe", {4, 90, 3000, k9x, 0}, 48},
-    {"NineXUnknownMinor", {4, 3, 0, k9x, 0}, 0},
-    {"NineXOtherMajor", {5, 0, 0, k9x, 0}, 0},
-    {"Nt4", {4, 0, 1381, kNt, 0}, 64},
-    {"Nt50", {5, 0, 2195, kNt, 0}, 80},
-    {"Nt51", {5, 1, 2600, kNt, 0}, 96},
-    {"Nt52Server", {5, 2, 3790, kNt, kVerNtServer}, 112, true},
-    {"Nt60", {6, 0, 6002, kNt, kVerNtWorkstation}, 80},
-    {"Nt61", {6, 1, 7601, kNt, kVerNtServer}, 96},
-    {"Nt62Workstation", {6, 2, 9200, kNt, kVerNtWorkstation}, 96, true},
-    {"Nt62Server", {6, 2, 9200, kNt, kVerNtServer}, 112, true},
-    {"Nt62DomainController", {6, 2, 9200, kNt, kVerNtDomainController}, 112, true},
-    {"Nt62UnknownProductType", {6, 2, 9200, kNt, 7}, 0, true},
-    {"Nt62ExtendedQueryFails", {6, 2, 9200, kNt, kVerNtWorkstation}, 0, true, false, true},
-    {"Nt100", {10, 0, 19045, kNt, kVerNtWorkstation}, 80},
-    {"Nt2x", {2, 0, 0, kNt, 0}, 0},
-    {"QueryFails", {6, 1, 7601, kNt, kVerNtWorkstation}, 0, false, true},
-    {"UnknownPlatform", {6, 1, 7601, 3, kVerNtWorkstation}, 0},
-    // Any platform but NT is judged by the 9x numbers.
-    {"OtherPlatformAs9x", {4, 10, 0, 0, 0}, 32},
-};
-
-void PrintTo(const ClassRow& row, std::ostream* os) {
-    *os << row.name;
+// Each row: the record (major, minor, build, platform, product type), the
+// class, whether the extended record is asked for, and which query fails.
+TEST(WindowsClass, ClassifiesAndAsksForTheExtendedRecordOnlyWhenNeeded) {
+    struct Row {
+        const char* name;
+        OsVersionInfo version;
+        int expected;
+        bool asksExtended = false, queryFails = false, extendedFails = false;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"Nt351", {3, 51, 1057, kNt, 0}, 1}, {"Win95", {4, 0, 950, k9x, 0}, 16},
+        {"Win98", {4, 10, 1998, k9x, 0}, 32}, {"WinMe", {4, 90, 3000, k9x, 0}, 48},
+        {"NineXUnknownMinor", {4, 3, 0, k9x, 0}, 0}, {"NineXOtherMajor", {5, 0, 0, k9x, 0}, 0},
+        {"Nt4", {4, 0, 1381, kNt, 0}, 64}, {"Nt50", {5, 0, 2195, kNt, 0}, 80},
+        {"Nt51", {5, 1, 2600, kNt, 0}, 96}, {"Nt52Server", {5, 2, 3790, kNt, kVerNtServer}, 112, true},
+        {"Nt60", {6, 0, 6002, kNt, kVerNtWorkstation}, 80}, {"Nt61", {6, 1, 7601, kNt, kVerNtServer}, 96},
+        {"Nt62Workstation", {6, 2, 9200, kNt, kVerNtWorkstation}, 96, true},
+        {"Nt62Server", {6, 2, 9200, kNt, kVerNtServer}, 112, true},
+        {"Nt62DomainController", {6, 2, 9200, kNt, kVerNtDomainController}, 112, true},
+        {"Nt62UnknownProductType", {6, 2, 9200, kNt, 7}, 0, true},
+        {"Nt62ExtendedQueryFails", {6, 2, 9200, kNt, kVerNtWorkstation}, 0, true, false, true},
+        {"Nt100", {10, 0, 19045, kNt, kVerNtWorkstation}, 80}, {"Nt2x", {2, 0, 0, kNt, 0}, 0},
+        {"QueryFails", {6, 1, 7601, kNt, kVerNtWorkstation}, 0, false, true},
+        {"UnknownPlatform", {6, 1, 7601, 3, kVerNtWorkstation}, 0},
+        {"OtherPlatformAs9x", {4, 10, 0, 0, 0}, 32}}; // any platform but NT: by the 9x numbers
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakePort port;
+        port.osVersion = row.version;
+        port.versionQueryFails = row.queryFails;
+        port.extendedVersionQueryFails = row.extendedFails;
+        EXPECT_EQ(queryWindowsClass(port), row.expected);
+        std::vector<std::string> expectedCalls{"getVersionEx(basic)"};
+        if (row.asksExtended) expectedCalls.push_back("getVersionEx(extended)");
+        EXPECT_EQ(port.callsStartingWith("getVersionEx"), expectedCalls);
+    }
 }
 
-class WindowsClassTable : public ::testing::TestWithParam<ClassRow> {};
-
-TEST_P(WindowsClassTable, ClassifiesAndAsksForTheExtendedRecordOnlyWhenNeeded) {
-    const ClassRow& row = GetParam();
-    FakePort port;
-    port.osVersion = row.version;
-    port.versionQueryFails = row.queryFails;
-    port.extendedVersionQueryFails = row.extendedFails;
-
-    EXPECT_EQ(queryWindowsClass(port), row.expected);
-    std::vector<std::string> expectedCalls{"getVersionEx(basic)"};
-    if (row.asksExtended) expectedCalls.push_back("getVersionEx(extended)");
-    EXPECT_EQ(port.callsStartingWith("getVersionEx"), expectedCalls);
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, WindowsClassTable, ::testing::ValuesIn(kClassRows),
-                         [](const auto& info) { return std::string(info.param.name); });
-
+// Concurrent first calls share one query (basic and extended), and the
+// answer is kept.
 TEST(WindowsClass, AsksTheSystemOnceAndKeepsTheAnswer) {
     FakePort port;
     port.osVersion = {6, 2, 9200, kNt, kVerNtServer};
-    WindowsClass windows(port);
-    EXPECT_EQ(windows.get(), 112);
-    port.osVersion = {4, 0, 950, k9x, 0};
-    EXPECT_EQ(windows.get(), 112);
-    EXPECT_EQ(port.callsStartingWith("getVersionEx").size(), 2u); // basic + extended
-}
-
-TEST(WindowsClass, ConcurrentFirstCallsShareOneQuery) {
-    FakePort port;
     WindowsClass windows(port);
     std::vector<int> answers(4, -1);
     std::vector<std::thread> threads;
@@ -96,11 +68,11 @@ TEST(WindowsClass, ConcurrentFirstCallsShareOneQuery) {
         threads.emplace_back([&] { answer = windows.get(); });
     for (auto& t : threads)
         t.join();
-    EXPECT_EQ(answers, std::vector<int>(4, 96));
-    EXPECT_EQ(port.callsStartingWith("getVersionEx").size(), 1u);
+    EXPECT_EQ(answers, std::vector<int>(4, 112));
+    port.osVersion = {4, 0, 950, k9x, 0};
+    EXPECT_EQ(windows.get(), 112);
+    EXPECT_EQ(port.callsStartingWith("getVersionEx").size(), 2u);
 }
-
-// --- shell version -----------------------------------------------------------
 
 const std::vector<std::string> kLoadCallFree{
     "loadLibrary(Shell32.dll)=ok", "callDllGetVersion(Shell32.dll)", "freeLibrary(Shell32.dll)"};
@@ -111,76 +83,49 @@ TEST(ShellLevel, IsFourBeforeTheFirstCheck) {
     EXPECT_EXIT(std::exit(shellLevel()), ::testing::ExitedWithCode(4), "");
 }
 
-struct ShellRow {
-    const char* name;
-    unsigned major;
-    unsigned minor;
-    std::uint32_t packed;
-    int level;
-};
-
-const ShellRow kShellRows[] = {
-    {"V4_72", 4, 72, 0x00040048, 4}, {"V5_0", 5, 0, 0x00050000, 5},
-    {"V5_82", 5, 82, 0x00050052, 5}, {"V6_0", 6, 0, 0x00060000, 6},
-    {"V6_1", 6, 1, 0x00060001, 6},   {"HighBitsDropped", 0x10006, 0x20001, 0x00060001, 6},
-};
-
-void PrintTo(const ShellRow& row, std::ostream* os) {
-    *os << row.name;
+TEST(ShellVersion, PacksSetsTheLevelAndReleasesTheLibrary) {
+    struct Row {
+        unsigned major, minor;
+        std::uint32_t packed;
+        int level;
+    };
+    const Row rows[] = {
+        {4, 72, 0x00040048, 4}, {5, 0, 0x00050000, 5},
+        {5, 82, 0x00050052, 5}, {6, 0, 0x00060000, 6},
+        {6, 1, 0x00060001, 6},  {0x10006, 0x20001, 0x00060001, 6}}; // high bits dropped
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.packed);
+        FakePort port;
+        port.shellVersion = {row.major, row.minor, 1234, 1};
+        EXPECT_EQ(getDllVersion(port, "Shell32.dll"), row.packed);
+        EXPECT_EQ(port.calls(), kLoadCallFree);
+        checkShellLevel(port);
+        EXPECT_EQ(shellLevel(), row.level);
+        EXPECT_EQ(isBalloonAvailable(port), row.level >= 5);
+    }
+    const std::pair<std::uint32_t, int> levels[] = {{0, 4},          {0x0004FFFF, 4},
+                                                    {0x00050000, 5}, {0x0005FFFF, 5},
+                                                    {0x00060000, 6}, {0xFFFFFFFF, 6}};
+    for (const auto& [packed, level] : levels) // compared unsigned
+        EXPECT_EQ(shellLevelFor(packed), level) << packed;
 }
 
-class ShellVersionTable : public ::testing::TestWithParam<ShellRow> {};
-
-TEST_P(ShellVersionTable, PacksSetsTheLevelAndReleasesTheLibrary) {
-    const ShellRow& row = GetParam();
-    FakePort port;
-    port.shellVersion = {row.major, row.minor, 1234, 1};
-
-    EXPECT_EQ(getDllVersion(port, "Shell32.dll"), row.packed);
-    EXPECT_EQ(port.calls(), kLoadCallFree);
-    checkShellLevel(port);
-    EXPECT_EQ(shellLevel(), row.level);
-    EXPECT_EQ(isBalloonAvailable(port), row.level >= 5);
-}
-
-INSTANTIATE_TEST_SUITE_P(Versions, ShellVersionTable, ::testing::ValuesIn(kShellRows),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ShellVersion, LevelBoundariesCompareUnsigned) {
-    EXPECT_EQ(shellLevelFor(0), 4);
-    EXPECT_EQ(shellLevelFor(0x0004FFFF), 4);
-    EXPECT_EQ(shellLevelFor(0x00050000), 5);
-    EXPECT_EQ(shellLevelFor(0x0005FFFF), 5);
-    EXPECT_EQ(shellLevelFor(0x00060000), 6);
-    EXPECT_EQ(shellLevelFor(0xFFFFFFFF), 6);
-}
-
+// No library (nothing to release), no DllGetVersion export, a failing call
+// that still wrote 6.0: all read as an old shell. Any success code counts.
 TEST(ShellVersion, EveryFailureReadsAsAnOldShell) {
-    {
-        FakePort port; // no library: nothing to release
-        port.missingLibraries.insert("Shell32.dll");
+    const std::pair<std::function<void(FakePort&)>, std::vector<std::string>> rows[] = {
+        {[](FakePort& p) { p.missingLibraries.insert("Shell32.dll"); },
+         {"loadLibrary(Shell32.dll)=null"}},
+        {[](FakePort& p) { p.shellHasDllGetVersion = false; }, kLoadCallFree},
+        {[](FakePort& p) { p.dllGetVersionResult = -2147467259; }, kLoadCallFree}}; // E_FAIL
+    for (const auto& [script, calls] : rows) {
+        FakePort port;
+        script(port);
         EXPECT_EQ(getDllVersion(port, "Shell32.dll"), 0u);
-        EXPECT_EQ(port.calls(), std::vector<std::string>{"loadLibrary(Shell32.dll)=null"});
+        EXPECT_EQ(port.calls(), calls);
         EXPECT_FALSE(isBalloonAvailable(port));
         EXPECT_EQ(shellLevel(), 4);
     }
-    {
-        FakePort port; // no DllGetVersion export
-        port.shellHasDllGetVersion = false;
-        EXPECT_EQ(getDllVersion(port, "Shell32.dll"), 0u);
-        EXPECT_EQ(port.calls(), kLoadCallFree);
-        EXPECT_FALSE(isBalloonAvailable(port));
-    }
-    {
-        FakePort port;                          // a failing call that still wrote 6.0
-        port.dllGetVersionResult = -2147467259; // E_FAIL
-        EXPECT_EQ(getDllVersion(port, "Shell32.dll"), 0u);
-        EXPECT_EQ(port.calls(), kLoadCallFree);
-        EXPECT_FALSE(isBalloonAvailable(port));
-    }
-}
-
-TEST(ShellVersion, AnySuccessCodeCounts) {
     FakePort port;
     port.dllGetVersionResult = 1; // S_FALSE is not negative
     EXPECT_EQ(getDllVersion(port, "Shell32.dll"), 0x00060000u);

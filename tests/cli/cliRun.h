@@ -4,11 +4,12 @@
 #pragma once
 
 #include "cli/cli.h"
+#include "common/cp932.h"
 #include "tests/support/tokyoTime.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <algorithm>
 #include <ctime>
 #include <sstream>
 #include <string>
@@ -17,10 +18,12 @@
 namespace orbel::cli::test {
 
 using orbel::test::TokyoTime;
+using Args = std::vector<std::string>;
 
-// 2026-12-05T22:41:05Z: the settings sheet's sample moment 944/03/26 07:07.
+// 2026-12-05T14:41:05Z: the settings sheet's sample moment 944/03/26 07:07.
 inline constexpr std::time_t kT = 1796481665;
 inline const std::string kAtT = "@1796481665";
+inline const std::string kBadClock = "お使いのPCの時刻を正しく設定してください。\n";
 
 struct Result {
     int code;
@@ -28,7 +31,7 @@ struct Result {
     std::string err;
 };
 
-inline Result run(const std::vector<std::string>& args, std::time_t now = kT) {
+inline Result run(const Args& args, std::time_t now = kT) {
     std::vector<const char*> argv{"orbel-cli"};
     for (const std::string& a : args)
         argv.push_back(a.c_str());
@@ -36,6 +39,47 @@ inline Result run(const std::vector<std::string>& args, std::time_t now = kT) {
     const int code =
         runCli(static_cast<int>(argv.size()), argv.data(), out, err, [now] { return now; });
     return {code, out.str(), err.str()};
+}
+
+inline std::string joined(const Args& args) {
+    std::string line = "orbel-cli";
+    for (const std::string& a : args)
+        line += " '" + a + "'";
+    return line;
+}
+
+// What --raw writes for a UTF-8 text: its CP932 bytes with CRLF.
+inline std::string raw(const std::string& utf8) {
+    std::string bytes;
+    for (char c : orbel::text::utf8ToCp932(utf8))
+        bytes += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return bytes;
+}
+
+inline long lineCount(const std::string& out) {
+    return std::count(out.begin(), out.end(), '\n');
+}
+
+// The exit code and both streams exactly.
+inline void expectRun(const Args& args, int code, const std::string& out,
+                      const std::string& err = "", std::time_t now = kT) {
+    SCOPED_TRACE(joined(args));
+    const Result r = run(args, now);
+    EXPECT_EQ(r.code, code);
+    EXPECT_EQ(r.out, out);
+    EXPECT_EQ(r.err, err);
+}
+
+// Exit 2, nothing on stdout and one line on stderr that points to the help;
+// `option` given, the line names it first.
+inline void expectUsage(const Args& args, const std::string& option = "") {
+    SCOPED_TRACE(joined(args));
+    const Result r = run(args);
+    EXPECT_EQ(r.code, kExitUsage);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("orbel-cli: " + (option.empty() ? "" : option + ": "), 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("--help"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
 }
 
 } // namespace orbel::cli::test

@@ -1,32 +1,20 @@
-// orbel-cli in-process: exact outputs, TIME parsing and exit codes.
+// orbel-cli in-process: exact outputs, TIME parsing, usage errors, exit
+// codes, and where the console text may be cut.
 //
-// The moment used throughout, T = @1796481665 (2026-12-05T14:41:05Z,
-// 23:41:05 in Tokyo), worked out from the calendar's definition (epoch
-// 1989-09-28T00:00:00Z = 622944000, game time = 25 x Earth time since it):
-//   25 x (1796481665 - 622944000) = 29338441625 game seconds
-//   = 339565 days + 25625 s; 339565 = 943 x 360 + 2 x 30 + 25
-//   -> year 944, month 3, day 26, 07:07:05
-//   weekday 339565 mod 8 = 5 (雷); lunar age 339565 mod 84 = 37
-//   -> phase 37 / 7 = 5 (十三夜), day 37 mod 7 = 2 in the phase (%q = 3)
-// That is the settings sheet's own sample, 944/03/26（雷） 07:07.
-// Texts in this file are UTF-8 (this target keeps the ordinary charset);
-// the --raw expectations are spelled out in CP932 bytes.
-#include "cli/cli.h"
+// T = @1796481665 (23:41:05 in Tokyo) from the calendar's definition (epoch
+// 622944000, 25 game s per Earth s): 25 x (T - epoch) = day 339565 +
+// 25625 s, 339565 = 943 x 360 + 2 x 30 + 25 -> 944/03/26 07:07:05; weekday
+// 339565 mod 8 = 5 (雷); lunar age 339565 mod 84 = 37 -> 十三夜 (5), %q = 3.
+// Texts here are UTF-8; the --raw expectations are CP932 bytes.
 #include "cli/timeArg.h"
+#include "cli/utf8Cut.h"
 #include "tests/cli/cliRun.h"
 
 #include <orlib/orlib.h>
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <functional>
 #include <limits>
-#include <sstream>
-#include <string>
-#include <vector>
 
 using namespace orbel::cli;
 using namespace orbel::cli::test;
@@ -36,208 +24,156 @@ namespace {
 // One registration for the whole test program.
 [[maybe_unused]] const auto* const kTokyo = ::testing::AddGlobalTestEnvironment(new TokyoTime);
 
-const std::string kBadClock = "お使いのPCの時刻を正しく設定してください。\n";
-
-std::string at(std::time_t t) {
-    return "@" + std::to_string(t);
+// Runs `command --at T` with the rest of the arguments.
+void expectAtT(const char* command, Args rest, const std::string& out) {
+    rest.insert(rest.begin(), {command, "--at", kAtT});
+    expectRun(rest, kExitOk, out);
 }
 
 } // namespace
 
+// Every mode but 1 and 2 is mode 0; without --at it is the clock's moment;
+// --raw writes CP932 bytes (十 is 8F 5C: its trail byte comes out as it is)
+// with CRLF, before the subcommand too.
 TEST(CliNow, ThreeLinesForEachMode) {
-    struct Row {
-        const char* mode;
-        std::string expected;
-    };
-    const std::vector<Row> rows = {
-        {"0", "944/03/26（雷） 07:07 <十三夜(3)>\n"
-              "Orithaven : 944/03/26(雷) 07:07 <十三夜>\n"
-              "     Earth : 2026/12/05 23:41:05\n"},
-        {"1", "944/3/26（雷） 7:07 <十三夜(3)>\n"
+    const std::string mode0 = "944/03/26（雷） 07:07 <十三夜(3)>\n"
+                              "Orithaven : 944/03/26(雷) 07:07 <十三夜>\n"
+                              "     Earth : 2026/12/05 23:41:05\n";
+    const std::string mode2 = "944/03/26(雷) 07:07:05 <十三夜(3)>\n"
+                              "Orithaven : 944/03/26 07:07:05\n"
+                              "     Earth : 2026/12/05 23:41:05\n";
+    for (const char* mode : {"0", "7", "-1", "3"})
+        expectAtT("now", {"--mode", mode}, mode0);
+    expectAtT("now", {}, mode0);
+    expectAtT("now", {"--mode", "1"},
+              "944/3/26（雷） 7:07 <十三夜(3)>\n"
               "Orithaven [944/3/26（雷） 7:07 <十三夜>]\n"
-              "     Earth [2026/12/5（土） 23:41]\n"},
-        {"2", "944/03/26(雷) 07:07:05 <十三夜(3)>\n"
-              "Orithaven : 944/03/26 07:07:05\n"
-              "     Earth : 2026/12/05 23:41:05\n"},
-    };
-    for (const Row& row : rows) {
-        const Result r = run({"now", "--at", kAtT, "--mode", row.mode});
-        EXPECT_EQ(r.code, 0) << "mode " << row.mode;
-        EXPECT_EQ(r.out, row.expected) << "mode " << row.mode;
-        EXPECT_EQ(r.err, "");
-    }
-    // Every mode but 1 and 2 is mode 0, and so is no mode at all.
-    for (const char* mode : {"7", "-1", "3"})
-        EXPECT_EQ(run({"now", "--at", kAtT, "--mode", mode}).out, rows[0].expected) << mode;
-    EXPECT_EQ(run({"now", "--at", kAtT}).out, rows[0].expected);
-}
+              "     Earth [2026/12/5（土） 23:41]\n");
+    expectAtT("now", {"--mode", "2"}, mode2);
+    expectRun({"now", "--mode", "2"}, kExitOk, mode2);
+    EXPECT_NE(run({"now", "--mode", "2"}, kT + 1).out, mode2);
 
-TEST(CliNow, WithoutAtShowsTheClock) {
-    const Result fromClock = run({"now", "--mode", "2"}, kT);
-    EXPECT_EQ(fromClock.code, 0);
-    EXPECT_EQ(fromClock.out, run({"now", "--at", kAtT, "--mode", "2"}).out);
-    EXPECT_NE(run({"now", "--mode", "2"}, kT + 1).out, fromClock.out);
-}
-
-TEST(CliNow, RawWritesCp932BytesWithCrlf) {
-    // 十 is 8F 5C: its trail byte must come out as it is, not doubled or cut.
-    const std::string expected =
+    const std::string raw =
         "944/3/26\x81\x69\x97\x8B\x81\x6A 7:07 <\x8F\x5C\x8E\x4F\x96\xE9(3)>\r\n"
         "Orithaven [944/3/26\x81\x69\x97\x8B\x81\x6A 7:07 <\x8F\x5C\x8E\x4F\x96\xE9>]\r\n"
         "     Earth [2026/12/5\x81\x69\x93\x79\x81\x6A 23:41]\r\n";
-    const Result after = run({"now", "--at", kAtT, "--mode", "1", "--raw"});
-    EXPECT_EQ(after.code, 0);
-    EXPECT_EQ(after.out, expected);
-    // A global option may come before the subcommand too.
-    EXPECT_EQ(run({"--raw", "now", "--at", kAtT, "--mode", "1"}).out, expected);
+    expectAtT("now", {"--mode", "1", "--raw"}, raw);
+    expectRun({"--raw", "now", "--at", kAtT, "--mode", "1"}, kExitOk, raw);
 }
 
+// FORMAT arrives as UTF-8 and is rendered as CP932: literal text, 0x5C trail
+// bytes included, survives both conversions; what CP932 lacks becomes '?';
+// the program's own CRLF is LF on the terminal and kept raw; a lone '%' and
+// odd or long texts are written as far as they go.
 TEST(CliFormat, RendersTheOrithavenMomentOrItsEarthTime) {
-    EXPECT_EQ(run({"format", "--at", kAtT, "%x %X <%L> day %q"}).out,
-              "944/03/26 07:07:05 <十三夜> day 3\n");
-    EXPECT_EQ(run({"format", "--earth", "--at", kAtT, "%Y/%#m/%#d %H:%M (%a)"}).out,
-              "2026/12/5 23:41 (土)\n");
-    // FORMAT arrives as UTF-8 and is rendered as CP932: literal text,
-    // 0x5C trail bytes included, survives both conversions.
-    EXPECT_EQ(run({"format", "--at", kAtT, "月齢 %L 表\\ソ"}).out, "月齢 十三夜 表\\ソ\n");
-    // A character CP932 lacks becomes '?'.
-    EXPECT_EQ(run({"format", "--at", kAtT, "é%m"}).out, "?03\n");
-    // A FORMAT that starts with '-' comes after "--".
-    EXPECT_EQ(run({"format", "--at", kAtT, "--", "-%d-"}).out, "-26-\n");
-    const Result raw = run({"format", "--raw", "--at", kAtT, "%L"});
-    EXPECT_EQ(raw.out, "\x8F\x5C\x8E\x4F\x96\xE9\r\n");
-    // The program's own line breaks are CRLF: LF on the terminal, kept raw.
-    EXPECT_EQ(run({"format", "--at", kAtT, "%d\r\n%m"}).out, "26\n03\n");
-    EXPECT_EQ(run({"format", "--raw", "--at", kAtT, "%d\r\n%m"}).out, "26\r\n03\r\n");
-}
-
-TEST(CliTime, EveryFormNamesTheSameMoment) {
+    const std::string megabyte(1 << 20, 'a');
+    const std::pair<Args, std::string> rows[] = {
+        {{"%x %X <%L> day %q"}, "944/03/26 07:07:05 <十三夜> day 3\n"},
+        {{"--earth", "%Y/%#m/%#d %H:%M (%a)"}, "2026/12/5 23:41 (土)\n"},
+        {{"月齢 %L 表\\ソ"}, "月齢 十三夜 表\\ソ\n"},
+        {{"é%m"}, "?03\n"},
+        {{"--", "-%d-"}, "-26-\n"},
+        {{"--raw", "%L"}, "\x8F\x5C\x8E\x4F\x96\xE9\r\n"},
+        {{"%d\r\n%m"}, "26\n03\n"},
+        {{"--raw", "%d\r\n%m"}, "26\r\n03\r\n"},
+        {{"%"}, "%\n"},
+        {{"%Y%"}, "944%\n"},
+        {{"\xFF\xFE%Y"}, "??944\n"},
+        {{"\xE6\x9C%Y"}, "?944\n"},
+        {{megabyte + "%Y"}, megabyte + "944\n"}};
+    for (const auto& [args, expected] : rows)
+        expectAtT("format", args, expected);
     for (const char* form : {"2026-12-05T14:41:05Z", "2026-12-05T23:41:05+09:00",
-                             "2026-12-05T09:11:05-05:30", "2026-12-05T23:41:05", "@1796481665"}) {
-        const Result r = run({"format", "--at", form, "%x %X"});
-        EXPECT_EQ(r.code, 0) << form;
-        EXPECT_EQ(r.out, "944/03/26 07:07:05\n") << form;
-    }
+                             "2026-12-05T09:11:05-05:30", "2026-12-05T23:41:05", "@1796481665"})
+        expectRun({"format", "--at", form, "%x %X"}, kExitOk, "944/03/26 07:07:05\n");
 }
 
-TEST(TimeArg, KnownMoments) {
-    struct Row {
-        const char* text;
-        std::time_t expected;
-    };
-    const std::vector<Row> rows = {
-        {"1970-01-01T00:00:00Z", 0},
-        {"1970-01-01T09:00:00+09:00", 0},
-        {"1970-01-01T09:00:00", 0}, // Tokyo
-        {"1969-12-31T23:59:59Z", -1},
-#if !defined(_WIN32)                 // the Windows C runtime has no local time before 1970
+TEST(TimeArg, KnownMomentsAndMalformedTimes) {
+    using limits = std::numeric_limits<std::int64_t>;
+    // clang-format off
+    const std::pair<const char*, std::time_t> rows[] = {
+        {"1970-01-01T00:00:00Z", 0}, {"1970-01-01T09:00:00+09:00", 0}, {"1970-01-01T09:00:00", 0},
+        {"1969-12-31T23:59:59Z", -1}, {"2000-02-29T12:00:00Z", 951825600},
+        {"2024-12-31T23:59:59-23:59", 1735775939}, {"0001-01-01T00:00:00Z", -62135596800},
+        {"9999-12-31T23:59:59Z", 253402300799}, {"@0", 0}, {"@-86400", -86400},
+        {"@9223372036854775807", limits::max()}, {"@-9223372036854775808", limits::min()},
+#if !defined(_WIN32) // no local time before 1970 on Windows
         {"1970-01-01T08:59:59", -1}, // mktime's failure value, here a real second
 #endif
-        {"2000-02-29T12:00:00Z", 951825600},
-        {"2024-12-31T23:59:59-23:59", 1735775939},
-        {"0001-01-01T00:00:00Z", -62135596800},
-        {"9999-12-31T23:59:59Z", 253402300799},
-        {"@0", 0},
-        {"@-86400", -86400},
-        {"@9223372036854775807", std::numeric_limits<std::int64_t>::max()},
-        {"@-9223372036854775808", std::numeric_limits<std::int64_t>::min()},
     };
-    for (const Row& row : rows) {
+    // clang-format on
+    for (const auto& [text, expected] : rows) {
         std::string error = "untouched";
-        const std::optional<std::time_t> t = parseTimeArg(row.text, &error);
-        ASSERT_TRUE(t.has_value()) << row.text << ": " << error;
-        EXPECT_EQ(*t, row.expected) << row.text;
+        EXPECT_EQ(parseTimeArg(text, &error), std::optional<std::time_t>(expected))
+            << text << ": " << error;
     }
-}
-
-TEST(TimeArg, RefusesMalformedTimes) {
-    for (const char* text : {"",
-                             "now",
-                             "2023-02-29T00:00:00Z",
-                             "2100-02-29T00:00:00Z",
-                             "2024-04-31T00:00:00Z",
-                             "2024-13-01T00:00:00Z",
-                             "2024-00-10T00:00:00Z",
-                             "2024-01-00T00:00:00Z",
-                             "2024-01-01T24:00:00Z",
-                             "2024-01-01T23:60:00Z",
-                             "2024-01-01T23:59:60Z",
-                             "2024-01-01 00:00:00",
-                             "2024-01-01t00:00:00",
-                             "2024-1-01T00:00:00Z",
-                             "2024-01-01T00:00:00z",
-                             "2024-01-01T00:00:00ZZ",
-                             "2024-01-01T00:00:00 ",
-                             "2024-01-01T00:00:00+0900",
-                             "2024-01-01T00:00:00+09:0",
-                             "2024-01-01T00:00:00+24:00",
-                             "2024-01-01T00:00:00+09:60",
-                             "2024-01-01T00:00:00+09:00x",
-                             "+2024-01-01T00:00:00Z",
-                             "2024-01-01T00:00",
-                             "@",
-                             "@-",
-                             "@+5",
-                             "@ 5",
-                             "@5 ",
-                             "@5s",
-                             "@0x10",
-                             "@1.5",
-                             "@99999999999999999999",
-                             "@-99999999999999999999\n1",
-                             "@9223372036854775808",
-                             "@-9223372036854775809"}) {
+    // clang-format off
+    for (const char* text : {"", "now", "2023-02-29T00:00:00Z", "2100-02-29T00:00:00Z",
+             "2024-04-31T00:00:00Z", "2024-13-01T00:00:00Z", "2024-00-10T00:00:00Z",
+             "2024-01-00T00:00:00Z", "2024-01-01T24:00:00Z", "2024-01-01T23:60:00Z",
+             "2024-01-01T23:59:60Z", "2024-01-01 00:00:00", "2024-01-01t00:00:00",
+             "2024-1-01T00:00:00Z", "2024-01-01T00:00:00z", "2024-01-01T00:00:00ZZ",
+             "2024-01-01T00:00:00 ", "2024-01-01T00:00:00+0900", "2024-01-01T00:00:00+09:0",
+             "2024-01-01T00:00:00+24:00", "2024-01-01T00:00:00+09:60", "2024-01-01T00:00:00+09:00x",
+             "+2024-01-01T00:00:00Z", "2024-01-01T00:00", "@", "@-", "@+5", "@ 5", "@5 ", "@5s",
+             "@0x10", "@1.5", "@99999999999999999999", "@-99999999999999999999\n1",
+             "@9223372036854775808", "@-9223372036854775809"}) {
+        // clang-format on
         std::string error;
         EXPECT_FALSE(parseTimeArg(text, &error).has_value()) << "'" << text << "'";
         EXPECT_FALSE(error.empty()) << "'" << text << "'";
         EXPECT_EQ(error.find('\n'), std::string::npos) << "'" << text << "'";
     }
-}
-
-TEST(TimeArg, IntegersAreDecimalAndFit) {
-    EXPECT_EQ(parseIntArg("7"), 7);
-    EXPECT_EQ(parseIntArg("-1"), -1);
-    EXPECT_EQ(parseIntArg("010"), 10); // not octal
-    EXPECT_EQ(parseIntArg("2147483647"), 2147483647);
+    // Whole numbers are decimal (not octal) and fit an int.
+    for (const auto& [text, value] :
+         {std::pair{"7", 7}, {"-1", -1}, {"010", 10}, {"2147483647", 2147483647}})
+        EXPECT_EQ(parseIntArg(text), value) << text;
     for (const char* text : {"", "-", "+1", " 1", "1 ", "1.5", "abc", "0x10", "2147483648"})
         EXPECT_FALSE(parseIntArg(text).has_value()) << "'" << text << "'";
 }
 
+// Every subcommand's bad usage: exit 2, nothing on stdout, one line on
+// stderr; where the row gives an option, the line names it first. Without a
+// subcommand the help goes to stderr.
 TEST(CliUsage, BadUsageExitsTwoWithOneLineAndNoOutput) {
-    const std::vector<std::vector<std::string>> cases = {
-        {"bogus"},
-        {"--bogus"},
-        {"now", "--bogus"},
-        {"now", "extra"},
-        {"now", "format", "%Y"},
-        {"now", "--mode"},
-        {"now", "--mode", "x"},
-        {"now", "--mode", "1.5"},
-        {"now", "--mode", "99999999999"},
-        {"now", "--at"},
-        {"now", "--at", "yesterday"},
-        {"now", "--at", "2024-02-30T00:00:00Z"},
-        {"now", "--at", "@99999999999999999999"},
-        {"format"},
-        {"format", "--at", "2024-01-01T00:00:00+25:00", "%Y"},
-        {"format", "--earth"},
-    };
-    for (const std::vector<std::string>& args : cases) {
-        std::string line;
-        for (const std::string& a : args)
-            line += a + " ";
-        const Result r = run(args);
-        EXPECT_EQ(r.code, kExitUsage) << line;
-        EXPECT_EQ(r.out, "") << line;
-        EXPECT_EQ(r.err.rfind("orbel-cli: ", 0), 0u) << line << "-> " << r.err;
-        EXPECT_NE(r.err.find("--help"), std::string::npos) << line << "-> " << r.err;
-        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << line << "-> " << r.err;
-    }
-}
-
-TEST(CliUsage, NoSubcommandPrintsHelpToStderr) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{}, std::vector<std::string>{"--raw"}}) {
+    // clang-format off
+    const std::pair<Args, const char*> rows[] = {
+        {{"bogus"}, ""}, {{"--bogus"}, ""}, {{"now", "--bogus"}, ""}, {{"now", "extra"}, ""},
+        {{"now", "format", "%Y"}, ""}, {{"now", "--mode"}, ""}, {{"now", "--mode", "x"}, ""},
+        {{"now", "--mode", "1.5"}, ""}, {{"now", "--mode", "99999999999"}, ""}, {{"now", "--at"}, ""},
+        {{"now", "--at", "yesterday"}, ""}, {{"now", "--at", "2024-02-30T00:00:00Z"}, ""},
+        {{"now", "--at", "@99999999999999999999"}, ""}, {{"format"}, ""}, {{"format", "--earth"}, ""},
+        {{"format", "--at", "2024-01-01T00:00:00+25:00", "%Y"}, ""},
+        {{"search"}, ""}, {{"search", "moon"}, ""}, {{"search", "lunar", "--phase", "12"}, ""},
+        {{"search", "lunar", "--phase", "-1"}, ""}, {{"search", "lunar", "--phase", "ALL"}, ""},
+        {{"search", "lunar", "--weekday", "8"}, ""}, {{"search", "lunar", "--card", "1"}, ""},
+        {{"search", "ballista", "--card", "7"}, ""}, {{"search", "ballista", "--level", "6"}, ""},
+        {{"search", "ballista", "--level", "all"}, ""}, {{"search", "ballista", "--count", "many"}, ""},
+        {{"search", "today", "--date", "2026-02-29"}, ""}, {{"search", "today", "--date", "2026-1-05"}, ""},
+        {{"search", "today", "--date", "2026/01/05"}, ""}, {{"search", "today", "--date"}, ""},
+        {{"search", "today", "--date", "2026-01-05T00:00:00"}, ""},
+        {{"search", "today", "--at", "tomorrow"}, ""}, {{"detail", "--mode", "x"}, ""},
+        {{"detail", "extra"}, ""},
+        {{"search", "lunar", "--count", "99999999999"}, "--count"},
+        {{"search", "today", "--count", "1.5"}, "--count"},
+        {{"search", "ballista", "--count", "0x10"}, "--count"},
+        {{"search", "lunar", "--count", ""}, "--count"},
+        {{"search", "lunar", "--phase", "1.5"}, "--phase"},
+        {{"search", "lunar", "--phase", "4294967296"}, "--phase"},
+        {{"search", "lunar", "--weekday", "-1"}, "--weekday"},
+        {{"search", "lunar", "--weekday", "雷"}, "--weekday"},
+        {{"search", "ballista", "--card", "-1"}, "--card"}, {{"search", "ballista", "--card", "x"}, "--card"},
+        {{"search", "ballista", "--level", "-1"}, "--level"},
+        {{"search", "today", "--date", ""}, "--date"}, {{"search", "today", "--date", "2026-13-01"}, "--date"},
+        {{"detail", "--mode", "99999999999"}, "--mode"}, {{"detail", "--at", "yesterday"}, "--at"},
+        {{"format", "%Y", "--at", "@9223372036854775808"}, "--at"}, {{"now", "--mode", ""}, "--mode"},
+        {{"now", "--at", ""}, "--at"}, {{"watch", "--mode", "x"}, "--mode"},
+        {{"export", "ics", "--days", "-3"}, "--days"}, {{"export", "ics", "--from", "today"}, "--from"},
+        {{"export", "ics", "--phases", "1,"}, "--phases"}};
+    // clang-format on
+    for (const auto& [args, option] : rows)
+        expectUsage(args, option);
+    for (const Args& args : {Args{}, Args{"--raw"}}) {
         const Result r = run(args);
         EXPECT_EQ(r.code, kExitUsage);
         EXPECT_EQ(r.out, "");
@@ -251,35 +187,30 @@ TEST(CliUsage, NoSubcommandPrintsHelpToStderr) {
 // the program returns and the service range it checks.
 TEST(CliUsage, EveryHelpNamesItsOptionsAndTheTopOneTheExitCodes) {
     CLI::App root("orbel-cli", "orbel-cli");
-    const Registrar registrars[] = {registerNow,    registerFormat, registerDetail,
-                                    registerSearch, registerExport, registerWatch};
     std::vector<Command> commands;
-    for (Registrar registrar : registrars)
+    for (Registrar registrar : {registerNow, registerFormat, registerDetail, registerSearch,
+                                registerExport, registerWatch})
         commands.push_back(registrar(root));
     int checked = 0;
-    std::function<void(const CLI::App&, std::vector<std::string>)> walk =
-        [&](const CLI::App& app, std::vector<std::string> path) {
-            path.push_back("--help");
-            const Result r = run(path);
+    std::function<void(const CLI::App&, Args)> walk = [&](const CLI::App& app, Args path) {
+        path.push_back("--help");
+        SCOPED_TRACE(joined(path));
+        const Result r = run(path);
+        path.pop_back();
+        EXPECT_EQ(r.code, kExitOk);
+        EXPECT_EQ(r.err, "");
+        for (const CLI::Option* opt : app.get_options()) {
+            for (const std::string& name : opt->get_lnames()) {
+                EXPECT_NE(r.out.find("--" + name), std::string::npos) << name;
+                ++checked;
+            }
+        }
+        for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
+            path.push_back(sub->get_name());
+            walk(*sub, path);
             path.pop_back();
-            std::string line = "orbel-cli";
-            for (const std::string& a : path)
-                line += " " + a;
-            SCOPED_TRACE(line);
-            EXPECT_EQ(r.code, kExitOk);
-            EXPECT_EQ(r.err, "");
-            for (const CLI::Option* opt : app.get_options()) {
-                for (const std::string& name : opt->get_lnames()) {
-                    EXPECT_NE(r.out.find("--" + name), std::string::npos) << name;
-                    ++checked;
-                }
-            }
-            for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
-                path.push_back(sub->get_name());
-                walk(*sub, path);
-                path.pop_back();
-            }
-        };
+        }
+    };
     walk(root, {});
     EXPECT_GT(checked, 12);
 
@@ -292,39 +223,58 @@ TEST(CliUsage, EveryHelpNamesItsOptionsAndTheTopOneTheExitCodes) {
     EXPECT_EQ(utcText(orlib::getServiceStart()), "1989-09-28T00:00:00Z");
 }
 
-TEST(CliRange, OneSecondOutsideEitherBoundExitsThreeWithMessage111) {
-    const std::time_t start = orlib::getServiceStart();
-    const std::time_t end = orlib::getServiceEnd();
-    ASSERT_LT(start, end);
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"now", "--at", at(start - 1)},
-          std::vector<std::string>{"now", "--at", at(end + 1)},
-          std::vector<std::string>{"format", "--at", at(start - 1), "%Y"},
-          std::vector<std::string>{"format", "--earth", "--raw", "--at", at(end + 1), "%Y"},
-          std::vector<std::string>{"now", "--at", "@9223372036854775807"},
-          std::vector<std::string>{"now", "--at", "@-9223372036854775808"}}) {
-        const Result r = run(args);
-        std::string line;
-        for (const std::string& a : args)
-            line += a + " ";
-        EXPECT_EQ(r.code, kExitOutOfRange) << line;
-        EXPECT_EQ(r.out, "") << line;
-        EXPECT_EQ(r.err, kBadClock) << line;
-    }
-    // A clock outside the range is the same fault.
-    const Result clock = run({"now"}, end + 1);
-    EXPECT_EQ(clock.code, kExitOutOfRange);
-    EXPECT_EQ(clock.err, kBadClock);
+// Both bounds work (the start is the epoch itself: 1/01/01 00:00:00, weekday
+// 0 (光), 新月 on its first day). One second outside either, for every
+// command that takes a time, and a clock outside the range: exit 3 and
+// message 111.
+TEST(CliRange, BoundsAreInclusiveAndOneSecondOutsideExitsThree) {
+    const std::time_t start = orlib::getServiceStart(), end = orlib::getServiceEnd();
+    const Result first = run({"now", "--mode", "1", "--at", "@" + std::to_string(start)});
+    EXPECT_EQ(first.code, 0);
+    EXPECT_EQ(first.out.substr(0, first.out.find('\n')), "1/1/1（光） 0:00 <新月(1)>");
+    const Result last = run({"now", "--at", "@" + std::to_string(end)});
+    EXPECT_EQ(last.code, 0);
+    EXPECT_EQ(lineCount(last.out), 3);
+    EXPECT_EQ(last.err, "");
+
+    const std::string before = "@" + std::to_string(start - 1);
+    const std::string after = "@" + std::to_string(end + 1);
+    for (const Args& args :
+         {Args{"now", "--at", before}, Args{"now", "--at", after},
+          Args{"format", "--at", before, "%Y"},
+          Args{"format", "--earth", "--raw", "--at", after, "%Y"},
+          Args{"now", "--at", "@9223372036854775807"}, Args{"now", "--at", "@-9223372036854775808"},
+          Args{"detail", "--at", before}, Args{"search", "lunar", "--at", before},
+          Args{"search", "ballista", "--at", before}, Args{"search", "today", "--at", before}})
+        expectRun(args, kExitOutOfRange, "", kBadClock);
+    expectRun({"now"}, kExitOutOfRange, "", kBadClock, end + 1);
 }
 
-TEST(CliRange, BothBoundsThemselvesWork) {
-    // The start is the epoch itself: Orithaven 1/01/01 00:00:00, weekday 0
-    // (光), phase 0 (新月) on its first day.
-    const Result start = run({"now", "--mode", "1", "--at", at(orlib::getServiceStart())});
-    EXPECT_EQ(start.code, 0);
-    EXPECT_EQ(start.out.substr(0, start.out.find('\n')), "1/1/1（光） 0:00 <新月(1)>");
-    const Result end = run({"now", "--at", at(orlib::getServiceEnd())});
-    EXPECT_EQ(end.code, 0);
-    EXPECT_EQ(std::count(end.out.begin(), end.out.end(), '\n'), 3);
-    EXPECT_EQ(end.err, "");
+// Where the console text may be cut: never inside a character whose other
+// bytes are still to come, never holding back what can never become one
+// (lone continuation bytes, bytes no character starts with, a lead byte too
+// far back to matter). Fed in pieces, a text loses and gains nothing.
+TEST(Utf8Cut, CutsOnlyBetweenCharacters) {
+    const std::string tenThree = "\xE5\x8D\x81\xE4\xB8\x89\xE5\xA4\x9C"; // 十三夜
+    // clang-format off
+    const std::pair<std::string, std::size_t> rows[] = {
+        {"", 0}, {"Earth\n", 6}, {tenThree, 9}, {"a\xC3\xA9", 3}, {"\xF0\x9F\x8C\x95", 4},
+        {"07:07 <\xE5", 7}, {"07:07 <\xE5\x8D", 7}, {"x\xC3", 1}, {"x\xF0\x9F\x8C", 1}, {"\xF0", 0},
+        {"\x80\x80\x80", 3}, {"x\xC0", 2}, {"x\xFF", 2}, {"x\xF5", 2}, {"\xE5\x80\x80\x80", 4}};
+    // clang-format on
+    for (const auto& [text, expected] : rows)
+        EXPECT_EQ(completeUtf8Length(text), expected) << text;
+
+    const std::string text = "944/03/26(\xE9\x9B\xB7) 07:07 <" + tenThree + ">\n";
+    for (std::size_t piece = 1; piece <= 5; ++piece) {
+        std::string pending, written;
+        for (std::size_t i = 0; i < text.size(); i += piece) {
+            pending += text.substr(i, piece);
+            const std::size_t n = completeUtf8Length(pending);
+            written += pending.substr(0, n);
+            pending.erase(0, n);
+        }
+        EXPECT_EQ(written, text) << "pieces of " << piece;
+        EXPECT_EQ(pending, "") << "pieces of " << piece;
+    }
 }

@@ -4,20 +4,12 @@
 // (game second = floor(25 x (Earth ms - 622944000000) / 1000)), walked one
 // Earth millisecond at a time, not from the loop's own deadline arithmetic.
 #include "app/timeFormats.h"
-#include "cli/cli.h"
 #include "cli/jsonOutput.h"
 #include "cli/watch.h"
 #include "common/cp932.h"
 #include "tests/cli/cliRun.h"
 
 #include <orlib/orlib.h>
-
-#include <gtest/gtest.h>
-
-#include <sstream>
-#include <streambuf>
-#include <string>
-#include <vector>
 
 using namespace orbel::cli;
 using namespace orbel::cli::test;
@@ -52,118 +44,84 @@ std::vector<std::string> splitLines(const std::string& out) {
     return lines;
 }
 
-// A stdout that takes `lines` lines and then fails, as a closed pipe does.
-// Unbuffered, so every character passes overflow().
-class ClosingBuf : public std::streambuf {
-public:
-    explicit ClosingBuf(int lines) : m_left(lines) {}
-    const std::string& str() const { return m_text; }
-
-protected:
-    int_type overflow(int_type c) override {
-        if (m_left <= 0 || traits_type::eq_int_type(c, traits_type::eof()))
-            return traits_type::eof();
-        m_text += traits_type::to_char_type(c);
-        if (c == '\n') --m_left;
-        return c;
-    }
-
-private:
-    int m_left;
-    std::string m_text;
-};
-
+// The clock and the sleeper: the loop runs from `now` until the clock
+// reaches endMs; wakes come lateMs late or, with `spurious`, every other one
+// halfway to its deadline. After `closeAfter` wakes stdout fails, as when
+// its reader closes the pipe.
 struct Fake {
     std::int64_t now;
     std::int64_t endMs;
     std::int64_t lateMs = 0;
-    bool spurious = false; // every other sleep returns halfway
+    bool spurious = false;
+    int closeAfter = -1;
     int sleeps = 0;
     std::int64_t rendered = 0; // the last moment the loop went on to show
-    WatchEnv env() {
-        return {[this] { return now; },
-                [this](std::int64_t deadline) {
-                    ++sleeps;
-                    EXPECT_GT(deadline, now) << "a deadline in the past would spin";
-                    now = spurious && sleeps % 2 == 0 ? (now + deadline) / 2 : deadline + lateMs;
-                },
-                [this] {
-                    if (now >= endMs) return true;
-                    rendered = now;
-                    return false;
-                }};
+    std::ostringstream out{}, err{};
+
+    int watch(int mode, bool json = false) {
+        Session session(out, err, [] { return std::time_t{0}; });
+        session.json = json;
+        const auto sleep = [this](std::int64_t deadline) {
+            ++sleeps;
+            EXPECT_GT(deadline, now) << "a deadline in the past would spin";
+            now = spurious && sleeps % 2 == 0 ? (now + deadline) / 2 : deadline + lateMs;
+        };
+        const auto stop = [this] {
+            if (sleeps == closeAfter) out.setstate(std::ios::badbit);
+            return now >= endMs || (rendered = now, false);
+        };
+        return runWatch(session, mode, {[this] { return now; }, sleep, stop});
     }
-};
-
-struct Row {
-    const char* name;
-    int mode;
-    std::int64_t startMs;
-    std::int64_t spanMs;
-    std::int64_t lateMs;
-    bool spurious;
-};
-
-const Row kRows[] = {
-    {"Mode0FiveMinutes", 0, kAlignedMs, 12'000, 0, false},
-    {"Mode0StartsMidMinute", 0, kAlignedMs + 1'700, 7'300, 0, false},
-    {"Mode1LateWakes", 1, kAlignedMs - 500, 9'600, 13, false},
-    {"Mode2ThreeSeconds", 2, kAlignedMs, 3'000, 0, false},
-    {"Mode2AcrossMinute", 2, kAlignedMs - 1'000, 2'000, 39, false},
-    {"Mode2SpuriousWakes", 2, kAlignedMs + 7, 1'200, 0, true},
-    {"OtherModeIsMode0", 7, kAlignedMs + 5, 5'000, 0, false},
 };
 
 } // namespace
 
 TEST(CliWatch, OneLinePerChangeNoneDuplicatedOrSkipped) {
-    for (const Row& row : kRows) {
-        std::ostringstream out, err;
-        Session session(out, err, [] { return std::time_t{0}; });
+    struct Row {
+        const char* name;
+        int mode;
+        std::int64_t startMs, spanMs, lateMs;
+        bool spurious;
+    };
+    const Row rows[] = {{"Mode0FiveMinutes", 0, kAlignedMs, 12'000, 0, false},
+                        {"Mode0StartsMidMinute", 0, kAlignedMs + 1'700, 7'300, 0, false},
+                        {"Mode1LateWakes", 1, kAlignedMs - 500, 9'600, 13, false},
+                        {"Mode2ThreeSeconds", 2, kAlignedMs, 3'000, 0, false},
+                        {"Mode2AcrossMinute", 2, kAlignedMs - 1'000, 2'000, 39, false},
+                        {"Mode2SpuriousWakes", 2, kAlignedMs + 7, 1'200, 0, true},
+                        {"OtherModeIsMode0", 7, kAlignedMs + 5, 5'000, 0, false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         Fake fake{row.startMs, row.startMs + row.spanMs, row.lateMs, row.spurious};
-        EXPECT_EQ(runWatch(session, row.mode, fake.env()), kExitOk) << row.name;
-        const std::vector<std::string> lines = splitLines(out.str());
-        EXPECT_EQ(lines, expectedLines(row.mode, row.startMs, fake.rendered + 1)) << row.name;
-        EXPECT_EQ(err.str(), "") << row.name;
+        EXPECT_EQ(fake.watch(row.mode), kExitOk);
+        const std::vector<std::string> lines = splitLines(fake.out.str());
+        EXPECT_EQ(lines, expectedLines(row.mode, row.startMs, fake.rendered + 1));
+        EXPECT_EQ(fake.err.str(), "");
         // Each wake writes a line, but for the ones a spurious wake adds.
-        if (!row.spurious) {
-            EXPECT_EQ(fake.sleeps, static_cast<int>(lines.size())) << row.name;
-        }
+        EXPECT_TRUE(row.spurious || fake.sleeps == static_cast<int>(lines.size())) << fake.sleeps;
     }
-}
-
-TEST(CliWatch, StepFollowsWhetherTheTooltipShowsSeconds) {
-    EXPECT_EQ(watchStepSeconds(0), 60);
-    EXPECT_EQ(watchStepSeconds(1), 60);
-    EXPECT_EQ(watchStepSeconds(2), 1);
-    EXPECT_EQ(watchStepSeconds(-3), 60);
+    for (const auto& [mode, step] : {std::pair{0, 60}, {1, 60}, {2, 1}, {-3, 60}})
+        EXPECT_EQ(watchStepSeconds(mode), step) << mode;
 }
 
 TEST(CliWatch, EndsQuietlyWhenTheReaderGoesAway) {
     for (int taken : {0, 1, 4}) {
-        ClosingBuf buf(taken);
-        std::ostream out(&buf);
-        std::ostringstream err;
-        Session session(out, err, [] { return std::time_t{0}; });
         Fake fake{kAlignedMs, kAlignedMs + 3'600'000};
-        EXPECT_EQ(runWatch(session, 2, fake.env()), kExitOk) << taken;
+        fake.closeAfter = taken;
+        EXPECT_EQ(fake.watch(2), kExitOk) << taken;
         EXPECT_EQ(fake.sleeps, taken) << "ends at the first refused line";
-        EXPECT_EQ(splitLines(buf.str()).size(), static_cast<std::size_t>(taken));
-        EXPECT_EQ(err.str(), "");
+        EXPECT_EQ(splitLines(fake.out.str()).size(), static_cast<std::size_t>(taken));
+        EXPECT_EQ(fake.err.str(), "");
     }
 }
 
 TEST(CliWatch, JsonTextsAreThePlainLinesAndTheDetailWindow) {
     const std::int64_t span = 2'400 * 3; // three game minutes
-    std::ostringstream plain, json, err;
-    Session plainSession(plain, err, [] { return std::time_t{0}; });
-    Session jsonSession(json, err, [] { return std::time_t{0}; });
-    jsonSession.json = true;
     Fake a{kAlignedMs, kAlignedMs + span}, b{kAlignedMs, kAlignedMs + span};
-    ASSERT_EQ(runWatch(plainSession, 0, a.env()), kExitOk);
-    ASSERT_EQ(runWatch(jsonSession, 0, b.env()), kExitOk);
-    const std::vector<std::string> lines = splitLines(plain.str());
-    const std::vector<std::string> objects = splitLines(json.str());
+    ASSERT_EQ(a.watch(0), kExitOk);
+    ASSERT_EQ(b.watch(0, true), kExitOk);
+    const std::vector<std::string> lines = splitLines(a.out.str());
+    const std::vector<std::string> objects = splitLines(b.out.str());
     ASSERT_EQ(objects.size(), lines.size());
     ASSERT_EQ(lines.size(), 3u);
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -177,21 +135,16 @@ TEST(CliWatch, JsonTextsAreThePlainLinesAndTheDetailWindow) {
     std::string detail = run({"detail", "--at", "@1796481660", "--mode", "0"}).out;
     detail.pop_back();
     EXPECT_EQ(Json::parse(objects[0]).at("tooltip"), detail);
-    EXPECT_EQ(err.str(), "");
-}
-
-TEST(CliWatch, PercentageRunsFromFirstToSeventhDay) {
-    const int expected[] = {0, 17, 33, 50, 67, 83, 100};
+    EXPECT_EQ(a.err.str() + b.err.str(), "");
+    const int percent[] = {0, 17, 33, 50, 67, 83, 100}; // from the first to the seventh day
     for (int day = 0; day < 7; ++day)
-        EXPECT_EQ(phasePercent(day), expected[day]) << day;
+        EXPECT_EQ(phasePercent(day), percent[day]) << day;
 }
 
 TEST(CliWatch, LeavingTheServiceRangeExitsThree) {
     const std::int64_t end = static_cast<std::int64_t>(orlib::getServiceEnd()) * 1000;
-    std::ostringstream out, err;
-    Session session(out, err, [] { return std::time_t{0}; });
     Fake fake{end - 100, end + 60'000};
-    EXPECT_EQ(runWatch(session, 2, fake.env()), kExitOutOfRange);
-    EXPECT_EQ(splitLines(out.str()), expectedLines(2, end - 100, end + 1000));
-    EXPECT_EQ(err.str(), "お使いのPCの時刻を正しく設定してください。\n");
+    EXPECT_EQ(fake.watch(2), kExitOutOfRange);
+    EXPECT_EQ(splitLines(fake.out.str()), expectedLines(2, end - 100, end + 1000));
+    EXPECT_EQ(fake.err.str(), kBadClock);
 }
