@@ -217,19 +217,15 @@ TEST_F(MainWindow, ALunarSearchThatCannotFillItsListsEndsTheProgram) {
     expectEndedBy(kError + "255");
 }
 
-TEST_F(MainWindow, DoubleClickOpensTheDetailWindowWithABlankTooltip) {
+TEST_F(MainWindow, DoubleClickOpensTheDetailWindowWhichGetsThePhaseChangeBeforeTheSound) {
     bool blankedWhileOpen = false;
     run({tray(kWmLButtonDblClk),
          // Inside the detail window's loop: the tooltip alone was blanked.
          [&](FakePort& p, Hwnd) { blankedWhileOpen = blankTip(p.notifyCalls().back()); },
-         post(kWmClose)});
+         post(kWmApp + 1, (6u << 16), 0x100000), // sound only
+         [](FakePort&, Hwnd) {}, post(kWmClose)});
     EXPECT_EQ(port.callsStartingWith("doModal(145").size(), 1u);
     EXPECT_TRUE(blankedWhileOpen);
-}
-
-TEST_F(MainWindow, PhaseChangeReachesTheOpenDialogBeforeTheAnnouncement) {
-    run({tray(kWmLButtonDblClk), post(kWmApp + 1, (6u << 16), 0x100000), // sound only
-         [](FakePort&, Hwnd) {}, post(kWmClose)});
     const auto calls = port.calls();
     long toDialog = -1;
     for (long i = at("doModal(145") + 1; i > 0 && i < long(calls.size()); ++i)
@@ -273,8 +269,9 @@ TEST_F(MainWindow, AnnouncementTextsAndMethodOrder) {
         ",,keyflash.exe,/w=500-500 /c=3 /ScrollLock,.,0)"));
 }
 
-TEST_F(MainWindow, DefaultNotificationGivesSoundAndPopupOnly) {
-    run({post(kWmApp + 1, (11u << 16), 0x11FFFF), post(kWmClose)});
+TEST_F(MainWindow, DefaultNotificationGivesSoundAndPopupOnlyAndNoForegroundNoFlash) {
+    run({post(kWmApp + 1, (11u << 16), 0x11FFFF), [](FakePort& p, Hwnd) { p.foreground = Hwnd{}; },
+         post(kWmApp + 1, 0, 0x80000), post(kWmClose)});
     for (const char* unused : {"mciSendString", "shellExecute", "flashWindow"})
         EXPECT_EQ(at(unused), -1) << unused;
     EXPECT_GE(at("playSound"), 0);
@@ -283,23 +280,9 @@ TEST_F(MainWindow, DefaultNotificationGivesSoundAndPopupOnly) {
         EXPECT_NE(n.data.uFlags, kNifInfo);
 }
 
-TEST_F(MainWindow, NoForegroundWindowMeansNoFlash) {
-    port.foreground = Hwnd{};
-    run({post(kWmApp + 1, 0, 0x80000), post(kWmClose)});
-    EXPECT_EQ(at("flashWindow"), -1);
-}
-
-TEST_F(MainWindow, HourChangeStartsTheSlideOnlyWithBitZero) {
-    run({post(kWmApp + 3, 0, 2), post(kWmApp + 3, 0, 1), post(kWmClose)});
-    const auto timers = port.callsStartingWith("setTimer");
-    ASSERT_EQ(timers.size(), 2u);
-    EXPECT_TRUE(timers[0].ends_with(",32,75)")) << timers[0];
-    EXPECT_TRUE(timers[1].ends_with(",31,36000)")) << timers[1];
-}
-
-TEST_F(MainWindow, TheSlideRunsOutHoldsAndComesBackToTheMoon) {
+TEST_F(MainWindow, HourChangeWithBitZeroSlidesOutHoldsAndComesBackToTheMoon) {
     std::vector<HIcon> shown;
-    run({post(kWmApp + 3, 0, 1),
+    run({post(kWmApp + 3, 0, 2), post(kWmApp + 3, 0, 1),
          [&](FakePort& p, Hwnd main) {
              for (int i = 0; i < 16; ++i)
                  EXPECT_TRUE(p.fireWindowTimer(main, 32));
@@ -310,6 +293,10 @@ TEST_F(MainWindow, TheSlideRunsOutHoldsAndComesBackToTheMoon) {
              EXPECT_FALSE(p.fireWindowTimer(main, 33));
          },
          post(kWmClose)});
+    const auto timers = port.callsStartingWith("setTimer"); // out, hold, back
+    ASSERT_EQ(timers.size(), 3u);
+    EXPECT_TRUE(timers[0].ends_with(",32,75)")) << timers[0];
+    EXPECT_TRUE(timers[1].ends_with(",31,36000)")) << timers[1];
     for (const auto& n : port.notifyCalls())
         if (n.message == kNimModify && n.data.uFlags == kNifIcon) shown.push_back(n.data.hIcon);
     ASSERT_EQ(shown.size(), 33u);  // 16 out, 16 back, then the moon
