@@ -45,10 +45,7 @@ TEST(Cp932Convert, GoodTextRoundTripsBothWays) {
         {"mixed", kMixedCp932, kMixedUtf8},
         // A converter that took 0x5C for a backslash would split these pairs.
         {"trail 5C before backslashes", "表\\ソ\\", utf8(u8"表\\ソ\\")},
-        {"trail 5C before backslash n",
-         "\x94\x5C\x5C"
-         "n",
-         utf8(u8"能\\n")},
+        {"trail 5C before backslash n", "\x94\x5C\x5Cn", utf8(u8"能\\n")},
         {"empty", "", ""},
     };
     for (const Row& row : rows) {
@@ -71,10 +68,7 @@ TEST(Cp932Convert, BadCp932BecomesOneReplacementEach) {
         {"lone lead at the end", "A\x81", "A" + r},
         {"lead before a non-trail keeps the next byte", "\x81 B", r + " B"},
         {"lead before a line break", "\x95\n表", r + "\n" + utf8(u8"表")},
-        {"unassigned pair goes as one",
-         "\x85\x40"
-         "A",
-         r + "A"},
+        {"unassigned pair goes as one", "\x85\x40\x41", r + "A"},
         {"bytes no character uses", "\x80\xA0\xFD\xFF", r + r + r + r},
         {"good text around a bad byte", "表\xFF表", utf8(u8"表") + r + utf8(u8"表")},
         {"only a lead byte", "\xE0", r},
@@ -87,14 +81,8 @@ TEST(Cp932Convert, BadOrForeignUtf8BecomesQuestionMarks) {
     const Row rows[] = {
         {"stray continuation byte", "a\x80z", "a?z"},
         {"cut at the end", "a\xE3\x81", "a?"},
-        {"cut before ASCII",
-         "\xE3\x81"
-         "A",
-         "?A"},
-        {"cut four-byte before a kanji",
-         "\xF0\x9F\x98"
-         "\xE8\xA1\xA8",
-         "?表"},
+        {"cut before ASCII", "\xE3\x81\x41", "?A"},
+        {"cut four-byte before a kanji", "\xF0\x9F\x98\xE8\xA1\xA8", "?表"},
         {"overlong slash", "\xC0\xAF", "??"},
         {"surrogate", "\xED\xA0\x80", "???"},
         {"beyond U+10FFFF", "\xF4\x90\x80\x80", "????"},

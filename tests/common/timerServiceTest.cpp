@@ -211,13 +211,15 @@ TEST_F(TimerTest, SetAndKillRejectBadArgumentsAndIdsAreNotReused) {
     const orbel::TimerCaps caps = TimerService::caps();
     EXPECT_EQ(caps.periodMin, 1u);
     EXPECT_EQ(caps.periodMax, 1000000u);
-    EXPECT_EQ(service->setEvent(0, 1, callFn, &fn, true), 0u);
-    EXPECT_EQ(service->setEvent(caps.periodMax + 1, 1, callFn, &fn, true), 0u);
-    EXPECT_EQ(service->setEvent(100, 1, nullptr, &fn, true), 0u);
-    EXPECT_NE(service->setEvent(caps.periodMax, 1, callFn, &fn, true), 0u);
-    // The resolution is ignored.
-    EXPECT_NE(service->setEvent(50, 0, callFn, &fn, false), 0u);
-    EXPECT_NE(service->setEvent(50, 5000, callFn, &fn, false), 0u);
+    // Periods outside the caps and a null callback are refused; the
+    // resolution is ignored.
+    const std::tuple<unsigned, unsigned, TimerService::Callback, bool> args[] = {
+        {0, 1, callFn, false},    {caps.periodMax + 1, 1, callFn, false},
+        {100, 1, nullptr, false}, {caps.periodMax, 1, callFn, true},
+        {50, 0, callFn, true},    {50, 5000, callFn, true}};
+    for (const auto& [ms, resolution, cb, accepted] : args)
+        EXPECT_EQ(service->setEvent(ms, resolution, cb, &fn, ms != 50) != 0, accepted)
+            << ms << " " << resolution;
     step(50ms);
     EXPECT_EQ(r.ids.size(), 2u);
 

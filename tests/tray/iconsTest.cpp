@@ -299,6 +299,8 @@ TEST_F(IconSetTest, AFailedRebuildKeepsThePreviousMoonAndFramesAndLeaksNothing) 
             EXPECT_TRUE(port.iconImage(f).has_value());
         EXPECT_EQ(port.liveIcons(), 9u);
     }
+    icons.reset(); // the set's end after failed builds
+    EXPECT_EQ(port.liveIcons(), 0u);
 }
 
 TEST_F(IconSetTest, FailedReleasesAreLoggedAndTheBuildGoesOn) {
@@ -321,13 +323,6 @@ TEST_F(IconSetTest, RebuildsNeverLeakIcons) {
         ASSERT_TRUE(icons->createTrayIcon(i % 12, i % 8 - 1, i % 8));
         ASSERT_EQ(port.liveIcons(), 9u) << i;
     }
-    // Failed builds, then a good one, then the set's end.
-    port.missingIcons.insert(104);
-    EXPECT_FALSE(icons->createTrayIcon(2, 1, 0));
-    port.failingCreations.insert(port.creations + 3);
-    EXPECT_FALSE(icons->createTrayIcon(5, 1, 0));
-    ASSERT_TRUE(icons->createTrayIcon(5, 1, 0));
-    EXPECT_EQ(port.liveIcons(), 9u);
     icons.reset();
     EXPECT_EQ(port.liveIcons(), 0u);
 }
