@@ -371,48 +371,40 @@ TEST_F(TimerTest, DestructorAndShutdownCancelEverythingAndRefuseNewTimers) {
 
 // ---- the real clock: one thread, no overlap, nothing after a kill ----------
 
-// What every probe of one test shares: the callbacks in flight, the first
-// thread seen, and the faults found.
-struct ProbeStats {
-    std::atomic<int> inFlight{0}, overlaps{0}, foreignThreads{0};
+// Four steady timers of 1 to 3 ms run throughout while four threads set and
+// kill short-lived ones at random. Only faults are counted, never durations.
+TEST(TimerServiceRealClock, CallbacksNeverOverlapShareOneThreadAndStopAtTheirKill) {
+    std::atomic<int> inFlight{0}, overlaps{0}, foreignThreads{0}, totalCalls{0};
     std::atomic<int> lateCalls{0}; // calls that started after killEvent returned
     std::atomic<std::thread::id> firstThread{};
-};
-
-struct Probe {
-    explicit Probe(ProbeStats& s) : stats(&s) {}
-    ProbeStats* stats;
-    std::atomic<int> calls{0};
-    std::atomic<bool> killed{false};
-};
-
-void probeCallback(unsigned, void* user) {
-    auto* p = static_cast<Probe*>(user);
-    ProbeStats& s = *p->stats;
-    if (s.inFlight.fetch_add(1) != 0) s.overlaps.fetch_add(1);
-    std::thread::id expected{};
-    if (!s.firstThread.compare_exchange_strong(expected, std::this_thread::get_id()) &&
-        expected != std::this_thread::get_id())
-        s.foreignThreads.fetch_add(1);
-    if (p->killed.load()) s.lateCalls.fetch_add(1);
-    // Widen the window in which an overlap would show.
-    for (int i = 0; i < 2000; ++i)
-        std::atomic_signal_fence(std::memory_order_seq_cst);
-    p->calls.fetch_add(1);
-    s.inFlight.fetch_sub(1);
-}
-
-// Four steady timers of 1 to 3 ms run throughout while four threads set and
-// kill short-lived ones at random.
-TEST(TimerServiceRealClock, CallbacksNeverOverlapShareOneThreadAndStopAtTheirKill) {
-    ProbeStats stats;
-    std::atomic<int> totalCalls{0};
+    struct Probe {
+        std::atomic<int> calls{0};
+        std::atomic<bool> killed{false};
+        Fn fn;
+    };
+    const auto probe = [&] {
+        auto p = std::make_unique<Probe>();
+        p->fn = [&, q = p.get()](unsigned) {
+            if (inFlight.fetch_add(1) != 0) ++overlaps;
+            std::thread::id expected{};
+            if (!firstThread.compare_exchange_strong(expected, std::this_thread::get_id()) &&
+                expected != std::this_thread::get_id())
+                ++foreignThreads;
+            if (q->killed) ++lateCalls;
+            // Widen the window in which an overlap would show.
+            for (int i = 0; i < 2000; ++i)
+                std::atomic_signal_fence(std::memory_order_seq_cst);
+            ++q->calls;
+            --inFlight;
+        };
+        return p;
+    };
     TimerService service;
-    std::vector<std::unique_ptr<Probe>> steady;
-    std::vector<unsigned> steadyIds;
+    std::vector<std::pair<unsigned, std::unique_ptr<Probe>>> steady;
     for (unsigned period : {1u, 1u, 2u, 3u}) {
-        steady.push_back(std::make_unique<Probe>(stats));
-        steadyIds.push_back(service.setEvent(period, 1, probeCallback, steady.back().get(), true));
+        auto p = probe();
+        const unsigned id = service.setEvent(period, 1, callFn, &p->fn, true);
+        steady.emplace_back(id, std::move(p));
     }
     auto worker = [&](unsigned seed) {
         std::minstd_rand rng(seed);
@@ -426,9 +418,9 @@ TEST(TimerServiceRealClock, CallbacksNeverOverlapShareOneThreadAndStopAtTheirKil
         const auto end = std::chrono::steady_clock::now() + 200ms;
         while (std::chrono::steady_clock::now() < end) {
             if (live.size() < 6) {
-                auto p = std::make_unique<Probe>(stats);
+                auto p = probe();
                 const unsigned id =
-                    service.setEvent(1 + rng() % 3, 1, probeCallback, p.get(), rng() % 4 != 0);
+                    service.setEvent(1 + rng() % 3, 1, callFn, &p->fn, rng() % 4 != 0);
                 ASSERT_NE(id, 0u);
                 live.emplace_back(id, std::move(p));
             } else {
@@ -444,20 +436,19 @@ TEST(TimerServiceRealClock, CallbacksNeverOverlapShareOneThreadAndStopAtTheirKil
         threads.emplace_back(worker, 17 + t);
     for (auto& t : threads)
         t.join();
-    for (unsigned id : steadyIds)
-        EXPECT_TRUE(service.killEvent(id));
     int steadyCalls = 0;
-    for (auto& p : steady) {
+    for (auto& [id, p] : steady) {
+        EXPECT_TRUE(service.killEvent(id));
         p->killed = true;
         steadyCalls += p->calls.load();
     }
-    EXPECT_GT(steadyCalls, 10);
     std::this_thread::sleep_for(10ms); // a late call would show here
+    EXPECT_GT(steadyCalls, 10);
     EXPECT_GT(totalCalls.load(), 0);
-    EXPECT_EQ(stats.overlaps.load(), 0);
-    EXPECT_EQ(stats.lateCalls.load(), 0);
-    EXPECT_EQ(stats.foreignThreads.load(), 0);
-    EXPECT_NE(stats.firstThread.load(), std::this_thread::get_id());
+    EXPECT_EQ(overlaps.load(), 0);
+    EXPECT_EQ(lateCalls.load(), 0);
+    EXPECT_EQ(foreignThreads.load(), 0);
+    EXPECT_NE(firstThread.load(), std::this_thread::get_id());
 }
 
 } // namespace
