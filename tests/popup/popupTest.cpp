@@ -115,39 +115,20 @@ TEST_F(PopupTest, FirstNotificationBuildsTheWindowAndWaitsForTheFirstTick) {
     EXPECT_FALSE(window().visible);
 }
 
-TEST_F(PopupTest, FullCycleSlidesInStaysAndLeavesTheWayItCame) {
-    ASSERT_EQ(show(), 0);
-    tick(301);
-    EXPECT_EQ(window().rect, (Rect{1620, -79, 1920, 1}));
-    EXPECT_TRUE(window().visible);
-    EXPECT_EQ(window().insertAfter, kHwndTopmost);
-    EXPECT_EQ(port.callsStartingWith("setWindowPos").back(), "setWindowPos(" + num(hwnd()) +
-                                                                 ",after=" + num(kHwndTopmost) +
-                                                                 ",1620,-79,flags=593)");
-    EXPECT_EQ(ticksUntilStateChanges(), 79);
-    EXPECT_EQ(popup->state(), CSlideDlg::kStaying);
-    EXPECT_EQ(window().rect, (Rect{1620, 0, 1920, 80}));
-    EXPECT_EQ(window().timerPeriods, (Timers{{302, 72000}}));
-    tick(302);
-    EXPECT_EQ(popup->state(), CSlideDlg::kSlidingOut);
-    EXPECT_EQ(window().timerPeriods, (Timers{{301, 30}}));
-    EXPECT_EQ(ticksUntilStateChanges(), 80);
-    EXPECT_EQ(window().rect, (Rect{1620, -80, 1920, 0}));
-    expectHidden();
-}
-
-TEST_F(PopupTest, StartsOutsideTheCornerAwayFromTheTaskbarAndReturnsThere) {
+// A whole cycle for each taskbar edge, stepped timer by timer.
+TEST_F(PopupTest, StartsOutsideTheCornerAwayFromTheTaskbarStaysAndReturnsThere) {
     struct Row {
         const char* name;
         Rect taskbar, workArea;
         Point start, end;
+        int step; // vertical pixels a tick
     };
     const Row rows[] = {
-        {"bottom", {0, 1040, 1920, 1080}, {0, 0, 1920, 1040}, {1620, -80}, {1620, 0}},
-        {"top", {0, 0, 1920, 40}, {0, 40, 1920, 1080}, {1620, 1080}, {1620, 1000}},
-        {"left", {0, 0, 60, 1080}, {60, 0, 1920, 1080}, {1620, 1080}, {1620, 1000}},
-        {"right", {1860, 0, 1920, 1080}, {0, 0, 1860, 1080}, {0, 1080}, {0, 1000}},
-        {"square tie", {0, 0, 0, 0}, {0, 0, 1920, 1040}, {0, 1040}, {0, 960}},
+        {"bottom", {0, 1040, 1920, 1080}, {0, 0, 1920, 1040}, {1620, -80}, {1620, 0}, 1},
+        {"top", {0, 0, 1920, 40}, {0, 40, 1920, 1080}, {1620, 1080}, {1620, 1000}, -1},
+        {"left", {0, 0, 60, 1080}, {60, 0, 1920, 1080}, {1620, 1080}, {1620, 1000}, -1},
+        {"right", {1860, 0, 1920, 1080}, {0, 0, 1860, 1080}, {0, 1080}, {0, 1000}, -1},
+        {"square tie", {0, 0, 0, 0}, {0, 0, 1920, 1040}, {0, 1040}, {0, 960}, -1},
     };
     const auto at = [](Point p) { return Rect{p.x, p.y, p.x + 300, p.y + 80}; };
     for (const Row& row : rows) {
@@ -157,12 +138,25 @@ TEST_F(PopupTest, StartsOutsideTheCornerAwayFromTheTaskbarAndReturnsThere) {
         port.workArea = row.workArea;
         ASSERT_EQ(show(), 0);
         EXPECT_EQ(popup->windowRect(), at(row.start));
-        EXPECT_EQ(ticksUntilStateChanges(), 80);
+        tick(301); // shown, topmost, one step in
+        const Point first{row.start.x, row.start.y + row.step};
+        EXPECT_EQ(window().rect, at(first));
+        EXPECT_TRUE(window().visible);
+        EXPECT_EQ(window().insertAfter, kHwndTopmost);
+        EXPECT_EQ(port.callsStartingWith("setWindowPos").back(),
+                  "setWindowPos(" + num(hwnd()) + ",after=" + num(kHwndTopmost) + "," +
+                      std::to_string(first.x) + "," + std::to_string(first.y) + ",flags=593)");
+        EXPECT_EQ(ticksUntilStateChanges(), 79);
+        EXPECT_EQ(popup->state(), CSlideDlg::kStaying);
         EXPECT_EQ(window().rect, at(row.end));
+        EXPECT_EQ(window().timerPeriods, (Timers{{302, 72000}}));
         tick(302);
+        EXPECT_EQ(popup->state(), CSlideDlg::kSlidingOut);
+        EXPECT_EQ(window().timerPeriods, (Timers{{301, 30}}));
         EXPECT_EQ(ticksUntilStateChanges(), 80);
         EXPECT_EQ(window().rect, popup->windowRect());
         EXPECT_EQ(window().rect, at(row.start));
+        expectHidden();
     }
 }
 

@@ -160,6 +160,9 @@ TEST_F(FakeControls, SurfacesKeepWhatWasDrawnSinceTheLastFullFillFromAnyThread) 
     EXPECT_EQ(port.surfaceTexts(s).size(), 1u);
     ASSERT_TRUE(port.fillSurface(s, Rect{0, 0, 100, 50}, 0));
     EXPECT_TRUE(port.surfaceTexts(s).empty());
+    port.destroySurface(s);
+
+    s = port.createSurface(search, 100, 50); // nothing filled yet
 
     std::mutex frame;
     std::thread drawer([&] {
@@ -183,7 +186,6 @@ TEST_F(FakeControls, SurfacesKeepWhatWasDrawnSinceTheLastFullFillFromAnyThread) 
     for (const auto& b : port.blits())
         EXPECT_EQ(b.texts.size(), b.fills == 0 ? 0u : 2u) << b.fills;
     EXPECT_EQ(port.surfaceTexts(s).back().text, "body 499");
-    port.destroySurface(s);
 }
 
 } // namespace
