@@ -12,7 +12,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace orbel {
 namespace {
@@ -34,14 +37,11 @@ TEST(PopupMaths, TaskbarEdgeSlidePeriodsStylesAndTheScreenSaverGate) {
     for (const auto& [rect, edge] : edges)
         EXPECT_EQ(getTaskbarEdge(rect), edge) << rect.left;
     // Periods truncate and never reach zero.
-    EXPECT_EQ(slidePeriodMs(2400, 80), 30);
-    EXPECT_EQ(slidePeriodMs(2400, 70), 34);
-    EXPECT_EQ(slidePeriodMs(50, 80), 1);
-    EXPECT_EQ(slidePeriodMs(-100, 80), 1);
-    EXPECT_EQ(slidePeriodMs(2400, 0), 2400);
-    EXPECT_EQ(fastPeriodMs(30), 3);
-    EXPECT_EQ(fastPeriodMs(34), 3);
-    EXPECT_EQ(fastPeriodMs(9), 1);
+    EXPECT_EQ((std::vector{slidePeriodMs(2400, 80), slidePeriodMs(2400, 70), slidePeriodMs(50, 80),
+                           slidePeriodMs(-100, 80), slidePeriodMs(2400, 0)}),
+              (std::vector{30, 34, 1, 1, 2400}));
+    EXPECT_EQ((std::vector{fastPeriodMs(30), fastPeriodMs(34), fastPeriodMs(9)}),
+              (std::vector{3, 3, 1}));
     // Only visible is kept of the high bits, and it becomes a tool window.
     EXPECT_EQ(slideStyle(0x5C0A1234u), 0x90801234u);
     EXPECT_EQ(slideStyle(0), 0x80800000u);
