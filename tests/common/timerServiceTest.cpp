@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <deque>
 #include <functional>
 #include <future>
 #include <memory>
@@ -15,6 +16,7 @@
 #include <random>
 #include <set>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -49,444 +51,361 @@ void operator delete(void* p, std::size_t) noexcept {
 
 namespace {
 
-// Records when (relative to `origin`) and with which id each call came.
-struct Recorder {
-    ManualClock* clock = nullptr;
-    MonoTime origin{};
-    std::vector<MonoTime> times;
+// The service takes a plain function and a user value; tests hand it a
+// std::function (whose call allocates nothing) through this trampoline.
+using Fn = std::function<void(unsigned id)>;
+void callFn(unsigned id, void* user) {
+    (*static_cast<Fn*>(user))(id);
+}
+
+// When (in ms from the timer's start) and with which id each call came.
+struct Log {
+    std::vector<long> ms;
     std::vector<unsigned> ids;
-    std::vector<unsigned>* sharedLog = nullptr; // order across timers
 };
 
-void record(unsigned id, void* user) {
-    auto* r = static_cast<Recorder*>(user);
-    r->times.push_back(r->clock->now() - r->origin);
-    r->ids.push_back(id);
-    if (r->sharedLog) r->sharedLog->push_back(id);
-}
-
-std::vector<MonoTime> grid(std::initializer_list<int> ms) {
-    std::vector<MonoTime> out;
-    for (int m : ms)
-        out.push_back(std::chrono::milliseconds(m));
-    return out;
-}
-
-// n firings, the i-th at (i + 1) x period.
-std::vector<MonoTime> everyPeriod(int n, std::chrono::milliseconds period) {
-    std::vector<MonoTime> out;
+// n firings, the i-th at i x period.
+std::vector<long> everyPeriod(int n, long period) {
+    std::vector<long> out;
     for (int i = 1; i <= n; ++i)
         out.push_back(i * period);
     return out;
 }
 
-class ManualTimerTest : public ::testing::Test {
+class TimerTest : public ::testing::Test {
 protected:
-    // Declared before the service so it outlives it.
-    ManualClock clock{1000s};
-    TimerService service{clock};
-    MonoTime origin = clock.now();
+    ManualClock clock{1000s}; // the clock and the callbacks outlive the service
+    std::deque<Fn> fns;
+    std::unique_ptr<TimerService> service = std::make_unique<TimerService>(clock);
 
-    Recorder recorder() { return Recorder{&clock, clock.now(), {}, {}, nullptr}; }
-    // A timer that must be accepted; its id.
-    unsigned set(unsigned ms, TimerService::Callback cb, void* user, bool periodic = true) {
-        const unsigned id = service.setEvent(ms, 1, cb, user, periodic);
+    // A timer running `fn`; its id, 0 if refused.
+    unsigned on(unsigned ms, Fn fn, bool periodic = true) {
+        fns.push_back(std::move(fn));
+        return service->setEvent(ms, 1, callFn, &fns.back(), periodic);
+    }
+    long since(MonoTime t0) const {
+        return static_cast<long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(clock.now() - t0).count());
+    }
+    // A timer that must be accepted and only records into `log` (and the
+    // shared order, if any).
+    unsigned rec(unsigned ms, Log& log, bool periodic = true, std::vector<unsigned>* order = {}) {
+        const unsigned id = on(
+            ms,
+            [this, &log, order, t0 = clock.now()](unsigned id) {
+                log.ms.push_back(since(t0));
+                log.ids.push_back(id);
+                if (order) order->push_back(id);
+            },
+            periodic);
         EXPECT_NE(id, 0u) << "setEvent(" << ms << ") refused";
         return id;
     }
     void step(std::chrono::milliseconds d) {
         clock.advance(d);
-        service.waitIdle();
+        service->waitIdle();
     }
-    MonoTime elapsed() const { return clock.now() - origin; }
 };
 
-TEST_F(ManualTimerTest, OneShotFiresOnceAtItsDeadlineAndNotBefore) {
-    Recorder r = recorder();
-    const unsigned id = set(100, record, &r, false);
+TEST_F(TimerTest, OneShotFiresOnceAtItsDeadlineAndNotBefore) {
+    Log r;
+    const unsigned id = rec(100, r, false);
     step(99ms);
-    EXPECT_TRUE(r.times.empty());
+    EXPECT_TRUE(r.ms.empty());
     step(1ms);
-    EXPECT_EQ(r.times, grid({100}));
     step(1000ms);
-    EXPECT_EQ(r.times, grid({100}));
+    EXPECT_EQ(r.ms, (std::vector<long>{100}));
     EXPECT_EQ(r.ids, std::vector<unsigned>{id});
-    EXPECT_FALSE(service.killEvent(id)) << "a finished one-shot is no longer known";
-    EXPECT_FALSE(service.nextDeadline().has_value());
+    EXPECT_FALSE(service->killEvent(id)) << "a finished one-shot is no longer known";
+    EXPECT_FALSE(service->nextDeadline().has_value());
 }
 
-TEST_F(ManualTimerTest, PeriodicFiringsStayOnTheGridHoweverTheClockMoves) {
-    Recorder exact = recorder();
-    const unsigned id = set(40, record, &exact);
+TEST_F(TimerTest, PeriodicFiringsStayOnTheGridHoweverTheClockMoves) {
+    Log exact, late, tick, slow;
+    const unsigned id = rec(40, exact);
     for (int n = 0; n < 50; ++n)
         step(40ms);
-    EXPECT_EQ(exact.times, everyPeriod(50, 40ms));
-    ASSERT_TRUE(service.killEvent(id));
+    EXPECT_EQ(exact.ms, everyPeriod(50, 40));
+    ASSERT_TRUE(service->killEvent(id));
     // Steps of 7 ms reach each deadline up to 6 ms late; it must not add up.
-    Recorder late = recorder();
-    set(40, record, &late);
+    const unsigned lateId = rec(40, late);
     for (int i = 0; i < 143; ++i)
         step(7ms); // 1001 ms
-    const auto due = everyPeriod(25, 40ms);
-    ASSERT_EQ(late.times.size(), due.size());
+    const auto due = everyPeriod(25, 40);
+    ASSERT_EQ(late.ms.size(), due.size());
     for (std::size_t i = 0; i < due.size(); ++i) {
-        EXPECT_GE(late.times[i], due[i]) << "firing " << i;
-        EXPECT_LT(late.times[i], due[i] + 7ms) << "firing " << i;
+        EXPECT_GE(late.ms[i], due[i]) << "firing " << i;
+        EXPECT_LT(late.ms[i], due[i] + 7) << "firing " << i;
     }
+    // advanceAndSettle lets exactly the span pass and stops at every grid.
+    ASSERT_TRUE(service->killEvent(lateId));
+    const MonoTime start = clock.now();
+    rec(40, tick);
+    rec(300, slow);
+    advanceAndSettle(clock, *service, 1s);
+    EXPECT_EQ(clock.now() - start, 1000ms);
+    EXPECT_EQ(tick.ms, everyPeriod(25, 40));
+    EXPECT_EQ(slow.ms, (std::vector<long>{300, 600, 900}));
 }
 
-TEST_F(ManualTimerTest, AdvanceAndSettleLetsExactlyTheSpanPassAndStopsAtEveryTimersGrid) {
-    Recorder tick = recorder();
-    Recorder slow = recorder();
-    set(40, record, &tick);
-    set(300, record, &slow);
-    advanceAndSettle(clock, service, 1s);
-    EXPECT_EQ(elapsed(), 1000ms);
-    EXPECT_EQ(tick.times, everyPeriod(25, 40ms));
-    EXPECT_EQ(slow.times, grid({300, 600, 900}));
-}
-
-// A callback that "takes" `cost` of clock time before returning.
-struct SlowWork {
-    Recorder rec;
-    std::chrono::milliseconds cost;
-    int slowCalls; // how many of the first calls are slow
-};
-
-void slowCallback(unsigned id, void* user) {
-    auto* w = static_cast<SlowWork*>(user);
-    record(id, &w->rec);
-    if (w->slowCalls > 0) {
-        --w->slowCalls;
-        w->rec.clock->advance(w->cost);
-    }
-}
-
-TEST_F(ManualTimerTest, SlowCallbacksKeepTheGridAndSkipInsteadOfBursting) {
-    SlowWork slow{recorder(), 99ms, 1000};
-    const unsigned id = set(100, slowCallback, &slow);
+TEST_F(TimerTest, SlowCallbacksKeepTheGridAndSkipInsteadOfBursting) {
+    // Callbacks that "take" clock time before they return.
+    Log slow;
+    const MonoTime t0 = clock.now();
+    int slowCalls = 1000;
+    const unsigned id = on(100, [&](unsigned) {
+        slow.ms.push_back(since(t0));
+        if (slowCalls-- > 0) clock.advance(99ms);
+    });
     step(100ms); // fires at 100, returns at 199
-    EXPECT_EQ(elapsed(), 199ms);
+    EXPECT_EQ(clock.now() - t0, 199ms);
     step(1ms); // due again at 200, not at 299; returns at 299
     step(1ms); // and again at 300
-    EXPECT_EQ(slow.rec.times, grid({100, 200, 300}));
-    ASSERT_TRUE(service.killEvent(id));
+    EXPECT_EQ(slow.ms, (std::vector<long>{100, 200, 300}));
+    ASSERT_TRUE(service->killEvent(id));
 
-    SlowWork once{recorder(), 250ms, 1};
-    set(100, slowCallback, &once);
+    Log once;
+    const MonoTime t1 = clock.now();
+    bool slowOnce = true;
+    on(100, [&](unsigned) {
+        once.ms.push_back(since(t1));
+        if (std::exchange(slowOnce, false)) clock.advance(250ms);
+    });
     step(100ms); // fires at 100 and returns at 350: 200 and 300 are missed
-    EXPECT_EQ(service.nextDeadline(), once.rec.origin + 400ms);
+    EXPECT_EQ(service->nextDeadline(), t1 + 400ms);
     step(49ms);
-    EXPECT_EQ(once.rec.times, grid({100}));
+    EXPECT_EQ(once.ms, (std::vector<long>{100}));
     step(1ms);
     step(100ms);
-    EXPECT_EQ(once.rec.times, grid({100, 400, 500}));
+    EXPECT_EQ(once.ms, (std::vector<long>{100, 400, 500}));
 }
 
-TEST_F(ManualTimerTest, FallingBehindGivesOneLateFiringThenTheNextGridPoint) {
-    struct Row {
-        int jumpMs;
-        int nextMs; // first point of the 100 ms grid after the jump
-    };
-    const Row rows[] = {{100, 200}, {150, 200}, {199, 200}, {200, 300}, {1000, 1100}, {1050, 1100}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(::testing::Message() << "jump " << row.jumpMs << " ms");
-        Recorder r = recorder();
-        const unsigned id = set(100, record, &r);
-        step(std::chrono::milliseconds(row.jumpMs));
-        EXPECT_EQ(r.times.size(), 1u);
-        EXPECT_EQ(service.nextDeadline(), r.origin + std::chrono::milliseconds(row.nextMs));
-        EXPECT_TRUE(service.killEvent(id));
+TEST_F(TimerTest, FallingBehindGivesOneLateFiringThenTheNextGridPoint) {
+    // The jump, and the first point of the 100 ms grid after it.
+    const std::pair<int, int> rows[] = {{100, 200}, {150, 200},   {199, 200},
+                                        {200, 300}, {1000, 1100}, {1050, 1100}};
+    for (auto [jump, next] : rows) {
+        SCOPED_TRACE(::testing::Message() << "jump " << jump << " ms");
+        Log r;
+        const MonoTime t0 = clock.now();
+        const unsigned id = rec(100, r);
+        step(std::chrono::milliseconds(jump));
+        EXPECT_EQ(r.ms.size(), 1u);
+        EXPECT_EQ(service->nextDeadline(), t0 + std::chrono::milliseconds(next));
+        EXPECT_TRUE(service->killEvent(id));
     }
 }
 
-TEST_F(ManualTimerTest, TimersDueTogetherRunInDeadlineThenIdOrder) {
-    std::vector<unsigned> log;
-    Recorder a = recorder(), b = recorder(), c = recorder(), d = recorder();
-    for (Recorder* r : {&a, &b, &c, &d})
-        r->sharedLog = &log;
-    const unsigned idA = set(300, record, &a);
-    const unsigned idB = set(100, record, &b);
-    const unsigned idC = set(100, record, &c);
-    const unsigned idD = set(200, record, &d, false);
+TEST_F(TimerTest, TimersDueTogetherRunInDeadlineThenIdOrder) {
+    std::vector<unsigned> order;
+    Log a, b, c, d;
+    const unsigned idA = rec(300, a, true, &order), idB = rec(100, b, true, &order);
+    const unsigned idC = rec(100, c, true, &order), idD = rec(200, d, false, &order);
     step(300ms);
-    EXPECT_EQ(log, (std::vector<unsigned>{idB, idC, idD, idA}));
+    EXPECT_EQ(order, (std::vector<unsigned>{idB, idC, idD, idA}));
 }
 
-TEST_F(ManualTimerTest, SetEventRejectsBadArgumentsAndIgnoresResolution) {
-    Recorder r = recorder();
+TEST_F(TimerTest, SetAndKillRejectBadArgumentsAndIdsAreNotReused) {
+    Log r, never;
+    Fn fn = [&, t0 = clock.now()](unsigned) { r.ms.push_back(since(t0)); };
     const orbel::TimerCaps caps = TimerService::caps();
     EXPECT_EQ(caps.periodMin, 1u);
     EXPECT_EQ(caps.periodMax, 1000000u);
-    EXPECT_EQ(service.setEvent(0, 1, record, &r, true), 0u);
-    EXPECT_EQ(service.setEvent(caps.periodMax + 1, 1, record, &r, true), 0u);
-    EXPECT_EQ(service.setEvent(100, 1, nullptr, &r, true), 0u);
-    EXPECT_NE(service.setEvent(caps.periodMax, 1, record, &r, true), 0u);
-    EXPECT_NE(service.setEvent(50, 0, record, &r, false), 0u);
-    EXPECT_NE(service.setEvent(50, 5000, record, &r, false), 0u);
+    // Periods outside the caps and a null callback are refused; the
+    // resolution is ignored.
+    const std::tuple<unsigned, unsigned, TimerService::Callback, bool> args[] = {
+        {0, 1, callFn, false},    {caps.periodMax + 1, 1, callFn, false},
+        {100, 1, nullptr, false}, {caps.periodMax, 1, callFn, true},
+        {50, 0, callFn, true},    {50, 5000, callFn, true}};
+    for (const auto& [ms, resolution, cb, accepted] : args)
+        EXPECT_EQ(service->setEvent(ms, resolution, cb, &fn, ms != 50) != 0, accepted)
+            << ms << " " << resolution;
     step(50ms);
-    EXPECT_EQ(r.times, grid({50, 50}));
-}
+    EXPECT_EQ(r.ms, (std::vector<long>{50, 50}));
 
-TEST_F(ManualTimerTest, KillEventRejectsUnknownIdsAndIdsAreNotReused) {
-    Recorder r = recorder();
-    EXPECT_FALSE(service.killEvent(0));
-    EXPECT_FALSE(service.killEvent(12345));
+    EXPECT_FALSE(service->killEvent(0));
+    EXPECT_FALSE(service->killEvent(12345));
     std::set<unsigned> seen;
     for (int i = 0; i < 1000; ++i) {
-        const unsigned id = set(10, record, &r, i % 2 == 0);
+        const unsigned id = rec(10, never, i % 2 == 0);
         EXPECT_TRUE(seen.insert(id).second) << "id " << id << " handed out twice";
-        EXPECT_TRUE(service.killEvent(id));
-        EXPECT_FALSE(service.killEvent(id)) << "second kill of " << id;
+        EXPECT_TRUE(service->killEvent(id));
+        EXPECT_FALSE(service->killEvent(id)) << "second kill of " << id;
     }
     step(100ms);
-    EXPECT_TRUE(r.times.empty());
+    EXPECT_TRUE(never.ms.empty());
 }
 
-// Kills a timer from inside a callback and remembers what killEvent said.
-struct Killer {
-    TimerService* service;
-    Recorder rec;
-    unsigned victim = 0; // 0: the timer's own id
-    int killOnCall = 1;
-    std::vector<bool> killResults;
-    bool calledWaitIdle = false;
-};
-
-void killerCallback(unsigned id, void* user) {
-    auto* k = static_cast<Killer*>(user);
-    record(id, &k->rec);
-    if (static_cast<int>(k->rec.times.size()) == k->killOnCall) {
-        k->killResults.push_back(k->service->killEvent(k->victim ? k->victim : id));
-        k->service->waitIdle(); // must not wait for ourselves
-        k->calledWaitIdle = true;
-    }
-}
-
-TEST_F(ManualTimerTest, CallbackKillingItselfOrADueTimerStopsItWithoutDeadlock) {
+TEST_F(TimerTest, CallbackKillingItselfOrADueTimerStopsItWithoutDeadlock) {
     struct Row {
         const char* name;
         bool otherVictim; // same deadline, higher id: due when the killer runs
         bool periodic;
         int killOnCall;
-        std::vector<MonoTime> killerTimes;
+        std::vector<long> killerTimes;
     };
-    const Row rows[] = {
-        {"itself", false, true, 3, grid({10, 20, 30})},
-        {"another already due", true, false, 1, grid({10})},
-    };
+    const Row rows[] = {{"itself", false, true, 3, {10, 20, 30}},
+                        {"another already due", true, false, 1, {10}}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        Killer k{&service, recorder(), 0, row.killOnCall, {}, false};
-        Recorder victim = recorder();
-        const unsigned id = set(10, killerCallback, &k, row.periodic);
-        if (row.otherVictim) k.victim = set(10, record, &victim);
-        advanceAndSettle(clock, service, 100ms);
-        EXPECT_EQ(k.rec.times, row.killerTimes);
-        EXPECT_TRUE(victim.times.empty());
-        EXPECT_EQ(k.killResults, std::vector<bool>{true});
-        EXPECT_TRUE(k.calledWaitIdle);
-        EXPECT_FALSE(service.killEvent(k.victim ? k.victim : id));
+        Log killer, victim;
+        std::vector<bool> killResults;
+        unsigned victimId = 0;
+        const MonoTime t0 = clock.now();
+        const unsigned id = on(
+            10,
+            [&](unsigned self) {
+                killer.ms.push_back(since(t0));
+                if (static_cast<int>(killer.ms.size()) != row.killOnCall) return;
+                killResults.push_back(service->killEvent(victimId ? victimId : self));
+                service->waitIdle(); // must not wait for ourselves
+                killer.ids.push_back(self);
+            },
+            row.periodic);
+        if (row.otherVictim) victimId = rec(10, victim);
+        advanceAndSettle(clock, *service, 100ms);
+        EXPECT_EQ(killer.ms, row.killerTimes);
+        EXPECT_TRUE(victim.ms.empty());
+        EXPECT_EQ(killResults, std::vector<bool>{true});
+        EXPECT_EQ(killer.ids, std::vector<unsigned>{id}); // waitIdle returned
+        EXPECT_FALSE(service->killEvent(victimId ? victimId : id));
     }
 }
 
 // The resynchronisation pattern: a slow timer that, from its callback,
 // kills the fast one and starts it afresh on a new grid.
-struct Resync {
-    TimerService* service;
-    Recorder tick;
-    unsigned tickerId = 0;
-    std::vector<unsigned> tickerIds;
-};
-
-void resyncCallback(unsigned, void* user) {
-    auto* r = static_cast<Resync*>(user);
-    EXPECT_TRUE(r->service->killEvent(r->tickerId));
-    r->tickerId = r->service->setEvent(40, 1, record, &r->tick, true);
-    r->tickerIds.push_back(r->tickerId);
+TEST_F(TimerTest, CallbackRestartsAnotherTimerOnANewGrid) {
+    Log tick;
+    const MonoTime t0 = clock.now();
+    Fn ticker = [&](unsigned) { tick.ms.push_back(since(t0)); };
+    std::vector<unsigned> ids{on(40, ticker)};
+    on(100, [&](unsigned) {
+        EXPECT_TRUE(service->killEvent(ids.back()));
+        ids.push_back(service->setEvent(40, 1, callFn, &ticker, true));
+    });
+    advanceAndSettle(clock, *service, 300ms);
+    EXPECT_EQ(tick.ms, (std::vector<long>{40, 80, 140, 180, 240, 280}));
+    ASSERT_EQ(ids.size(), 4u);
+    EXPECT_EQ(std::set<unsigned>(ids.begin(), ids.end()).size(), 4u);
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), 0u), 0);
 }
 
-TEST_F(ManualTimerTest, CallbackRestartsAnotherTimerOnANewGrid) {
-    Resync r{&service, recorder(), 0, {}};
-    r.tickerId = set(40, record, &r.tick);
-    r.tickerIds.push_back(r.tickerId);
-    set(100, resyncCallback, &r);
-    advanceAndSettle(clock, service, 300ms);
-    EXPECT_EQ(r.tick.times, grid({40, 80, 140, 180, 240, 280}));
-    ASSERT_EQ(r.tickerIds.size(), 4u);
-    EXPECT_EQ(std::set<unsigned>(r.tickerIds.begin(), r.tickerIds.end()).size(), 4u);
-    EXPECT_EQ(std::count(r.tickerIds.begin(), r.tickerIds.end(), 0u), 0);
-}
-
-void countingCallback(unsigned, void* user) {
-    t_countAllocs = true; // from now on, count this (the service) thread
-    static_cast<std::atomic<int>*>(user)->fetch_add(1);
-}
-
-TEST_F(ManualTimerTest, FiringPathDoesNotAllocate) {
+TEST_F(TimerTest, FiringPathDoesNotAllocate) {
     std::atomic<int> calls{0};
-    set(40, countingCallback, &calls);
-    set(200, countingCallback, &calls);
+    const auto counting = [](unsigned, void* user) {
+        t_countAllocs = true; // from now on, count this (the service) thread
+        static_cast<std::atomic<int>*>(user)->fetch_add(1);
+    };
+    ASSERT_NE(service->setEvent(40, 1, counting, &calls, true), 0u);
+    ASSERT_NE(service->setEvent(200, 1, counting, &calls, true), 0u);
     g_countedAllocs = 0;
-    advanceAndSettle(clock, service, 2s);
+    advanceAndSettle(clock, *service, 2s);
     EXPECT_EQ(calls.load(), 60);
     EXPECT_EQ(g_countedAllocs.load(), 0);
 }
 
 // ---- lifetime: killing and destroying from another thread -----------------
 
-// A callback that parks until the test releases it.
-struct Blocker {
-    std::promise<void> entered;
-    std::shared_future<void> release;
-    std::atomic<bool>* otherSideDone = nullptr;
-    bool otherSideDoneBeforeReturn = false;
-    std::atomic<int> calls{0};
-};
-
-void blockingCallback(unsigned, void* user) {
-    auto* b = static_cast<Blocker*>(user);
-    if (b->calls.fetch_add(1) == 0) b->entered.set_value();
-    b->release.wait();
-    b->otherSideDoneBeforeReturn = b->otherSideDone->load();
-}
-
-class TimerServiceLifetime : public ::testing::Test {
-protected:
-    ManualClock clock;
-    std::unique_ptr<TimerService> service = std::make_unique<TimerService>(clock);
-};
-
 // While the callback is parked, another thread kills the timer or destroys
 // the service: that thread must not return before the callback has.
-TEST_F(TimerServiceLifetime, KillOrDestroyFromAnotherThreadWaitsForTheRunningCallback) {
-    struct Row {
-        const char* name;
-        std::function<void(std::unique_ptr<TimerService>&, unsigned)> stop;
-    };
-    const Row rows[] = {
+TEST_F(TimerTest, KillOrDestroyFromAnotherThreadWaitsForTheRunningCallback) {
+    using Stop = std::function<void(std::unique_ptr<TimerService>&, unsigned)>;
+    const std::pair<const char*, Stop> rows[] = {
         {"killEvent", [](auto& s, unsigned id) { EXPECT_TRUE(s->killEvent(id)); }},
-        {"destructor", [](auto& s, unsigned) { s.reset(); }},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+        {"destructor", [](auto& s, unsigned) { s.reset(); }}};
+    for (const auto& [name, stop] : rows) {
+        SCOPED_TRACE(name);
         service = std::make_unique<TimerService>(clock);
-        std::promise<void> release;
-        std::atomic<bool> stopReturned{false};
-        Blocker b;
-        b.release = release.get_future().share();
-        b.otherSideDone = &stopReturned;
-        const unsigned id = service->setEvent(10, 1, blockingCallback, &b, true);
+        std::promise<void> entered, release;
+        std::shared_future<void> released = release.get_future().share();
+        std::atomic<bool> stopReturned{false}, stopReturnedFirst{false};
+        std::atomic<int> calls{0};
+        const unsigned id = on(10, [&](unsigned) {
+            if (calls.fetch_add(1) == 0) entered.set_value();
+            released.wait();
+            stopReturnedFirst = stopReturned.load();
+        });
         ASSERT_NE(id, 0u);
         clock.advance(10ms);
-        b.entered.get_future().wait();
+        entered.get_future().wait();
         std::thread stopper([&] {
-            row.stop(service, id);
+            stop(service, id);
             stopReturned = true;
         });
         std::this_thread::sleep_for(20ms); // time for a stopper that does not wait to return
         EXPECT_FALSE(stopReturned.load());
         release.set_value();
         stopper.join();
-        EXPECT_FALSE(b.otherSideDoneBeforeReturn);
+        EXPECT_FALSE(stopReturnedFirst.load());
         clock.advance(1s);
         if (service) service->waitIdle();
-        EXPECT_EQ(b.calls.load(), 1);
+        EXPECT_EQ(calls.load(), 1);
     }
 }
 
-TEST_F(TimerServiceLifetime, DestructorCancelsLiveTimersAndLeavesTheClock) {
-    Recorder periodic{&clock, clock.now(), {}, {}, nullptr};
-    Recorder once{&clock, clock.now(), {}, {}, nullptr};
+TEST_F(TimerTest, DestructorAndShutdownCancelEverythingAndRefuseNewTimers) {
+    std::vector<long> periodic, once, late;
+    const MonoTime t0 = clock.now();
     EXPECT_EQ(clock.waiterCount(), 1u);
-    ASSERT_NE(service->setEvent(10, 1, record, &periodic, true), 0u);
-    ASSERT_NE(service->setEvent(50, 1, record, &once, false), 0u);
+    ASSERT_NE(on(10, [&](unsigned) { periodic.push_back(since(t0)); }), 0u);
+    const Fn oneShot = [&](unsigned) { once.push_back(since(t0)); };
+    ASSERT_NE(on(50, oneShot, false), 0u);
     advanceAndSettle(clock, *service, 25ms);
     service.reset();
-    // The clock must no longer reach into the destroyed service.
-    EXPECT_EQ(clock.waiterCount(), 0u);
+    EXPECT_EQ(clock.waiterCount(), 0u); // the clock no longer reaches into it
     clock.advance(1s);
-    EXPECT_EQ(periodic.times, grid({10, 20}));
-    EXPECT_TRUE(once.times.empty());
-}
+    EXPECT_EQ(periodic, (std::vector<long>{10, 20}));
+    EXPECT_TRUE(once.empty());
 
-TEST_F(TimerServiceLifetime, ShutdownRefusesNewTimers) {
-    Recorder r{&clock, clock.now(), {}, {}, nullptr};
-    const unsigned id = service->setEvent(10, 1, record, &r, true);
+    service = std::make_unique<TimerService>(clock);
+    const Fn lateFn = [&](unsigned) { late.push_back(since(t0)); };
+    const unsigned id = on(10, lateFn);
     ASSERT_NE(id, 0u);
     service->shutdown();
-    EXPECT_EQ(service->setEvent(10, 1, record, &r, true), 0u);
+    EXPECT_EQ(on(10, lateFn), 0u);
     EXPECT_FALSE(service->killEvent(id));
     clock.advance(100ms);
     service->waitIdle();
-    EXPECT_TRUE(r.times.empty());
+    EXPECT_TRUE(late.empty());
 }
 
 // ---- the real clock: one thread, no overlap, nothing after a kill ----------
 
-// What every probe of one test shares: the callbacks in flight, the first
-// thread seen, and the faults found.
-struct ProbeStats {
-    std::atomic<int> inFlight{0};
-    std::atomic<int> overlaps{0};
+// Four steady timers of 1 to 3 ms run throughout while four threads set and
+// kill short-lived ones at random. Only faults are counted, never durations.
+TEST(TimerServiceRealClock, CallbacksNeverOverlapShareOneThreadAndStopAtTheirKill) {
+    std::atomic<int> inFlight{0}, overlaps{0}, foreignThreads{0}, totalCalls{0};
     std::atomic<int> lateCalls{0}; // calls that started after killEvent returned
-    std::atomic<int> foreignThreads{0};
     std::atomic<std::thread::id> firstThread{};
-
-    void expectNoFault() const {
-        EXPECT_EQ(overlaps.load(), 0);
-        EXPECT_EQ(lateCalls.load(), 0);
-        EXPECT_EQ(foreignThreads.load(), 0);
-        EXPECT_NE(firstThread.load(), std::this_thread::get_id());
-    }
-};
-
-struct Probe {
-    explicit Probe(ProbeStats& s) : stats(&s) {}
-    ProbeStats* stats;
-    std::atomic<int> calls{0};
-    std::atomic<bool> killed{false};
-};
-
-void probeCallback(unsigned, void* user) {
-    auto* p = static_cast<Probe*>(user);
-    ProbeStats& s = *p->stats;
-    if (s.inFlight.fetch_add(1) != 0) s.overlaps.fetch_add(1);
-    std::thread::id expected{};
-    if (!s.firstThread.compare_exchange_strong(expected, std::this_thread::get_id()) &&
-        expected != std::this_thread::get_id())
-        s.foreignThreads.fetch_add(1);
-    if (p->killed.load()) s.lateCalls.fetch_add(1);
-    // Widen the window in which an overlap would show.
-    for (int i = 0; i < 2000; ++i)
-        std::atomic_signal_fence(std::memory_order_seq_cst);
-    p->calls.fetch_add(1);
-    s.inFlight.fetch_sub(1);
-}
-
-TEST(TimerServiceRealClock, CallbacksNeverOverlapAndShareOneThread) {
-    ProbeStats stats;
-    std::vector<std::unique_ptr<Probe>> probes;
+    struct Probe {
+        std::atomic<int> calls{0};
+        std::atomic<bool> killed{false};
+        Fn fn;
+    };
+    const auto probe = [&] {
+        auto p = std::make_unique<Probe>();
+        p->fn = [&, q = p.get()](unsigned) {
+            if (inFlight.fetch_add(1) != 0) ++overlaps;
+            std::thread::id expected{};
+            if (!firstThread.compare_exchange_strong(expected, std::this_thread::get_id()) &&
+                expected != std::this_thread::get_id())
+                ++foreignThreads;
+            if (q->killed) ++lateCalls;
+            // Widen the window in which an overlap would show.
+            for (int i = 0; i < 2000; ++i)
+                std::atomic_signal_fence(std::memory_order_seq_cst);
+            ++q->calls;
+            --inFlight;
+        };
+        return p;
+    };
     TimerService service;
-    std::vector<unsigned> ids;
+    std::vector<std::pair<unsigned, std::unique_ptr<Probe>>> steady;
     for (unsigned period : {1u, 1u, 2u, 3u}) {
-        probes.push_back(std::make_unique<Probe>(stats));
-        ids.push_back(service.setEvent(period, 1, probeCallback, probes.back().get(), true));
+        auto p = probe();
+        const unsigned id = service.setEvent(period, 1, callFn, &p->fn, true);
+        steady.emplace_back(id, std::move(p));
     }
-    std::this_thread::sleep_for(60ms);
-    for (unsigned id : ids)
-        EXPECT_TRUE(service.killEvent(id));
-    int total = 0;
-    for (const auto& p : probes)
-        total += p->calls.load();
-    EXPECT_GT(total, 10);
-    stats.expectNoFault();
-}
-
-TEST(TimerServiceRealClock, StressSetAndKillFromManyThreads) {
-    ProbeStats stats;
-    std::atomic<int> totalCalls{0};
-    TimerService service;
     auto worker = [&](unsigned seed) {
         std::minstd_rand rng(seed);
         std::vector<std::pair<unsigned, std::unique_ptr<Probe>>> live;
@@ -499,9 +418,9 @@ TEST(TimerServiceRealClock, StressSetAndKillFromManyThreads) {
         const auto end = std::chrono::steady_clock::now() + 200ms;
         while (std::chrono::steady_clock::now() < end) {
             if (live.size() < 6) {
-                auto p = std::make_unique<Probe>(stats);
+                auto p = probe();
                 const unsigned id =
-                    service.setEvent(1 + rng() % 3, 1, probeCallback, p.get(), rng() % 4 != 0);
+                    service.setEvent(1 + rng() % 3, 1, callFn, &p->fn, rng() % 4 != 0);
                 ASSERT_NE(id, 0u);
                 live.emplace_back(id, std::move(p));
             } else {
@@ -517,8 +436,19 @@ TEST(TimerServiceRealClock, StressSetAndKillFromManyThreads) {
         threads.emplace_back(worker, 17 + t);
     for (auto& t : threads)
         t.join();
+    int steadyCalls = 0;
+    for (auto& [id, p] : steady) {
+        EXPECT_TRUE(service.killEvent(id));
+        p->killed = true;
+        steadyCalls += p->calls.load();
+    }
+    std::this_thread::sleep_for(10ms); // a late call would show here
+    EXPECT_GT(steadyCalls, 10);
     EXPECT_GT(totalCalls.load(), 0);
-    stats.expectNoFault();
+    EXPECT_EQ(overlaps.load(), 0);
+    EXPECT_EQ(lateCalls.load(), 0);
+    EXPECT_EQ(foreignThreads.load(), 0);
+    EXPECT_NE(firstThread.load(), std::this_thread::get_id());
 }
 
 } // namespace

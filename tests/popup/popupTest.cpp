@@ -7,58 +7,46 @@
 #include "app/orbelApp.h"
 #include "ports/fake/fakePort.h"
 #include "tests/support/tempDir.h"
+#include "tests/support/trayCases.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
-#include <regex>
-#include <sstream>
+#include <string>
+#include <vector>
 
 namespace orbel {
 namespace {
 
+using test::num;
 constexpr Hwnd kTaskbar{0x9000};
-const Rect kScreen{0, 0, 1920, 1080};
 // "月表": the second character's trail byte is 0x5C.
 constexpr const char* kTitle = "\x8C\x8E\x95\x5C";
+using Timers = std::map<unsigned, unsigned>;
 
-std::uintptr_t raw(Hwnd h) {
-    return static_cast<std::uintptr_t>(h);
-}
-std::uintptr_t raw(HIcon h) {
-    return static_cast<std::uintptr_t>(h);
-}
-
-TEST(TaskbarEdge, ComesFromTheRectangleWithSquaresAtTheDiagonalCountingAsRight) {
-    EXPECT_EQ(getTaskbarEdge({0, 0, 60, 1080}), kAbeLeft);
-    EXPECT_EQ(getTaskbarEdge({0, 0, 1920, 40}), kAbeTop);
-    EXPECT_EQ(getTaskbarEdge({1860, 0, 1920, 1080}), kAbeRight);
-    EXPECT_EQ(getTaskbarEdge({0, 1040, 1920, 1080}), kAbeBottom);
-    EXPECT_EQ(getTaskbarEdge({-1920, 1040, 0, 1080}), kAbeBottom); // monitor left of primary
-    EXPECT_EQ(getTaskbarEdge({5, 5, 50, 50}), kAbeRight);
-    EXPECT_EQ(getTaskbarEdge({0, 0, 0, 0}), kAbeRight);
-    EXPECT_EQ(getTaskbarEdge({-8, -8, 40, 40}), kAbeRight);
-}
-
-TEST(SlideTiming, PeriodsTruncateAndNeverReachZero) {
-    EXPECT_EQ(slidePeriodMs(2400, 80), 30);
-    EXPECT_EQ(slidePeriodMs(2400, 70), 34);
-    EXPECT_EQ(slidePeriodMs(50, 80), 1);
-    EXPECT_EQ(slidePeriodMs(-100, 80), 1);
-    EXPECT_EQ(slidePeriodMs(2400, 0), 2400);
-    EXPECT_EQ(fastPeriodMs(30), 3);
-    EXPECT_EQ(fastPeriodMs(34), 3);
-    EXPECT_EQ(fastPeriodMs(9), 1);
-}
-
-TEST(SlideStyles, KeepOnlyVisibleOfTheHighBitsAndBecomeAToolWindow) {
+TEST(PopupMaths, TaskbarEdgeSlidePeriodsStylesAndTheScreenSaverGate) {
+    // Squares, at the diagonal, count as right.
+    const std::pair<Rect, unsigned> edges[] = {
+        {{0, 0, 60, 1080}, kAbeLeft},         {{0, 0, 1920, 40}, kAbeTop},
+        {{1860, 0, 1920, 1080}, kAbeRight},   {{0, 1040, 1920, 1080}, kAbeBottom},
+        {{-1920, 1040, 0, 1080}, kAbeBottom}, // monitor left of primary
+        {{5, 5, 50, 50}, kAbeRight},          {{0, 0, 0, 0}, kAbeRight},
+        {{-8, -8, 40, 40}, kAbeRight}};
+    for (const auto& [rect, edge] : edges)
+        EXPECT_EQ(getTaskbarEdge(rect), edge) << rect.left;
+    // Periods truncate and never reach zero.
+    EXPECT_EQ((std::vector{slidePeriodMs(2400, 80), slidePeriodMs(2400, 70), slidePeriodMs(50, 80),
+                           slidePeriodMs(-100, 80), slidePeriodMs(2400, 0)}),
+              (std::vector{30, 34, 1, 1, 2400}));
+    EXPECT_EQ((std::vector{fastPeriodMs(30), fastPeriodMs(34), fastPeriodMs(9)}),
+              (std::vector{3, 3, 1}));
+    // Only visible is kept of the high bits, and it becomes a tool window.
     EXPECT_EQ(slideStyle(0x5C0A1234u), 0x90801234u);
     EXPECT_EQ(slideStyle(0), 0x80800000u);
     EXPECT_EQ(toolWindowExStyle(0x00040108u), 0x00000188u);
-}
-
-TEST(ScreenSaverGate, OnlyFromWindows98AndNeverOnNt4) {
+    // The screen saver can be asked from Windows 98 on, never on NT 4.
     for (int cls : {0, 1, 16, 64})
         EXPECT_FALSE(canAskScreenSaver(cls)) << cls;
     for (int cls : {32, 48, 80, 96, 112})
@@ -71,7 +59,6 @@ protected:
         port.topWindows["Shell_TrayWnd"] = kTaskbar;
         app.log().setPath((dir / "orbel.log").string());
     }
-
     HIcon newIcon() {
         return port.createIconIndirect({gfx::Bitmap(32, 32, gfx::kWhite), gfx::Bitmap(32, 32)});
     }
@@ -93,12 +80,15 @@ protected:
         port.postMessage(hwnd(), msg, wParam, 0);
         port.pumpMessages();
     }
+    // Idle and hidden with no timer left, but the window kept for the next time.
     void expectHidden() {
         EXPECT_EQ(popup->state(), CSlideDlg::kIdle);
         EXPECT_FALSE(window().visible);
         EXPECT_TRUE(window().timers.empty());
+        EXPECT_FALSE(port.fireWindowTimer(hwnd(), 301));
+        EXPECT_FALSE(port.fireWindowTimer(hwnd(), 302));
+        EXPECT_TRUE(port.isWindow(hwnd()));
     }
-    std::string logText() const { return test::readBytes(dir / "orbel.log"); }
 
     test::TempDir dir;
     FakePort port;
@@ -109,67 +99,36 @@ protected:
 TEST_F(PopupTest, FirstNotificationBuildsTheWindowAndWaitsForTheFirstTick) {
     const HIcon icon = newIcon();
     ASSERT_EQ(popup->showNotification(2400, 72000, kTitle, "body", icon), 0);
-    const std::string h = std::to_string(raw(hwnd()));
-    const std::string font = std::to_string(static_cast<std::uintptr_t>(popup->titleFont()));
+    const std::string h = num(hwnd());
+    const std::string item = "sendDlgItemMessage(" + h;
     EXPECT_THAT(port.calls(),
-                ::testing::IsSupersetOf(
-                    {"createDialog(151,parent=0)=" + h, "createBoldFont(" + h + ",1030)",
-                     "sendDlgItemMessage(" + h + ",1030,48," + font + ")",
-                     "sendDlgItemMessage(" + h + ",1029,368," + std::to_string(raw(icon)) + ")"}));
+                ::testing::IsSupersetOf({"createDialog(151,parent=0)=" + h,
+                                         "createBoldFont(" + h + ",1030)",
+                                         item + ",1030,48," + num(popup->titleFont()) + ")",
+                                         item + ",1029,368," + num(icon) + ")"}));
     EXPECT_EQ(window().texts.at(1024), "body");
     EXPECT_EQ(window().texts.at(1030), kTitle);
     EXPECT_EQ(window().exStyle & (kWsExToolWindow | kWsExAppWindow), kWsExToolWindow);
-    EXPECT_EQ(window().timerPeriods, (std::map<unsigned, unsigned>{{301, 30}}));
+    EXPECT_EQ(window().timerPeriods, (Timers{{301, 30}}));
     EXPECT_EQ(popup->periodMs(), 30);
     EXPECT_EQ(popup->state(), CSlideDlg::kSlidingIn);
     EXPECT_FALSE(window().visible);
 }
 
-TEST_F(PopupTest, EachSlideInResetsTheFrameBitsOfTheStyle) {
-    port.topWindows.clear();
-    ASSERT_EQ(show(), -1); // the window exists, nothing started
-    port.setWindowLong(hwnd(), kGwlStyle, 0x5C0A1234u);
-    port.topWindows["Shell_TrayWnd"] = kTaskbar;
-    ASSERT_EQ(show(), 0);
-    EXPECT_EQ(window().style, 0x90801234u);
-}
-
-TEST_F(PopupTest, FullCycleSlidesInStaysAndLeavesTheWayItCame) {
-    ASSERT_EQ(show(), 0);
-    tick(301);
-    EXPECT_EQ(window().rect, (Rect{1620, -79, 1920, 1}));
-    EXPECT_TRUE(window().visible);
-    EXPECT_EQ(window().insertAfter, kHwndTopmost);
-    EXPECT_EQ(port.callsStartingWith("setWindowPos").back(),
-              "setWindowPos(" + std::to_string(raw(hwnd())) +
-                  ",after=" + std::to_string(raw(kHwndTopmost)) + ",1620,-79,flags=593)");
-
-    EXPECT_EQ(ticksUntilStateChanges(), 79);
-    EXPECT_EQ(popup->state(), CSlideDlg::kStaying);
-    EXPECT_EQ(window().rect, (Rect{1620, 0, 1920, 80}));
-    EXPECT_EQ(window().timerPeriods, (std::map<unsigned, unsigned>{{302, 72000}}));
-
-    tick(302);
-    EXPECT_EQ(popup->state(), CSlideDlg::kSlidingOut);
-    EXPECT_EQ(window().timerPeriods, (std::map<unsigned, unsigned>{{301, 30}}));
-    EXPECT_EQ(ticksUntilStateChanges(), 80);
-    EXPECT_EQ(window().rect, (Rect{1620, -80, 1920, 0}));
-    expectHidden();
-    EXPECT_TRUE(port.isWindow(hwnd())); // kept for the next notification
-}
-
-TEST_F(PopupTest, StartsOutsideTheCornerAwayFromTheTaskbarAndReturnsThere) {
+// A whole cycle for each taskbar edge, stepped timer by timer.
+TEST_F(PopupTest, StartsOutsideTheCornerAwayFromTheTaskbarStaysAndReturnsThere) {
     struct Row {
         const char* name;
         Rect taskbar, workArea;
         Point start, end;
+        int step; // vertical pixels a tick
     };
     const Row rows[] = {
-        {"bottom", {0, 1040, 1920, 1080}, {0, 0, 1920, 1040}, {1620, -80}, {1620, 0}},
-        {"top", {0, 0, 1920, 40}, {0, 40, 1920, 1080}, {1620, 1080}, {1620, 1000}},
-        {"left", {0, 0, 60, 1080}, {60, 0, 1920, 1080}, {1620, 1080}, {1620, 1000}},
-        {"right", {1860, 0, 1920, 1080}, {0, 0, 1860, 1080}, {0, 1080}, {0, 1000}},
-        {"square tie", {0, 0, 0, 0}, {0, 0, 1920, 1040}, {0, 1040}, {0, 960}},
+        {"bottom", {0, 1040, 1920, 1080}, {0, 0, 1920, 1040}, {1620, -80}, {1620, 0}, 1},
+        {"top", {0, 0, 1920, 40}, {0, 40, 1920, 1080}, {1620, 1080}, {1620, 1000}, -1},
+        {"left", {0, 0, 60, 1080}, {60, 0, 1920, 1080}, {1620, 1080}, {1620, 1000}, -1},
+        {"right", {1860, 0, 1920, 1080}, {0, 0, 1860, 1080}, {0, 1080}, {0, 1000}, -1},
+        {"square tie", {0, 0, 0, 0}, {0, 0, 1920, 1040}, {0, 1040}, {0, 960}, -1},
     };
     const auto at = [](Point p) { return Rect{p.x, p.y, p.x + 300, p.y + 80}; };
     for (const Row& row : rows) {
@@ -179,35 +138,46 @@ TEST_F(PopupTest, StartsOutsideTheCornerAwayFromTheTaskbarAndReturnsThere) {
         port.workArea = row.workArea;
         ASSERT_EQ(show(), 0);
         EXPECT_EQ(popup->windowRect(), at(row.start));
-        EXPECT_EQ(ticksUntilStateChanges(), 80);
+        tick(301); // shown, topmost, one step in
+        const Point first{row.start.x, row.start.y + row.step};
+        EXPECT_EQ(window().rect, at(first));
+        EXPECT_TRUE(window().visible);
+        EXPECT_EQ(window().insertAfter, kHwndTopmost);
+        EXPECT_EQ(port.callsStartingWith("setWindowPos").back(),
+                  "setWindowPos(" + num(hwnd()) + ",after=" + num(kHwndTopmost) + "," +
+                      std::to_string(first.x) + "," + std::to_string(first.y) + ",flags=593)");
+        EXPECT_EQ(ticksUntilStateChanges(), 79);
+        EXPECT_EQ(popup->state(), CSlideDlg::kStaying);
         EXPECT_EQ(window().rect, at(row.end));
+        EXPECT_EQ(window().timerPeriods, (Timers{{302, 72000}}));
         tick(302);
+        EXPECT_EQ(popup->state(), CSlideDlg::kSlidingOut);
+        EXPECT_EQ(window().timerPeriods, (Timers{{301, 30}}));
         EXPECT_EQ(ticksUntilStateChanges(), 80);
         EXPECT_EQ(window().rect, popup->windowRect());
         EXPECT_EQ(window().rect, at(row.start));
+        expectHidden();
     }
 }
 
-TEST_F(PopupTest, ClickDuringSlideInTurnsBackAtOnceAtFivePixelsPerTick) {
+TEST_F(PopupTest, ClickTurnsBackAtOnceAtFivePixelsATickAndASecondClickKeepsThePace) {
     ASSERT_EQ(show(), 0);
     for (int i = 0; i < 10; ++i)
         tick(301);
-    send(kWmLButtonDown);
+    send(kWmLButtonDown); // sliding in
     EXPECT_EQ(popup->state(), CSlideDlg::kSlidingOut);
     EXPECT_EQ(popup->curStep(), (Point{0, 5}));
-    EXPECT_EQ(window().timerPeriods, (std::map<unsigned, unsigned>{{301, 3}}));
+    EXPECT_EQ(window().timerPeriods, (Timers{{301, 3}}));
     tick(301);
     EXPECT_EQ(window().rect.top, -75);
     tick(301);
     EXPECT_EQ(window().rect.top, -80);
     expectHidden();
-}
 
-TEST_F(PopupTest, ClickDuringStayLeavesFastAndASecondClickKeepsThePace) {
     ASSERT_EQ(show(), 0);
     ticksUntilStateChanges();
-    send(kWmLButtonDown);
-    EXPECT_EQ(window().timerPeriods, (std::map<unsigned, unsigned>{{301, 3}}));
+    send(kWmLButtonDown); // staying
+    EXPECT_EQ(window().timerPeriods, (Timers{{301, 3}}));
     for (int i = 0; i < 3; ++i)
         tick(301);
     send(kWmLButtonDown);
@@ -220,16 +190,13 @@ TEST_F(PopupTest, ClickDuringStayLeavesFastAndASecondClickKeepsThePace) {
 }
 
 TEST_F(PopupTest, CloseEnterAndEscapeHideAtOnceInEveryStateAndKeepTheWindow) {
-    const struct {
-        const char* name;
-        unsigned msg;
-        WParam wParam;
-    } inputs[] = {{"close", kWmClose, 0},
-                  {"enter", kWmCommand, kIdOkCommand},
-                  {"escape", kWmCommand, kIdCancelCommand}};
-    for (const auto& input : inputs) {
+    const std::tuple<const char*, unsigned, WParam> inputs[] = {
+        {"close", kWmClose, 0},
+        {"enter", kWmCommand, kIdOkCommand},
+        {"escape", kWmCommand, kIdCancelCommand}};
+    for (const auto& [name, msg, wParam] : inputs) {
         for (int state : {CSlideDlg::kSlidingIn, CSlideDlg::kStaying, CSlideDlg::kSlidingOut}) {
-            SCOPED_TRACE(::testing::Message() << input.name << " in state " << state);
+            SCOPED_TRACE(::testing::Message() << name << " in state " << state);
             popup = std::make_unique<CNotifyDlg>(app);
             ASSERT_EQ(show(), 0);
             if (state == CSlideDlg::kSlidingIn) tick(301);
@@ -239,11 +206,8 @@ TEST_F(PopupTest, CloseEnterAndEscapeHideAtOnceInEveryStateAndKeepTheWindow) {
                 tick(301);
             }
             ASSERT_EQ(popup->state(), state);
-            send(input.msg, input.wParam);
+            send(msg, wParam);
             expectHidden();
-            EXPECT_TRUE(port.isWindow(hwnd()));
-            EXPECT_FALSE(port.fireWindowTimer(hwnd(), 301));
-            EXPECT_FALSE(port.fireWindowTimer(hwnd(), 302));
         }
     }
 }
@@ -259,18 +223,14 @@ TEST_F(PopupTest, SecondNotificationReplacesContentButNotTheCycle) {
     EXPECT_EQ(popup->text(), "second");
     EXPECT_FALSE(port.iconImage(first).has_value());
     EXPECT_NE(popup->icon(), first);
-    EXPECT_THAT(port.calls(),
-                ::testing::Contains("destroyIcon(" + std::to_string(raw(first)) + ")"));
+    EXPECT_THAT(port.calls(), ::testing::Contains("destroyIcon(" + num(first) + ")"));
     EXPECT_TRUE(port.callsStartingWith("setTimer").empty());
     EXPECT_EQ(popup->state(), CSlideDlg::kSlidingIn);
     EXPECT_EQ(window().rect.top, -50);
     EXPECT_EQ(ticksUntilStateChanges(), 50); // still 30 ms a pixel
     EXPECT_EQ(window().timerPeriods.at(302), 72000u);
     EXPECT_EQ(port.liveIcons(), 1u);
-}
-
-TEST_F(PopupTest, NextStartTakesTheDurationsStoredMeanwhileAndAMovedTaskbar) {
-    ASSERT_EQ(show("a"), 0);
+    // The next start takes the durations stored meanwhile and a moved taskbar.
     ASSERT_EQ(show("b", 1200, 1000), 0);
     send(kWmCommand, kIdCancelCommand);
     port.taskbarRect = Rect{0, 0, 1920, 40};
@@ -285,50 +245,45 @@ TEST_F(PopupTest, NextStartTakesTheDurationsStoredMeanwhileAndAMovedTaskbar) {
 // are made, but no cycle starts. A popup without area could never be seen
 // whole, so its slide-in would never end.
 TEST_F(PopupTest, WithoutTaskbarWorkAreaOrOwnAreaNothingStartsButTheContentIsSet) {
-    struct Row {
-        const char* name;
-        void (*script)(FakePort&);
-    };
-    const Row rows[] = {
-        {"no taskbar", [](FakePort& p) { p.topWindows.erase("Shell_TrayWnd"); }},
+    const std::pair<const char*, void (*)(FakePort&)> rows[] = {
         {"no taskbar rectangle", [](FakePort& p) { p.taskbarRect.reset(); }},
         {"no work area", [](FakePort& p) { p.workArea.reset(); }},
         {"zero height", [](FakePort& p) { p.dialogHeight = 0; }},
         {"zero width", [](FakePort& p) { p.dialogWidth = 0; }},
+        {"no taskbar", [](FakePort& p) { p.topWindows.erase("Shell_TrayWnd"); }},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, script] : rows) {
+        SCOPED_TRACE(name);
         popup = std::make_unique<CNotifyDlg>(app);
         port.topWindows["Shell_TrayWnd"] = kTaskbar;
         port.taskbarRect = Rect{0, 1040, 1920, 1080};
         port.workArea = Rect{0, 0, 1920, 1040};
         port.dialogWidth = 300;
         port.dialogHeight = 80;
-        row.script(port);
+        script(port);
         EXPECT_EQ(show("waiting"), -1);
         expectHidden();
-        EXPECT_FALSE(port.fireWindowTimer(hwnd(), 301));
         EXPECT_EQ(window().texts.at(1024), "waiting");
         EXPECT_EQ(window().texts.at(1030), kTitle);
         EXPECT_FALSE(isNull(popup->icon()));
     }
+    // Once the taskbar is back, the kept window's slide-in resets the frame
+    // bits of its style.
+    port.setWindowLong(hwnd(), kGwlStyle, 0x5C0A1234u);
+    port.topWindows["Shell_TrayWnd"] = kTaskbar;
+    ASSERT_EQ(show(), 0);
+    EXPECT_EQ(window().style, 0x90801234u);
 }
 
-TEST_F(PopupTest, FailedWindowCreationReturnsMinusOneAndKeepsTheIconForRelease) {
+TEST_F(PopupTest, FailedCreationKeepsTheIconAndDestructionReleasesWindowIconAndFont) {
     port.createDialogFails = true;
     EXPECT_EQ(show(), -1);
     EXPECT_TRUE(isNull(hwnd()));
     EXPECT_EQ(port.liveIcons(), 1u);
     port.createDialogFails = false;
-    EXPECT_EQ(show(), 0);
-    EXPECT_EQ(port.liveIcons(), 1u);
-    popup.reset();
-    EXPECT_EQ(port.liveIcons(), 0u);
-}
-
-TEST_F(PopupTest, DestructionReleasesWindowIconAndFont) {
     for (int i = 0; i < 3; ++i)
-        show();
+        EXPECT_EQ(show(), 0);
+    EXPECT_EQ(port.liveIcons(), 1u);
     const Hwnd h = hwnd();
     const HFont font = popup->titleFont();
     ASSERT_FALSE(isNull(font));
@@ -336,27 +291,18 @@ TEST_F(PopupTest, DestructionReleasesWindowIconAndFont) {
     EXPECT_FALSE(port.isWindow(h));
     EXPECT_EQ(port.liveIcons(), 0u);
     EXPECT_EQ(port.callsStartingWith("deleteFont"),
-              std::vector<std::string>{"deleteFont(" +
-                                       std::to_string(static_cast<std::uintptr_t>(font)) + ")"});
-}
-
-TEST_F(PopupTest, WithoutABoldFontTheTitleKeepsItsOwn) {
+              std::vector<std::string>{"deleteFont(" + num(font) + ")"});
+    // Without a bold font the title keeps its own.
     port.boldFontFails = true;
+    popup = std::make_unique<CNotifyDlg>(app);
     ASSERT_EQ(show(), 0);
-    EXPECT_TRUE(
-        port.callsStartingWith("sendDlgItemMessage(" + std::to_string(raw(hwnd())) + ",1030")
-            .empty());
+    EXPECT_TRUE(port.callsStartingWith("sendDlgItemMessage(" + num(hwnd()) + ",1030").empty());
     popup.reset();
-    EXPECT_TRUE(port.callsStartingWith("deleteFont").empty());
+    EXPECT_EQ(port.callsStartingWith("deleteFont").size(), 1u);
 }
-
-struct GateCase {
-    OsVersionInfo os;
-    bool asks;
-};
 
 TEST_F(PopupTest, ScreenSaverIsAskedPerVersionClassAndMovesThePopupBelowTheForeground) {
-    const GateCase cases[] = {
+    const std::pair<OsVersionInfo, bool> cases[] = {
         {{4, 0, 0, kVerPlatformWin32Windows}, false},              // class 16
         {{4, 10, 0, kVerPlatformWin32Windows}, true},              // class 32
         {{4, 90, 0, kVerPlatformWin32Windows}, true},              // class 48
@@ -366,15 +312,15 @@ TEST_F(PopupTest, ScreenSaverIsAskedPerVersionClassAndMovesThePopupBelowTheForeg
     const Hwnd saver{0x4242};
     port.foreground = saver;
     port.screenSaverRunning = true;
-    for (const GateCase& c : cases) {
-        port.osVersion = c.os;
+    for (const auto& [os, asks] : cases) {
+        port.osVersion = os;
         COrbelApp own(port);
         CNotifyDlg p(own);
         ASSERT_EQ(p.showNotification(2400, 72000, kTitle, "x", HIcon{}), 0);
         port.clearCalls();
         ASSERT_TRUE(port.fireWindowTimer(p.hwnd(), 301));
-        EXPECT_EQ(port.callsStartingWith("getScreenSaverRunning").size(), c.asks ? 1u : 0u);
-        EXPECT_EQ(port.windowState(p.hwnd())->insertAfter, c.asks ? saver : kHwndTopmost);
+        EXPECT_EQ(port.callsStartingWith("getScreenSaverRunning").size(), asks ? 1u : 0u);
+        EXPECT_EQ(port.windowState(p.hwnd())->insertAfter, asks ? saver : kHwndTopmost);
     }
     port.foreground = Hwnd{}; // no foreground window: topmost after all
     ASSERT_EQ(show(), 0);
@@ -385,20 +331,15 @@ TEST_F(PopupTest, ScreenSaverIsAskedPerVersionClassAndMovesThePopupBelowTheForeg
 TEST_F(PopupTest, FailedScreenSaverQueryLogsOneLinePerTickAndCountsAsNone) {
     port.screenSaverRunning.reset();
     ASSERT_EQ(show(), 0);
-    EXPECT_EQ(logText(), "");
+    EXPECT_TRUE(test::logEntries(dir / "orbel.log", "notifydlg.cpp").empty());
     ticksUntilStateChanges(); // 80 motion ticks
     tick(302);
     tick(301);
     EXPECT_EQ(window().insertAfter, kHwndTopmost);
-    std::istringstream lines(logText());
-    const std::regex entry(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d ; notifydlg\.cpp\(\d+\) ; )"
-                           R"(SystemParametersInfo failed ; )");
-    int n = 0;
-    for (std::string line; std::getline(lines, line); ++n) {
-        if (!line.empty() && line.back() == '\r') line.pop_back(); // Windows line ends
-        EXPECT_TRUE(std::regex_match(line, entry)) << line;
-    }
-    EXPECT_EQ(n, 82);
+    const auto entries = test::logEntries(dir / "orbel.log", "notifydlg.cpp");
+    EXPECT_EQ(entries.size(), 82u);
+    for (const auto& e : entries)
+        EXPECT_EQ(e.message, "SystemParametersInfo failed");
 }
 
 } // namespace

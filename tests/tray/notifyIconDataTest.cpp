@@ -28,38 +28,61 @@ template <std::size_t N> std::string str(const char (&field)[N]) {
     return std::string(field, end ? static_cast<const char*>(end) - field : N);
 }
 
-class TrayRecord : public ::testing::TestWithParam<int> {
-protected:
-    // The level is scripted before the record measures it.
+// The fake port with a hook inside each wait: a use made there shows that
+// the record's lock is not held across the wait (it would deadlock).
+class RecordPort : public FakePort {
+public:
+    std::function<void()> onSleep;
+    void sleep(unsigned ms) override {
+        FakePort::sleep(ms);
+        if (onSleep) onSleep();
+    }
+    // The shell calls and waits in order: "add", "modify", "delete", "wait".
+    std::vector<std::string> trace() const {
+        std::vector<std::string> out;
+        for (const auto& c : calls()) {
+            if (c == "sleep(500)") out.push_back("wait");
+            if (c.starts_with("shellNotifyIcon("))
+                out.push_back(c[16] == '0' ? "add" : c[16] == '1' ? "modify" : "delete");
+        }
+        return out;
+    }
+};
+
+struct TrayRecord : ::testing::Test {
+    RecordPort port;
+    CNotifyIconData record{port};
+    void SetUp() override { record.setUp(kMain, kMoon); }
+};
+
+// The shell level, scripted before the record measures it.
+struct TrayLevel : ::testing::TestWithParam<int> {
     void SetUp() override {
         const unsigned major[] = {4, 5, 6}, minor[] = {72, 82, 1};
         port.shellVersion = {major[GetParam() - 4], minor[GetParam() - 4], 0, 0};
         record.emplace(port);
+        record->setUp(kMain, kMoon);
     }
     FakePort::NotifyCall last() const { return port.notifyCalls().back(); }
+    bool old() const { return GetParam() == 4; }
     FakePort port;
     std::optional<CNotifyIconData> record;
 };
 
-TEST(TrayRecordSizes, AreTheShellsNumbersOn32BitAndMeasuredOn64Bit) {
-    const bool is32 = sizeof(void*) == 4;
+TEST_P(TrayLevel, StartAddCarriesTheStartFieldsInTheLevelsFormAndSize) {
+    const bool is32 = sizeof(void*) == 4; // the shell's numbers; measured on 64 bits
     EXPECT_EQ(kNotifyIconSizeOld, is32 ? 88u : 104u);
     EXPECT_EQ(kNotifyIconSizeV5, is32 ? 488u : 504u);
     EXPECT_EQ(kNotifyIconSizeV6, is32 ? 504u : 520u);
-}
-
-TEST_P(TrayRecord, StartAddCarriesTheStartFieldsInTheLevelsForm) {
-    const int level = GetParam();
-    record->setUp(kMain, kMoon);
     ASSERT_TRUE(record->add());
     ASSERT_EQ(port.notifyCalls().size(), 1u);
     const auto c = last();
     EXPECT_EQ(c.message, kNimAdd);
-    EXPECT_EQ(c.oldForm, level == 4);
+    EXPECT_EQ(c.oldForm, old());
     const std::uint32_t size[] = {kNotifyIconSizeOld, kNotifyIconSizeV5, kNotifyIconSizeV6};
-    EXPECT_EQ(c.cbSize, size[level - 4]);
+    EXPECT_EQ(c.cbSize, size[GetParam() - 4]);
     // Only level 6's size takes guidItem in.
-    EXPECT_EQ(c.cbSize >= offsetof(NotifyIconDataNew, guidItem) + 16, level == 6);
+    EXPECT_EQ(c.cbSize >= offsetof(NotifyIconDataNew, guidItem) + 16, GetParam() == 6);
     EXPECT_EQ(c.data.hWnd, kMain);
     EXPECT_EQ(c.data.uID, 101u);
     EXPECT_EQ(c.data.uFlags, 7u);
@@ -68,22 +91,20 @@ TEST_P(TrayRecord, StartAddCarriesTheStartFieldsInTheLevelsForm) {
     EXPECT_EQ(str(c.data.szTip), "");
 }
 
-TEST_P(TrayRecord, TipIsCutToTheFormsFieldWithoutSplittingACharacter) {
-    const bool old = GetParam() == 4;
+TEST_P(TrayLevel, TipIsCutToTheFormsFieldWithoutSplittingACharacter) {
     struct Row {
         std::string tip;
-        std::size_t sent;   // bytes that reach the shell
-        std::size_t master; // bytes the record keeps
+        std::size_t sent, kept; // bytes that reach the shell, bytes the record keeps
     };
     std::string doubleBytes;
     for (int i = 0; i < 80; ++i)
         doubleBytes += kHyo;
-    const std::vector<Row> rows = {
-        {std::string(70, 'a'), old ? 63u : 70u, 70},
-        {std::string(200, 'a'), old ? 63u : 127u, 127},
-        {std::string(62, 'a') + kHyo, old ? 62u : 64u, 64},
-        {std::string(126, 'a') + kHyo, old ? 63u : 126u, 126},
-        {doubleBytes, old ? 62u : 126u, 126},
+    const Row rows[] = {
+        {std::string(70, 'a'), old() ? 63u : 70u, 70},
+        {std::string(200, 'a'), old() ? 63u : 127u, 127},
+        {std::string(62, 'a') + kHyo, old() ? 62u : 64u, 64},
+        {std::string(126, 'a') + kHyo, old() ? 63u : 126u, 126},
+        {doubleBytes, old() ? 62u : 126u, 126},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.tip.size());
@@ -91,31 +112,22 @@ TEST_P(TrayRecord, TipIsCutToTheFormsFieldWithoutSplittingACharacter) {
         EXPECT_EQ(str(last().data.szTip), row.tip.substr(0, row.sent));
         EXPECT_EQ(last().message, kNimModify);
         EXPECT_EQ(last().data.uFlags, kNifTip);
-        EXPECT_EQ(str(record->fields().szTip), row.tip.substr(0, row.master));
+        EXPECT_EQ(str(record->fields().szTip), row.tip.substr(0, row.kept));
     }
-}
-
-// Random texts of ASCII, half-width katakana and double-byte characters
-// (trail bytes 0x40-0x7E, 0x5C among them): what reaches the shell is the
-// longest whole-character prefix that fits.
-TEST_P(TrayRecord, AnyTipReachesTheShellAsItsLongestWholeCharacterPrefix) {
-    const std::size_t limit = GetParam() == 4 ? 63 : 127;
+    // Random texts of ASCII, half-width katakana and double-byte characters
+    // (trail bytes 0x40-0x7E, 0x5C among them): what reaches the shell is
+    // the longest whole-character prefix that fits.
+    const std::size_t limit = old() ? 63 : 127;
     std::mt19937 rng(1234u + static_cast<unsigned>(GetParam()));
     for (int round = 0; round < 300; ++round) {
         std::string tip;
         std::size_t expected = 0;
         for (int i = static_cast<int>(rng() % 120); i > 0; --i) {
-            switch (rng() % 3) {
-            case 0:
-                tip += static_cast<char>('!' + rng() % 90);
-                break;
-            case 1:
-                tip += static_cast<char>(0xA1 + rng() % 63);
-                break;
-            default:
-                tip += static_cast<char>(0x81 + rng() % 31);
-                tip += static_cast<char>(0x40 + rng() % 63);
-            }
+            const unsigned kind = rng() % 3;
+            if (kind == 0) tip += static_cast<char>('!' + rng() % 90);
+            if (kind == 1) tip += static_cast<char>(0xA1 + rng() % 63);
+            if (kind == 2)
+                tip += {static_cast<char>(0x81 + rng() % 31), static_cast<char>(0x40 + rng() % 63)};
             if (tip.size() <= limit) expected = tip.size();
         }
         record->modifyTip(tip);
@@ -123,39 +135,34 @@ TEST_P(TrayRecord, AnyTipReachesTheShellAsItsLongestWholeCharacterPrefix) {
     }
 }
 
-TEST_P(TrayRecord, BalloonTextsAreCutTo255And63BytesOnCharacterBoundaries) {
+TEST_P(TrayLevel, BalloonTextsAreCutTo255And63BytesOnCharacterBoundaries) {
     struct Row {
         std::string title, text;
         std::size_t titleSent, textSent;
     };
-    const std::vector<Row> rows = {
+    const Row rows[] = {
         {"Phase", "Line one\r\nLine two", 5, 18},
         {std::string(70, 't'), std::string(300, 'x'), 63, 255},
         {std::string(62, 't') + kHyo, std::string(254, 'x') + kHyo, 62, 254},
         {std::string(61, 't') + kHyo, std::string(253, 'x') + kHyo, 63, 255},
     };
-    record->setUp(kMain, kMoon);
     for (const Row& row : rows) {
         ASSERT_TRUE(record->showBalloon(row.title, row.text));
         const auto c = last();
         EXPECT_EQ(c.data.uFlags, kNifInfo);
         // The old form has no balloon fields: nothing of it reaches the shell.
-        const bool full = GetParam() >= 5;
-        EXPECT_EQ(str(c.data.szInfoTitle), full ? row.title.substr(0, row.titleSent) : "");
-        EXPECT_EQ(str(c.data.szInfo), full ? row.text.substr(0, row.textSent) : "");
-        EXPECT_EQ(c.data.uTimeout, full ? 30000u : 0u);
-        EXPECT_EQ(c.data.dwInfoFlags, full ? kNiifInfo : 0u);
+        EXPECT_EQ(str(c.data.szInfoTitle), old() ? "" : row.title.substr(0, row.titleSent));
+        EXPECT_EQ(str(c.data.szInfo), old() ? "" : row.text.substr(0, row.textSent));
+        EXPECT_EQ(c.data.uTimeout, old() ? 0u : 30000u);
+        EXPECT_EQ(c.data.dwInfoFlags, old() ? 0u : kNiifInfo);
         EXPECT_EQ(str(record->fields().szInfo), row.text.substr(0, row.textSent));
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Levels, TrayRecord, ::testing::Values(4, 5, 6),
+INSTANTIATE_TEST_SUITE_P(Levels, TrayLevel, ::testing::Values(4, 5, 6),
                          [](const auto& info) { return "Level" + std::to_string(info.param); });
 
-TEST(TrayRecordUses, FlagsStayAsTheLastUseLeftThem) {
-    FakePort port;
-    CNotifyIconData record(port);
-    record.setUp(kMain, kMoon);
+TEST_F(TrayRecord, FlagsStayAsTheLastUseLeftThem) {
     record.add();
     record.modifyTip("tip");
     record.modifyIcon(kFrame);
@@ -163,92 +170,49 @@ TEST(TrayRecordUses, FlagsStayAsTheLastUseLeftThem) {
     record.readd();  // "TaskbarCreated": 7 again, with the frame and the tip
     record.showBalloon("t", "x");
     record.remove();
-
-    struct Expect {
-        unsigned message;
-        std::uint32_t flags;
-        HIcon icon;
-        const char* tip;
-    };
-    const std::vector<Expect> expected = {
-        {kNimAdd, 7, kMoon, ""},
-        {kNimModify, kNifTip, kMoon, "tip"},
-        {kNimModify, kNifIcon, kFrame, "tip"},
-        {kNimDelete, kNifIcon, kFrame, "tip"},
-        {kNimAdd, 7, kFrame, "tip"},
-        {kNimModify, kNifInfo, kFrame, "tip"},
-        {kNimDelete, kNifInfo, kFrame, "tip"},
-    };
-    const auto calls = port.notifyCalls();
-    ASSERT_EQ(calls.size(), expected.size());
-    for (std::size_t i = 0; i < calls.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(calls[i].message, expected[i].message);
-        EXPECT_EQ(calls[i].data.uFlags, expected[i].flags);
-        EXPECT_EQ(calls[i].data.hIcon, expected[i].icon);
-        EXPECT_EQ(str(calls[i].data.szTip), expected[i].tip);
-        EXPECT_EQ(calls[i].data.hWnd, kMain);
+    // Each use as "<message> <flags> <icon> <tip>": NIF_ICON 2, NIF_TIP 4,
+    // NIF_INFO 16; the moon is icon 119, the frame 120.
+    std::vector<std::string> uses;
+    for (const auto& c : port.notifyCalls()) {
+        const char* message[] = {"add", "modify", "delete"};
+        uses.push_back(std::string(c.message < 3 ? message[c.message] : "?") + " " +
+                       std::to_string(c.data.uFlags) + " " +
+                       std::to_string(static_cast<std::uintptr_t>(c.data.hIcon)) + " " +
+                       str(c.data.szTip));
+        EXPECT_EQ(c.data.hWnd, kMain);
     }
+    EXPECT_EQ(uses, (std::vector<std::string>{"add 7 119 ", "modify 4 119 tip", "modify 2 120 tip",
+                                              "delete 2 120 tip", "add 7 120 tip",
+                                              "modify 16 120 tip", "delete 16 120 tip"}));
 }
 
 // --- the retry of the first add ---------------------------------------------
 
-// Runs a hook inside each wait: a use made there shows that the record's
-// lock is not held across the wait (it would deadlock).
-class SleepHookPort : public FakePort {
-public:
-    std::function<void()> onSleep;
-    void sleep(unsigned ms) override {
-        FakePort::sleep(ms);
-        if (onSleep) onSleep();
-    }
-};
-
-// The shell calls and waits in order: "add", "modify", "delete", "wait".
-std::vector<std::string> trace(const FakePort& port) {
-    std::vector<std::string> out;
-    for (const auto& c : port.calls()) {
-        if (c == "sleep(500)") out.push_back("wait");
-        if (c.rfind("shellNotifyIcon(", 0) == 0)
-            out.push_back(c[16] == '0' ? "add" : c[16] == '1' ? "modify" : "delete");
-    }
-    return out;
-}
-
-TEST(TrayRecordRetry, TimeOutThenSuccessOnTheThirdFurtherAttempt) {
-    FakePort port;
-    CNotifyIconData record(port);
-    record.setUp(kMain, kMoon);
+TEST_F(TrayRecord, RetryAfterTimeOutsSucceedsOnTheThirdFurtherAttempt) {
     port.shellNotifyAnswers = {false, false, false, false, false, true};
     EXPECT_TRUE(record.addWithRetry());
     EXPECT_EQ(port.sleptMs(), 1500u);
-    EXPECT_EQ(trace(port), (std::vector<std::string>{"add", "wait", "modify", "add", "wait",
-                                                     "modify", "add", "wait", "modify"}));
+    EXPECT_EQ(port.trace(), (std::vector<std::string>{"add", "wait", "modify", "add", "wait",
+                                                      "modify", "add", "wait", "modify"}));
     for (const auto& c : port.notifyCalls())
         EXPECT_EQ(c.data.uFlags, 7u);
 }
 
-TEST(TrayRecordRetry, AnotherErrorFailsAtOnceAndNineFailedAttemptsGiveUp) {
-    FakePort port;
-    CNotifyIconData record(port);
-    record.setUp(kMain, kMoon);
+TEST_F(TrayRecord, AnotherErrorFailsAtOnceAndNineFailedRetriesGiveUp) {
     port.shellNotifyError = 5; // ERROR_ACCESS_DENIED
     port.shellNotifyAnswers = {false, true};
     EXPECT_FALSE(record.addWithRetry());
-    EXPECT_EQ(trace(port), std::vector<std::string>{"add"});
+    EXPECT_EQ(port.trace(), std::vector<std::string>{"add"});
 
     port.shellNotifyError = kErrorTimeout;
     port.shellNotifyAnswers.assign(25, false);
     port.clearCalls();
     EXPECT_FALSE(record.addWithRetry());
     EXPECT_EQ(port.sleptMs(), 4500u);
-    EXPECT_EQ(trace(port).size(), 1u + 9 * 3); // the add, then nine of wait, modify, add
+    EXPECT_EQ(port.trace().size(), 1u + 9 * 3); // the add, then nine of wait, modify, add
 }
 
-TEST(TrayRecordRetry, AUseDuringAWaitRunsAndDoesNotChangeWhatTheRetrySends) {
-    SleepHookPort port;
-    CNotifyIconData record(port);
-    record.setUp(kMain, kMoon);
+TEST_F(TrayRecord, AUseDuringAWaitRunsAndDoesNotChangeWhatTheRetrySends) {
     port.onSleep = [&] { record.modifyTip("fresh"); };
     port.shellNotifyAnswers = {false, true, true}; // add times out; tip; modify
     EXPECT_TRUE(record.addWithRetry());

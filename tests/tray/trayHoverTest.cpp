@@ -27,27 +27,21 @@ void PrintTo(const Rect& r, std::ostream* os) {
 
 namespace {
 
-using test::TempDir;
-using test::writeBytes;
-
 constexpr std::time_t kMidnight = 1796515200; // a game day starts here
 constexpr LResult kButton24x22 = (22 << 16) | 24;
+const Rect kIcon{1024, 740, 1048, 762}; // the button at client (30, 5)
 
 // The notification area's toolbar and its tooltip, as windows of the fake
 // so that they answer messages (from either thread).
-class ToolbarWindow : public WindowHandler {
-public:
-    std::atomic<LResult> buttonSize{kButton24x22};
-    std::atomic<LResult> tooltip{0};
+struct ToolbarWindow : WindowHandler {
+    std::atomic<LResult> buttonSize{kButton24x22}, tooltip{0};
     LResult windowProc(Hwnd, unsigned msg, WParam, LParam) override {
-        if (msg == kTbGetButtonSize) return buttonSize.load();
-        if (msg == kTbGetTooltips) return tooltip.load();
-        return 0;
+        return msg == kTbGetButtonSize ? buttonSize.load()
+               : msg == kTbGetTooltips ? tooltip.load()
+                                       : 0;
     }
 };
-
-class TooltipWindow : public WindowHandler {
-public:
+struct TooltipWindow : WindowHandler {
     std::atomic<int> updates{0};
     LResult windowProc(Hwnd, unsigned msg, WParam, LParam) override {
         if (msg == kTtmUpdate) ++updates;
@@ -57,17 +51,16 @@ public:
 
 class TrayHover : public ::testing::Test {
 protected:
-    static constexpr Hwnd kTaskbar{0x900};
-    static constexpr Hwnd kNotifyArea{0x901};
-    static constexpr Hwnd kPager{0x902};
+    static constexpr Hwnd kTaskbar{0x900}, kNotifyArea{0x901}, kPager{0x902};
 
     // Settings as the file gives them; the clock ticks once so that the
     // tooltip text is not empty. The toolbar's window starts at (1000, 740)
     // and its client area at (1003, 742), so a grid taken from the client
     // origin would be off by three.
     void start(int mode, bool tipUpdate) {
-        writeBytes(dir / "orbel.ini", "[Settings]\r\ntsmode=" + std::to_string(mode) +
-                                          "\r\ntipupdate=" + (tipUpdate ? "1" : "0") + "\r\n");
+        test::writeBytes(dir / "orbel.ini", "[Settings]\r\ntsmode=" + std::to_string(mode) +
+                                                "\r\ntipupdate=" + (tipUpdate ? "1" : "0") +
+                                                "\r\n");
         port.moduleFileName = (dir.path() / "orbel.exe").string();
         port.now = kMidnight;
         port.devCaps = TimeCaps{10, 1000000};
@@ -94,6 +87,7 @@ protected:
         port.cursor = Point{x, y};
         hover->updateIconRect(x, y);
     }
+    // The tooltip texts sent, all of them tip changes.
     std::vector<std::string> tipsSent() const {
         std::vector<std::string> out;
         for (const auto& c : port.notifyCalls()) {
@@ -104,7 +98,7 @@ protected:
         return out;
     }
 
-    TempDir dir;
+    test::TempDir dir;
     FakePort port;
     COrbelApp app{port};
     CNotifyIconData record{port};
@@ -114,8 +108,6 @@ protected:
     Hwnd toolbar{};
 };
 
-// --- the toolbar and the icon rectangle ------------------------------------
-
 TEST_F(TrayHover, ToolbarIsFoundUnderThePagerOrDirectlyUnderTheNotifyArea) {
     start(0, true);
     EXPECT_EQ(hover->findTrayToolbar(), toolbar);
@@ -123,7 +115,6 @@ TEST_F(TrayHover, ToolbarIsFoundUnderThePagerOrDirectlyUnderTheNotifyArea) {
     EXPECT_TRUE(isNull(hover->findTrayToolbar())); // it hangs under the pager
     port.childWindows[{kNotifyArea, "ToolbarWindow32"}] = toolbar;
     EXPECT_EQ(hover->findTrayToolbar(), toolbar);
-
     port.childWindows[{kNotifyArea, "SysPager"}] = kPager;
     port.childWindows.erase({kPager, "ToolbarWindow32"});
     EXPECT_TRUE(isNull(hover->findTrayToolbar())); // a pager hides the direct one
@@ -135,12 +126,8 @@ TEST_F(TrayHover, ToolbarIsFoundUnderThePagerOrDirectlyUnderTheNotifyArea) {
 
 TEST_F(TrayHover, IconRectIsTheButtonUnderTheCursorInAGridFromTheWindowCorner) {
     start(0, true);
-    struct Row {
-        Point client;
-        Rect expected;
-    };
-    const std::vector<Row> rows = {
-        {{30, 5}, {1024, 740, 1048, 762}}, // column 1, row 0
+    const std::pair<Point, Rect> rows[] = {
+        {{30, 5}, kIcon}, // column 1, row 0
         {{0, 0}, {1000, 740, 1024, 762}},
         {{71, 43}, {1048, 762, 1072, 784}},
         // Division truncates toward zero: just outside the client area is
@@ -149,38 +136,30 @@ TEST_F(TrayHover, IconRectIsTheButtonUnderTheCursorInAGridFromTheWindowCorner) {
         {{-30, 5}, {976, 740, 1000, 762}},
         {{5, -23}, {1000, 718, 1024, 740}},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(::testing::Message() << row.client.x << "," << row.client.y);
-        hover->updateIconRect(1003 + row.client.x, 742 + row.client.y);
-        EXPECT_EQ(hover->iconRect(), row.expected);
+    for (const auto& [client, expected] : rows) {
+        SCOPED_TRACE(::testing::Message() << client.x << "," << client.y);
+        hover->updateIconRect(1003 + client.x, 742 + client.y);
+        EXPECT_EQ(hover->iconRect(), expected);
     }
-}
-
-TEST_F(TrayHover, IconRectIsAllZeroWhenTheToolbarCannotTell) {
-    start(0, true);
-    for (LResult size : {LResult{24}, LResult{22 << 16}}) { // height 0, width 0
+    // A button of height 0 or width 0, or no taskbar: all zero.
+    for (LResult size : {LResult{24}, LResult{22 << 16}}) {
         hover->updateIconRect(1033, 747);
-        ASSERT_EQ(hover->iconRect(), (Rect{1024, 740, 1048, 762}));
+        ASSERT_EQ(hover->iconRect(), kIcon);
         toolbarWnd.buttonSize = size;
         hover->updateIconRect(1033, 747);
         EXPECT_EQ(hover->iconRect(), Rect{});
         toolbarWnd.buttonSize = kButton24x22;
     }
-    port.topWindows.clear(); // no taskbar
+    port.topWindows.clear();
     hover->updateIconRect(1033, 747);
     EXPECT_EQ(hover->iconRect(), Rect{});
-}
-
-TEST_F(TrayHover, ThePortsOwnIconRectTakesPrecedence) {
-    start(0, true);
+    // The port's own rectangle takes precedence, without asking the toolbar.
     port.iconRect = Rect{1800, 1050, 1822, 1072};
     port.clearCalls();
     hover->updateIconRect(1033, 747);
     EXPECT_EQ(hover->iconRect(), (Rect{1800, 1050, 1822, 1072}));
     EXPECT_TRUE(port.callsStartingWith("sendMessage").empty());
 }
-
-// --- the hover check ---------------------------------------------------------
 
 TEST_F(TrayHover, CheckRefreshesTheTextAndRedrawsTheShownTooltipByModeAndPlace) {
     struct Row {
@@ -189,7 +168,7 @@ TEST_F(TrayHover, CheckRefreshesTheTextAndRedrawsTheShownTooltipByModeAndPlace) 
         Point cursor; // the icon is (1024, 740)-(1048, 762)
         bool text, redraw;
     };
-    const std::vector<Row> rows = {
+    const Row rows[] = {
         {0, true, {1047, 761}, true, true},   {0, true, {1048, 747}, true, false},
         {0, false, {1047, 761}, true, false}, {0, false, {500, 500}, true, false},
         {2, true, {1024, 740}, true, true},   {2, true, {1048, 747}, false, false},
@@ -229,36 +208,24 @@ TEST_F(TrayHover, NothingHappensWithMenuOpenCursorUnreadOrMode2IconUnknown) {
     EXPECT_EQ(tooltipWnd.updates, 0);
 }
 
-// --- the hover timer ---------------------------------------------------------
-
-TEST_F(TrayHover, TimerRunsAtTheTickPeriodOnlyForAShownMode2Tooltip) {
-    struct Row {
-        int mode;
-        bool tipUpdate;
-        const char* call;
-    };
-    const std::vector<Row> rows = {
-        {0, false, "timeSetEvent(2400,10,periodic)"},
-        {0, true, "timeSetEvent(2400,10,periodic)"},
-        {2, false, "timeSetEvent(2400,10,periodic)"},
-        {2, true, "timeSetEvent(40,10,periodic)"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.call);
-        start(row.mode, row.tipUpdate);
+TEST_F(TrayHover, TimerRunsAtTheTickPeriodOnlyForAShownMode2TooltipAndFailsWith4) {
+    const std::tuple<int, bool, const char*> rows[] = {{0, false, "timeSetEvent(2400,10,periodic)"},
+                                                       {0, true, "timeSetEvent(2400,10,periodic)"},
+                                                       {2, false, "timeSetEvent(2400,10,periodic)"},
+                                                       {2, true, "timeSetEvent(40,10,periodic)"}};
+    for (const auto& [mode, tipUpdate, call] : rows) {
+        SCOPED_TRACE(call);
+        start(mode, tipUpdate);
         port.clearCalls();
         ASSERT_EQ(hover->startTimer(), 0u);
         const auto set = port.callsStartingWith("timeSetEvent");
         ASSERT_EQ(set.size(), 1u);
-        EXPECT_EQ(set[0].substr(0, set[0].find('=')), row.call);
+        EXPECT_EQ(set[0].substr(0, set[0].find('=')), call);
         hover->stopTimer();
         EXPECT_EQ(hover->timerId(), 0u);
     }
-}
-
-TEST_F(TrayHover, TimerThatCannotBeCreatedAnswers4) {
-    start(0, true);
     port.failingTimerDelays = {2400};
+    app.setTsMode(0);
     EXPECT_EQ(hover->startTimer(), 4u);
     EXPECT_EQ(hover->timerId(), 0u);
     port.clearCalls();
@@ -273,7 +240,6 @@ TEST_F(TrayHover, TimerFiresTheCheckAndARestartTakesTheNewSettings) {
     const unsigned first = hover->timerId();
     ASSERT_TRUE(port.fireTimer(first));
     EXPECT_EQ(tipsSent().size(), 1u);
-
     // The settings sheet: stop, change, start again.
     hover->stopTimer();
     EXPECT_FALSE(port.fireTimer(first));
@@ -283,7 +249,6 @@ TEST_F(TrayHover, TimerFiresTheCheckAndARestartTakesTheNewSettings) {
     port.cursor = Point{500, 500};
     ASSERT_TRUE(port.fireTimer(hover->timerId()));
     EXPECT_EQ(tipsSent().size(), 1u); // mode 2 now: nothing away from the icon
-
     // Starting twice leaves one timer; destruction stops it.
     ASSERT_EQ(hover->startTimer(), 0u);
     EXPECT_EQ(port.activeTimers().size(), 1u);
@@ -303,7 +268,6 @@ TEST_F(TrayHover, CheckOnTheTimerThreadAndUiUsesDoNotInterleave) {
     ASSERT_EQ(app.startTicker(), 0u);
     hoverAt(1010, 745); // column 0 holds the cursor
     ASSERT_EQ(hover->startTimer(), 0u);
-
     std::atomic<bool> done{false};
     std::thread driver([&] {
         for (int i = 0; i < 300; ++i)
