@@ -32,6 +32,10 @@ namespace {
 constexpr int kHostPollMs = 2000;
 const QString kNotifyService = QStringLiteral("org.freedesktop.Notifications");
 const QString kNotifyPath = QStringLiteral("/org/freedesktop/Notifications");
+// Qt gives each StatusNotifierItem it serves a bus connection of its own,
+// named after the process and a count of the items it has made.
+const QString kItemConnectionPrefix = QStringLiteral("org.kde.StatusNotifierItem-%1-");
+constexpr int kMaxItemConnections = 64;
 
 // The fields of either record layout that this port acts on.
 struct TrayRecord {
@@ -198,8 +202,9 @@ bool applyTray(QtPort& port, ShellState& s, unsigned message, const TrayRecord& 
             // No Qt context menu: the core shows its own on WM_RBUTTONUP.
             QObject::connect(s.tray.get(), &QSystemTrayIcon::activated, &port,
                              [&port, &s](QSystemTrayIcon::ActivationReason reason) {
-                                 const unsigned mouse = trayMouseMessage(reason);
-                                 if (mouse != 0 && s.callbackMessage != 0)
+                                 if (s.callbackMessage == 0) return;
+                                 for (unsigned mouse : trayMouseMessages(
+                                          reason, s.statusNotifierItem.value_or(false)))
                                      port.postMessage(s.owner, s.callbackMessage, s.iconId, mouse);
                              });
         }
@@ -218,7 +223,8 @@ bool applyTray(QtPort& port, ShellState& s, unsigned message, const TrayRecord& 
         const QString tip = displayText(r.tip);
         if (tip != s.tip) {
             s.tip = tip;
-            s.tray->setToolTip(plainToolTip(tip));
+            // A StatusNotifierItem's tooltip title is plain text already.
+            s.tray->setToolTip(s.statusNotifierItem.value_or(false) ? tip : plainToolTip(tip));
             // An open tooltip keeps its old text unless shown again.
             if (QToolTip::isVisible() && s.tray->geometry().contains(QCursor::pos()))
                 QToolTip::showText(QCursor::pos(), plainToolTip(tip));
@@ -226,6 +232,11 @@ bool applyTray(QtPort& port, ShellState& s, unsigned message, const TrayRecord& 
     }
     if (message == kNimAdd) {
         s.tray->show();
+        if (!s.statusNotifierItem) {
+            s.statusNotifierItem = ownStatusNotifierItemRegistered();
+            // The text given before the host was known went out as markup.
+            if (*s.statusNotifierItem && !s.tip.isEmpty()) s.tray->setToolTip(s.tip);
+        }
         if (!s.hostPoll) {
             checkHost(port, s, false);
             s.hostPoll = std::make_unique<QTimer>();
@@ -243,17 +254,35 @@ bool applyTray(QtPort& port, ShellState& s, unsigned message, const TrayRecord& 
 
 } // namespace
 
-unsigned trayMouseMessage(QSystemTrayIcon::ActivationReason reason) {
+QList<unsigned> trayMouseMessages(QSystemTrayIcon::ActivationReason reason,
+                                  bool statusNotifierItem) {
+    QList<unsigned> out;
     switch (reason) {
     case QSystemTrayIcon::Trigger:
-        return kWmLButtonDown;
+        out = {kWmLButtonDown};
+        if (statusNotifierItem) out.append(kWmLButtonDblClk);
+        break;
     case QSystemTrayIcon::DoubleClick:
-        return kWmLButtonDblClk;
+        out = {kWmLButtonDblClk};
+        break;
     case QSystemTrayIcon::Context:
-        return kWmRButtonUp;
+        out = {kWmRButtonUp};
+        break;
     default:
-        return 0;
+        return out;
     }
+    if (!statusNotifierItem) out.prepend(kWmMouseMove);
+    return out;
+}
+
+bool ownStatusNotifierItemRegistered() {
+    const QString prefix = kItemConnectionPrefix.arg(QCoreApplication::applicationPid());
+    for (int n = 1; n <= kMaxItemConnections; ++n) {
+        const QDBusConnection item(prefix + QString::number(n));
+        if (item.isConnected() && item.objectRegisteredAt(QStringLiteral("/StatusNotifierItem")))
+            return true;
+    }
+    return false;
 }
 
 void fillMenu(QMenu& menu, const res::MenuItem& popup, unsigned defaultCommand) {
@@ -326,6 +355,10 @@ std::optional<Rect> QtPort::notifyIconRect() {
     if (onUiThread()) refreshCaches(s);
     std::lock_guard lock(s.cacheMutex);
     return s.iconRect;
+}
+
+bool QtPort::trayHostReportsHover() {
+    return !m_impl->shell.statusNotifierItem.value_or(false);
 }
 
 bool QtPort::getCursorPos(Point& pt) {
