@@ -36,6 +36,7 @@ const QString kNotifyPath = QStringLiteral("/org/freedesktop/Notifications");
 // named after the process and a count of the items it has made.
 const QString kItemConnectionPrefix = QStringLiteral("org.kde.StatusNotifierItem-%1-");
 constexpr int kMaxItemConnections = 64;
+const QString kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 
 // The fields of either record layout that this port acts on.
 struct TrayRecord {
@@ -152,11 +153,23 @@ void showNotification(QtPort& port, ShellState& s, const QString& title, const Q
                      });
 }
 
+// Whether a tray host is there. For a StatusNotifierItem the bus daemon's
+// word on the watcher's name is enough (Qt registers the item again with a
+// new watcher itself); Qt's own question makes a bus connection each time
+// and waits for the watcher's answers on this thread.
+bool hostPresent(const ShellState& s) {
+    if (!s.statusNotifierItem.value_or(false)) return QSystemTrayIcon::isSystemTrayAvailable();
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()) return false;
+    const QDBusReply<bool> registered = bus.interface()->isServiceRegistered(kWatcherService);
+    return registered.isValid() && registered.value();
+}
+
 // Keeps watching for the tray host: says once when there is none, and
 // when one appears or a new one replaces the old, tells the main window
 // with the shell's "TaskbarCreated" message so the core adds its icon anew.
 void checkHost(QtPort& port, ShellState& s, bool announce) {
-    const bool present = QSystemTrayIcon::isSystemTrayAvailable();
+    const bool present = hostPresent(s);
     const std::uint32_t window = present ? x11TrayWindow() : 0;
     const bool appeared = present && (!s.hostPresent || window != s.hostWindow);
     if (!present && (s.hostPresent || !announce))

@@ -10,7 +10,8 @@ the item's ToolTip title is never blank and never older than one game
 minute (modes 0 and 1) or one Earth second (mode 2) against orbel-cli's
 text for the same moment, and that mode 2 sends at most one NewToolTip a
 second. In mode 0 the host's Activate must open the detail window and its
-ContextMenu the tray menu. With --measure only mode 2 runs, for SECONDS,
+ContextMenu the tray menu; in mode 1 the running program must not keep
+asking the watcher anything. With --measure only mode 2 runs, for SECONDS,
 and the NewToolTip count per minute is printed.
 
 Needs DISPLAY (an X server), DBUS_SESSION_BUS_ADDRESS (a private bus),
@@ -81,6 +82,7 @@ class WatcherProcess:
     def __init__(self):
         self.items = []
         self.tooltip_signals = []
+        self.questions = []  # when a client introspected or read a property
         self.process = subprocess.Popen([sys.executable, __file__, "--watcher"],
                                         stdout=subprocess.PIPE, text=True)
         self.ready = threading.Event()
@@ -96,6 +98,8 @@ class WatcherProcess:
                 self.items.append(tuple(rest.split(" ")))
             elif kind == "tooltip":
                 self.tooltip_signals.append(float(rest))
+            elif kind == "asked":
+                self.questions.append(float(rest))
 
     def stop(self):
         self.process.terminate()
@@ -152,10 +156,12 @@ class Watcher(dbus.service.Object):
     # from this description, so the properties must be in it.
     @dbus.service.method(dbus.INTROSPECTABLE_IFACE, out_signature="s")
     def Introspect(self):
+        report("asked %.6f" % time.monotonic())
         return INTROSPECTION
 
     @dbus.service.method(dbus.PROPERTIES_IFACE, in_signature="ss", out_signature="v")
     def Get(self, interface, name):
+        report("asked %.6f" % time.monotonic())
         props = self.GetAll(interface)
         if name not in props:
             raise dbus.exceptions.DBusException("no property " + name,
@@ -359,6 +365,15 @@ def main():
                 check(min_gap is None or min_gap > 0.5,
                       "mode 2: tooltip updates %.3f s apart" % min_gap)
             session.check_tooltip(mode, 6 if mode == 2 else 3, 0.45 if mode == 2 else 1.1)
+            if mode == 1:
+                # Once the item is up the program leaves the panel alone: no
+                # question every time it looks for its host.
+                asked = len(session.watcher.questions)
+                session.pump(5)
+                check(len(session.watcher.questions) == asked,
+                      "the watcher was asked %d times in 5 s" %
+                      (len(session.watcher.questions) - asked))
+                log("mode 1: the watcher was asked nothing in 5 s")
             if mode == 0:
                 session.activation_and_menu()
             session.stop()
