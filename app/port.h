@@ -166,6 +166,11 @@ public:
     // Where the tray is not a toolbar of equal buttons, the port knows the
     // icon's screen rectangle itself; nullopt sends the core to the toolbar.
     virtual std::optional<Rect> notifyIconRect() = 0;
+    // False where the tray host never says that the mouse is over the icon
+    // nor where the icon is, and shows the tooltip text it last got
+    // whenever it likes (StatusNotifierItem hosts): that text must then be
+    // kept current without waiting for a hover.
+    virtual bool trayHostReportsHover() = 0;
     virtual bool getCursorPos(Point& pt) = 0;
     virtual Hwnd findWindow(std::string_view className) = 0;
     virtual Hwnd findWindowEx(Hwnd parent, std::string_view className) = 0;

@@ -10,8 +10,9 @@ packages=(
   python3 python3-icalendar python3-jsonschema
   # the desktop program: Qt 6 Widgets and D-Bus, X11, sound, Japanese fonts
   qt6-base-dev libxcb1-dev libcanberra-dev fonts-noto-cjk
-  # its end-to-end test: an X server, a tray host, input and screenshots
-  xvfb trayer xdotool x11-utils imagemagick
+  # its end-to-end test: an X server, a tray host, input and screenshots;
+  # a private session bus with a StatusNotifierItem host in Python
+  xvfb trayer xdotool x11-utils imagemagick dbus-daemon python3-dbus python3-gi
   # the Windows program: MinGW-w64 (posix threads), GoogleTest's sources for
   # the cross build, Wine to run it (64-bit only), its icon and zip tools
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest

@@ -79,15 +79,19 @@ Rect CTrayHover::iconRect() const {
 
 void CTrayHover::hoverCheck() {
     if (m_menuOpen.load()) return;
+    // A host that reports no hover may show its text at any moment, so the
+    // text is renewed wherever the cursor is (and whether it can be read).
+    const bool hovers = m_hostHovers.load();
     Point cursor;
-    if (!m_port.getCursorPos(cursor)) return;
+    const bool cursorRead = m_port.getCursorPos(cursor);
+    if (!cursorRead && hovers) return;
 
     // An all-zero rectangle (icon not found) contains no point.
-    const bool inside = ptInRect(iconRect(), cursor);
+    const bool inside = cursorRead && ptInRect(iconRect(), cursor);
     const bool mode2 = m_tsMode.load() == 2;
     // Mode 2's text changes every game second; outside the icon nobody
     // looks at it, and this runs every 40 ms.
-    if (mode2 && !inside) return;
+    if (mode2 && hovers && !inside) return;
 
     // Copied under the clock's lock into our own buffer: the ticker may be
     // rewriting the text, and this path allocates nothing.
@@ -108,8 +112,11 @@ unsigned CTrayHover::startTimer() {
     // A second start would leave the first timer calling us for ever.
     stopTimer();
     takeSettings();
-    const unsigned period =
-        m_tipUpdate.load() && m_tsMode.load() == 2 ? m_app.tickPeriod() : kIdlePeriodMs;
+    unsigned period = kIdlePeriodMs;
+    if (!m_hostHovers.load())
+        period = kUnhoveredPeriodMs;
+    else if (m_tsMode.load() == 2 && m_tipUpdate.load())
+        period = m_app.tickPeriod();
     m_timerId = m_port.timeSetEvent(period, m_app.timerResolution(), &CTrayHover::CALLBACK_hover,
                                     this, kTimePeriodic);
     return m_timerId != 0 ? 0 : 4;
@@ -130,6 +137,7 @@ void CTrayHover::CALLBACK_hover(unsigned, void* user) {
 void CTrayHover::takeSettings() {
     m_tsMode.store(m_app.tsMode());
     m_tipUpdate.store(m_app.tipUpdate());
+    m_hostHovers.store(m_port.trayHostReportsHover());
 }
 
 } // namespace orbel

@@ -30,6 +30,10 @@ class CNotifyIconData;
 class CTrayHover {
 public:
     static constexpr unsigned kIdlePeriodMs = 2400;
+    // The period on a host that reports no hover: the text it shows is
+    // then at most a second old (well inside a game minute in modes 0 and
+    // 1), and in mode 2 it gets one update a second rather than one a tick.
+    static constexpr unsigned kUnhoveredPeriodMs = 1000;
 
     CTrayHover(COrbelApp& app, CNotifyIconData& record);
     ~CTrayHover(); // stops the timer: its callback holds a pointer to us
@@ -53,8 +57,9 @@ public:
 
     void hoverCheck();
 
-    // Starts the periodic check: every tick period when the shown tooltip
-    // is refreshed in mode 2, else every 2400 ms. 0 on success, 4 when the
+    // Starts the periodic check: every second on a host that reports no
+    // hover, every tick period when the shown tooltip is refreshed in mode
+    // 2, else every 2400 ms. 0 on success, 4 when the
     // timer could not be created. Takes the current settings for the check.
     unsigned startTimer();
     // Stops it (waits for a running check); nothing when it is not running.
@@ -63,7 +68,8 @@ public:
 
 private:
     static void CALLBACK_hover(unsigned id, void* user);
-    // Takes tsmode and tipupdate from the application.
+    // Takes tsmode and tipupdate from the application and what the tray
+    // host reports from the port.
     void takeSettings();
 
     COrbelApp& m_app;
@@ -79,6 +85,7 @@ private:
     // the check on either thread.
     std::atomic<int> m_tsMode{0};
     std::atomic<bool> m_tipUpdate{false};
+    std::atomic<bool> m_hostHovers{true};
     unsigned m_timerId = 0; // UI thread only
 };
 

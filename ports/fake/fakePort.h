@@ -104,6 +104,7 @@ public:
     };
     std::vector<NotifyCall> notifyCalls() const;
     std::optional<Rect> iconRect;          // notifyIconRect's answer
+    bool hostReportsHover = true;          // false: a StatusNotifierItem host
     std::optional<Point> cursor = Point{}; // nullopt: GetCursorPos fails
     std::map<std::string, Hwnd> topWindows;
     std::map<std::pair<Hwnd, std::string>, Hwnd> childWindows;
@@ -195,6 +196,7 @@ public:
     bool shellNotifyIcon(unsigned message, const NotifyIconDataOld& form) override;
     bool shellNotifyIcon(unsigned message, const NotifyIconDataNew& form) override;
     std::optional<Rect> notifyIconRect() override;
+    bool trayHostReportsHover() override;
     bool getCursorPos(Point& pt) override;
     Hwnd findWindow(std::string_view className) override;
     Hwnd findWindowEx(Hwnd parent, std::string_view className) override;

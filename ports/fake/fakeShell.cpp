@@ -94,6 +94,11 @@ std::optional<Rect> FakePort::notifyIconRect() {
     return iconRect;
 }
 
+bool FakePort::trayHostReportsHover() {
+    std::lock_guard lock(m_mutex);
+    return hostReportsHover;
+}
+
 bool FakePort::getCursorPos(Point& pt) {
     std::lock_guard lock(m_mutex);
     if (!cursor) return false;

@@ -32,6 +32,11 @@ namespace {
 constexpr int kHostPollMs = 2000;
 const QString kNotifyService = QStringLiteral("org.freedesktop.Notifications");
 const QString kNotifyPath = QStringLiteral("/org/freedesktop/Notifications");
+// Qt gives each StatusNotifierItem it serves a bus connection of its own,
+// named after the process and a count of the items it has made.
+const QString kItemConnectionPrefix = QStringLiteral("org.kde.StatusNotifierItem-%1-");
+constexpr int kMaxItemConnections = 64;
+const QString kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 
 // The fields of either record layout that this port acts on.
 struct TrayRecord {
@@ -148,11 +153,23 @@ void showNotification(QtPort& port, ShellState& s, const QString& title, const Q
                      });
 }
 
+// Whether a tray host is there. For a StatusNotifierItem the bus daemon's
+// word on the watcher's name is enough (Qt registers the item again with a
+// new watcher itself); Qt's own question makes a bus connection each time
+// and waits for the watcher's answers on this thread.
+bool hostPresent(const ShellState& s) {
+    if (!s.statusNotifierItem.value_or(false)) return QSystemTrayIcon::isSystemTrayAvailable();
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()) return false;
+    const QDBusReply<bool> registered = bus.interface()->isServiceRegistered(kWatcherService);
+    return registered.isValid() && registered.value();
+}
+
 // Keeps watching for the tray host: says once when there is none, and
 // when one appears or a new one replaces the old, tells the main window
 // with the shell's "TaskbarCreated" message so the core adds its icon anew.
 void checkHost(QtPort& port, ShellState& s, bool announce) {
-    const bool present = QSystemTrayIcon::isSystemTrayAvailable();
+    const bool present = hostPresent(s);
     const std::uint32_t window = present ? x11TrayWindow() : 0;
     const bool appeared = present && (!s.hostPresent || window != s.hostWindow);
     if (!present && (s.hostPresent || !announce))
@@ -198,8 +215,9 @@ bool applyTray(QtPort& port, ShellState& s, unsigned message, const TrayRecord& 
             // No Qt context menu: the core shows its own on WM_RBUTTONUP.
             QObject::connect(s.tray.get(), &QSystemTrayIcon::activated, &port,
                              [&port, &s](QSystemTrayIcon::ActivationReason reason) {
-                                 const unsigned mouse = trayMouseMessage(reason);
-                                 if (mouse != 0 && s.callbackMessage != 0)
+                                 if (s.callbackMessage == 0) return;
+                                 for (unsigned mouse : trayMouseMessages(
+                                          reason, s.statusNotifierItem.value_or(false)))
                                      port.postMessage(s.owner, s.callbackMessage, s.iconId, mouse);
                              });
         }
@@ -218,7 +236,8 @@ bool applyTray(QtPort& port, ShellState& s, unsigned message, const TrayRecord& 
         const QString tip = displayText(r.tip);
         if (tip != s.tip) {
             s.tip = tip;
-            s.tray->setToolTip(plainToolTip(tip));
+            // A StatusNotifierItem's tooltip title is plain text already.
+            s.tray->setToolTip(s.statusNotifierItem.value_or(false) ? tip : plainToolTip(tip));
             // An open tooltip keeps its old text unless shown again.
             if (QToolTip::isVisible() && s.tray->geometry().contains(QCursor::pos()))
                 QToolTip::showText(QCursor::pos(), plainToolTip(tip));
@@ -226,6 +245,11 @@ bool applyTray(QtPort& port, ShellState& s, unsigned message, const TrayRecord& 
     }
     if (message == kNimAdd) {
         s.tray->show();
+        if (!s.statusNotifierItem) {
+            s.statusNotifierItem = ownStatusNotifierItemRegistered();
+            // The text given before the host was known went out as markup.
+            if (*s.statusNotifierItem && !s.tip.isEmpty()) s.tray->setToolTip(s.tip);
+        }
         if (!s.hostPoll) {
             checkHost(port, s, false);
             s.hostPoll = std::make_unique<QTimer>();
@@ -243,17 +267,35 @@ bool applyTray(QtPort& port, ShellState& s, unsigned message, const TrayRecord& 
 
 } // namespace
 
-unsigned trayMouseMessage(QSystemTrayIcon::ActivationReason reason) {
+QList<unsigned> trayMouseMessages(QSystemTrayIcon::ActivationReason reason,
+                                  bool statusNotifierItem) {
+    QList<unsigned> out;
     switch (reason) {
     case QSystemTrayIcon::Trigger:
-        return kWmLButtonDown;
+        out = {kWmLButtonDown};
+        if (statusNotifierItem) out.append(kWmLButtonDblClk);
+        break;
     case QSystemTrayIcon::DoubleClick:
-        return kWmLButtonDblClk;
+        out = {kWmLButtonDblClk};
+        break;
     case QSystemTrayIcon::Context:
-        return kWmRButtonUp;
+        out = {kWmRButtonUp};
+        break;
     default:
-        return 0;
+        return out;
     }
+    if (!statusNotifierItem) out.prepend(kWmMouseMove);
+    return out;
+}
+
+bool ownStatusNotifierItemRegistered() {
+    const QString prefix = kItemConnectionPrefix.arg(QCoreApplication::applicationPid());
+    for (int n = 1; n <= kMaxItemConnections; ++n) {
+        const QDBusConnection item(prefix + QString::number(n));
+        if (item.isConnected() && item.objectRegisteredAt(QStringLiteral("/StatusNotifierItem")))
+            return true;
+    }
+    return false;
 }
 
 void fillMenu(QMenu& menu, const res::MenuItem& popup, unsigned defaultCommand) {
@@ -326,6 +368,10 @@ std::optional<Rect> QtPort::notifyIconRect() {
     if (onUiThread()) refreshCaches(s);
     std::lock_guard lock(s.cacheMutex);
     return s.iconRect;
+}
+
+bool QtPort::trayHostReportsHover() {
+    return !m_impl->shell.statusNotifierItem.value_or(false);
 }
 
 bool QtPort::getCursorPos(Point& pt) {

@@ -73,6 +73,11 @@ struct ShellState {
     std::uint32_t iconId = 0;
     std::uint32_t callbackMessage = 0;
     QString tip;
+    // Whether Qt put the icon on a StatusNotifierItem host (D-Bus) rather
+    // than an XEmbed tray: such a host shows the tooltip text itself and
+    // reports neither the mouse over the icon nor the icon's place. Qt
+    // makes that choice once per process, so it is looked at once.
+    std::optional<bool> statusNotifierItem;
 
     // The watch for a tray host: polled while the icon exists, so a host
     // that appears late or restarts is noticed.
@@ -101,8 +106,17 @@ struct ShellState {
     SoundPlayer sound;
 };
 
-// The tray callback's mouse message for an activation; 0 for none.
-unsigned trayMouseMessage(QSystemTrayIcon::ActivationReason reason);
+// The tray callback's mouse messages for an activation, in order; none
+// for an activation the core does not know. An XEmbed tray's clicks come
+// after a move onto the icon, as on Windows, so the core takes the icon's
+// place at the click (the icon may have moved since it was last hovered).
+// A StatusNotifierItem host has no double click: its primary activation is
+// the whole click-and-double-click.
+QList<unsigned> trayMouseMessages(QSystemTrayIcon::ActivationReason reason,
+                                  bool statusNotifierItem);
+
+// Whether this process has put a StatusNotifierItem on the session bus.
+bool ownStatusNotifierItemRegistered();
 
 // Fills a menu from the core's menu data: submenus, separators, CP932 texts
 // with their '&' mnemonics, the default command bold. Each command's

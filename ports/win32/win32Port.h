@@ -67,6 +67,7 @@ public:
     bool shellNotifyIcon(unsigned message, const NotifyIconDataOld& form) override;
     bool shellNotifyIcon(unsigned message, const NotifyIconDataNew& form) override;
     std::optional<Rect> notifyIconRect() override;
+    bool trayHostReportsHover() override;
     bool getCursorPos(Point& pt) override;
     Hwnd findWindow(std::string_view className) override;
     Hwnd findWindowEx(Hwnd parent, std::string_view className) override;

@@ -94,6 +94,8 @@ bool Win32Port::shellNotifyIcon(unsigned message, const NotifyIconDataNew& form)
 // The taskbar's notification area is a toolbar of equal buttons: the core
 // finds the icon's place from it.
 std::optional<Rect> Win32Port::notifyIconRect() { return std::nullopt; }
+// Every Windows shell sends WM_MOUSEMOVE over its icons.
+bool Win32Port::trayHostReportsHover() { return true; }
 
 bool Win32Port::getCursorPos(Point& pt) {
     POINT p{};

@@ -42,10 +42,11 @@ x11_prepare_app() {
     export LANG=C.UTF-8
 }
 
-# Starts Xvfb on the first free display from :90 on and exports DISPLAY.
+# Starts Xvfb on the first free display from :90 (or X11_FIRST_DISPLAY) on
+# and exports DISPLAY.
 x11_start_server() {
-    local n
-    for n in $(seq 90 140); do
+    local n first=${X11_FIRST_DISPLAY:-90}
+    for n in $(seq "$first" $((first + 50))); do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
         Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >"$X11_WORK/xvfb.log" 2>&1 &
         X11_PIDS+=($!)

@@ -154,19 +154,34 @@ private slots:
         port.removeWindow(hwnd);
     }
 
+    // XEmbed clicks come after a move onto the icon; a StatusNotifierItem
+    // host's activation is a click and a double click, with no move.
     void mouseMessages_data() {
         QTest::addColumn<int>("reason");
-        QTest::addColumn<unsigned>("message");
-        QTest::newRow("click") << int(QSystemTrayIcon::Trigger) << kWmLButtonDown;
-        QTest::newRow("double click") << int(QSystemTrayIcon::DoubleClick) << kWmLButtonDblClk;
-        QTest::newRow("context") << int(QSystemTrayIcon::Context) << kWmRButtonUp;
-        QTest::newRow("middle") << int(QSystemTrayIcon::MiddleClick) << 0u;
-        QTest::newRow("unknown") << int(QSystemTrayIcon::Unknown) << 0u;
+        QTest::addColumn<bool>("statusNotifierItem");
+        QTest::addColumn<QList<unsigned>>("messages");
+        const unsigned move = kWmMouseMove;
+        QTest::newRow("click") << int(QSystemTrayIcon::Trigger) << false
+                               << QList<unsigned>{move, kWmLButtonDown};
+        QTest::newRow("double click") << int(QSystemTrayIcon::DoubleClick) << false
+                                      << QList<unsigned>{move, kWmLButtonDblClk};
+        QTest::newRow("context") << int(QSystemTrayIcon::Context) << false
+                                 << QList<unsigned>{move, kWmRButtonUp};
+        QTest::newRow("middle") << int(QSystemTrayIcon::MiddleClick) << false << QList<unsigned>{};
+        QTest::newRow("unknown") << int(QSystemTrayIcon::Unknown) << false << QList<unsigned>{};
+        QTest::newRow("sni activate") << int(QSystemTrayIcon::Trigger) << true
+                                      << QList<unsigned>{kWmLButtonDown, kWmLButtonDblClk};
+        QTest::newRow("sni context menu")
+            << int(QSystemTrayIcon::Context) << true << QList<unsigned>{kWmRButtonUp};
+        QTest::newRow("sni secondary")
+            << int(QSystemTrayIcon::MiddleClick) << true << QList<unsigned>{};
     }
     void mouseMessages() {
         QFETCH(int, reason);
-        QFETCH(unsigned, message);
-        QCOMPARE(trayMouseMessage(QSystemTrayIcon::ActivationReason(reason)), message);
+        QFETCH(bool, statusNotifierItem);
+        QFETCH(QList<unsigned>, messages);
+        QCOMPARE(trayMouseMessages(QSystemTrayIcon::ActivationReason(reason), statusNotifierItem),
+                 messages);
     }
 
     void trayRecordInBothLayouts() {
@@ -207,11 +222,13 @@ private slots:
         emit tray->activated(QSystemTrayIcon::DoubleClick);
         emit tray->activated(QSystemTrayIcon::Context);
         emit tray->activated(QSystemTrayIcon::MiddleClick);
-        QTRY_COMPARE(main.messages.size(), std::size_t(2));
+        QTRY_COMPARE(main.messages.size(), std::size_t(4));
         QCOMPARE(main.messages[0].msg, kWmApp);
         QCOMPARE(main.messages[0].wParam, WParam(101));
-        QCOMPARE(main.messages[0].lParam, LParam(kWmLButtonDblClk));
-        QCOMPARE(main.messages[1].lParam, LParam(kWmRButtonUp));
+        QCOMPARE(main.messages[0].lParam, LParam(kWmMouseMove));
+        QCOMPARE(main.messages[1].lParam, LParam(kWmLButtonDblClk));
+        QCOMPARE(main.messages[3].lParam, LParam(kWmRButtonUp));
+        QVERIFY(port.trayHostReportsHover()); // no watcher on the test's bus
 
         QVERIFY(port.shellNotifyIcon(kNimDelete, trayForm<NotifyIconDataOld>(hwnd, 0, "")));
         QVERIFY(!port.findChild<QSystemTrayIcon*>());

@@ -187,6 +187,31 @@ TEST_F(MainWindow, RightClickOutsideTheKnownIconRectangleShowsNothing) {
     EXPECT_EQ(port.menuCalls().size(), 1u);
 }
 
+// The first hover already shows the time: with live updates on (the
+// default) the tooltip the shell is about to open gets the current text at
+// once, before any periodic check has run. Then a right click where the
+// icon has moved to opens the menu, since the shell's move onto the icon
+// comes first.
+TEST_F(MainWindow, HoverWritesTheCurrentTooltipAtOnce) {
+    port.iconRect = Rect{100, 100, 124, 124};
+    port.cursor = Point{110, 110};
+    std::vector<std::string> tips;
+    run({[](FakePort& p, Hwnd) { p.fireTimer(p.timerWithDelay(200)->id); }, tray(kWmMouseMove),
+         [&](FakePort& p, Hwnd) {
+             for (const auto& n : p.notifyCalls())
+                 if (n.message == kNimModify && n.data.uFlags == kNifTip)
+                     tips.emplace_back(n.data.szTip);
+             p.iconRect = Rect{200, 100, 224, 124};
+             p.cursor = Point{210, 110};
+         },
+         tray(kWmMouseMove), tray(kWmRButtonUp), post(kWmClose)});
+    ASSERT_TRUE(app.tipUpdate());
+    ASSERT_EQ(tips.size(), 1u);
+    EXPECT_FALSE(tips[0].empty());
+    EXPECT_EQ(tips[0], app.getTipText());
+    EXPECT_EQ(port.menuCalls().size(), 1u);
+}
+
 TEST_F(MainWindow, MenuCommandsRunOneDialogAtATime) {
     port.menuChoice = res::ID_SEARCH_LUNAR;
     Hwnd searchWindow{};

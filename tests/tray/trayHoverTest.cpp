@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <ostream>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -53,11 +54,13 @@ class TrayHover : public ::testing::Test {
 protected:
     static constexpr Hwnd kTaskbar{0x900}, kNotifyArea{0x901}, kPager{0x902};
 
-    // Settings as the file gives them; the clock ticks once so that the
-    // tooltip text is not empty. The toolbar's window starts at (1000, 740)
+    // Settings as the file gives them (and whether the tray host reports
+    // hover, which the check takes when it starts); the clock ticks once so
+    // that the tooltip text is not empty. The toolbar's window starts at (1000, 740)
     // and its client area at (1003, 742), so a grid taken from the client
     // origin would be off by three.
-    void start(int mode, bool tipUpdate) {
+    void start(int mode, bool tipUpdate, bool hostHovers = true) {
+        port.hostReportsHover = hostHovers;
         test::writeBytes(dir / "orbel.ini", "[Settings]\r\ntsmode=" + std::to_string(mode) +
                                                 "\r\ntipupdate=" + (tipUpdate ? "1" : "0") +
                                                 "\r\n");
@@ -165,19 +168,27 @@ TEST_F(TrayHover, CheckRefreshesTheTextAndRedrawsTheShownTooltipByModeAndPlace) 
     struct Row {
         int mode;
         bool tipUpdate;
-        Point cursor; // the icon is (1024, 740)-(1048, 762)
+        std::optional<Point> cursor; // the icon is (1024, 740)-(1048, 762)
         bool text, redraw;
+        bool hostHovers = true;
     };
     const Row rows[] = {
-        {0, true, {1047, 761}, true, true},   {0, true, {1048, 747}, true, false},
-        {0, false, {1047, 761}, true, false}, {0, false, {500, 500}, true, false},
-        {2, true, {1024, 740}, true, true},   {2, true, {1048, 747}, false, false},
-        {2, false, {1030, 750}, true, false}, {2, false, {1030, 762}, false, false},
+        {0, true, Point{1047, 761}, true, true},   {0, true, Point{1048, 747}, true, false},
+        {0, false, Point{1047, 761}, true, false}, {0, false, Point{500, 500}, true, false},
+        {2, true, Point{1024, 740}, true, true},   {2, true, Point{1048, 747}, false, false},
+        {2, false, Point{1030, 750}, true, false}, {2, false, Point{1030, 762}, false, false},
+        // A host without hover shows the text whenever it likes: it is
+        // renewed wherever the cursor is, and without one (Wayland).
+        {2, true, Point{500, 500}, true, false, false},
+        {2, false, std::nullopt, true, false, false},
+        {0, true, std::nullopt, true, false, false},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(::testing::Message() << "mode " << row.mode << " tipupdate " << row.tipUpdate
-                                          << " at " << row.cursor.x << "," << row.cursor.y);
-        start(row.mode, row.tipUpdate);
+        SCOPED_TRACE(::testing::Message()
+                     << "mode " << row.mode << " tipupdate " << row.tipUpdate << " at "
+                     << (row.cursor ? row.cursor->x : -1) << ","
+                     << (row.cursor ? row.cursor->y : -1) << " hover " << row.hostHovers);
+        start(row.mode, row.tipUpdate, row.hostHovers);
         const int updatesBefore = tooltipWnd.updates;
         const std::size_t tipsBefore = port.notifyCalls().size();
         hoverAt(1033, 747);
@@ -209,13 +220,19 @@ TEST_F(TrayHover, NothingHappensWithMenuOpenCursorUnreadOrMode2IconUnknown) {
 }
 
 TEST_F(TrayHover, TimerRunsAtTheTickPeriodOnlyForAShownMode2TooltipAndFailsWith4) {
-    const std::tuple<int, bool, const char*> rows[] = {{0, false, "timeSetEvent(2400,10,periodic)"},
-                                                       {0, true, "timeSetEvent(2400,10,periodic)"},
-                                                       {2, false, "timeSetEvent(2400,10,periodic)"},
-                                                       {2, true, "timeSetEvent(40,10,periodic)"}};
-    for (const auto& [mode, tipUpdate, call] : rows) {
-        SCOPED_TRACE(call);
-        start(mode, tipUpdate);
+    // The first rows: a host without hover is checked once a second in every
+    // mode, tipupdate or not.
+    const std::tuple<int, bool, const char*, bool> rows[] = {
+        {0, true, "timeSetEvent(1000,10,periodic)", false},
+        {2, false, "timeSetEvent(1000,10,periodic)", false},
+        {2, true, "timeSetEvent(1000,10,periodic)", false},
+        {0, false, "timeSetEvent(2400,10,periodic)", true},
+        {0, true, "timeSetEvent(2400,10,periodic)", true},
+        {2, false, "timeSetEvent(2400,10,periodic)", true},
+        {2, true, "timeSetEvent(40,10,periodic)", true}};
+    for (const auto& [mode, tipUpdate, call, hostHovers] : rows) {
+        SCOPED_TRACE(::testing::Message() << call << " hover " << hostHovers);
+        start(mode, tipUpdate, hostHovers);
         port.clearCalls();
         ASSERT_EQ(hover->startTimer(), 0u);
         const auto set = port.callsStartingWith("timeSetEvent");
@@ -254,6 +271,39 @@ TEST_F(TrayHover, TimerFiresTheCheckAndARestartTakesTheNewSettings) {
     EXPECT_EQ(port.activeTimers().size(), 1u);
     hover.reset();
     EXPECT_TRUE(port.activeTimers().empty());
+}
+
+// A minute of mode 2 on a host without hover (no cursor either), with the
+// ticker and the check on the timer service: from the first second on, one
+// text a second, each the game time exactly one Earth second (25 game
+// seconds) after the one before, so never older than that second.
+TEST_F(TrayHover, WithoutHoverMode2SendsTheCurrentSecondOnceASecond) {
+    start(2, true, false);
+    port.cursor.reset();
+    ManualClock clock;
+    TimerService service(clock);
+    port.useTimerService(&service);
+    ASSERT_EQ(app.startTicker(), 0u);
+    ASSERT_EQ(hover->startTimer(), 0u);
+    for (int i = 0; i < 1500; ++i)
+        advanceAndSettle(clock, service, std::chrono::milliseconds(40));
+    hover->stopTimer();
+    app.stopTicker();
+    port.useTimerService(nullptr);
+
+    const auto tips = tipsSent();
+    ASSERT_EQ(tips.size(), 60u);
+    const std::regex clockText("(\\d\\d):(\\d\\d):(\\d\\d)");
+    int previous = -1;
+    for (const std::string& tip : tips) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(tip, m, clockText)) << tip;
+        const int second = std::stoi(m[2]) * 60 + std::stoi(m[3]);
+        if (previous >= 0) {
+            EXPECT_EQ((second - previous + 3600) % 3600, 25) << tip;
+        }
+        previous = second;
+    }
 }
 
 // The check on a real timer thread, next to the ticker, while the UI thread
