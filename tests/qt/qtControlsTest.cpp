@@ -15,7 +15,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
 
 #include <thread>
 
@@ -29,18 +28,16 @@ class ControlsTest : public QObject {
 private:
     TestPort port;
     Recorder handler;
+    std::vector<Hwnd> opened; // destroyed after each test
     Hwnd open(unsigned templateId) {
         handler.messages.clear();
         const Hwnd h = port.createDialog(templateId, Hwnd{}, handler);
         if (isNull(h)) qFatal("template %u was not built", templateId);
+        opened.push_back(h);
         return h;
     }
     LResult send(Hwnd h, int id, unsigned msg, WParam w = 0, LParam l = 0) {
         return port.sendDlgItemMessage(h, id, msg, w, l);
-    }
-    // A button's box, which answers wherever its text may end.
-    static void click(QWidget* w) {
-        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2));
     }
     LResult insert(Hwnd h, int id, std::intptr_t at, const char* text) {
         return send(h, id, kCbInsertString, static_cast<WParam>(at),
@@ -48,6 +45,12 @@ private:
     }
 
 private slots:
+    void cleanup() {
+        for (Hwnd h : opened)
+            port.destroyWindow(h);
+        opened.clear();
+    }
+
     void dialogUnitsRoundLikeMulDiv() {
         const DialogUnits du{7, 17};
         QCOMPARE(du.x(33), 58); // 57.75
@@ -58,51 +61,45 @@ private slots:
         QCOMPARE(du.rect(7, 7, 20, 20), QRect(12, 15, 35, 43));
     }
 
-    void templatesBuildEveryControlInsideTheirWindow_data() {
-        QTest::addColumn<unsigned>("templateId");
-        for (unsigned id : {100u, 102u, 145u, 149u, 150u, 151u, 152u})
-            QTest::addRow("%u", id) << id;
-    }
     void templatesBuildEveryControlInsideTheirWindow() {
-        QFETCH(unsigned, templateId);
-        const res::DialogTemplate& t = *res::findDialogTemplate(templateId);
-        const Hwnd h = open(templateId);
-        QWidget* w = windowWidget(port, h);
-        QCOMPARE(w->font().family(), QStringLiteral("Noto Sans CJK JP"));
-        QCOMPARE(w->font().pointSize(), t.pointSize);
-        QCOMPARE(w->windowTitle(), fromCp932(t.caption));
-        const DialogUnits du = DialogUnits::of(w->font());
-        QCOMPARE(w->contentsRect().size(), QSize(du.x(t.cx), du.y(t.cy)));
-        const QRect client(0, 0, du.x(t.cx), du.y(t.cy));
-        for (const res::ControlTemplate& ct : t.controls) {
-            if (ct.id == -1) continue;
-            QWidget* c = widgetOf(port, h, ct.id);
-            QVERIFY2(c, qPrintable(QString::number(ct.id)));
-            Rect r;
-            QVERIFY(port.getDlgItemRect(h, ct.id, r));
-            QCOMPARE(QPoint(r.left, r.top), QPoint(du.x(ct.x), du.y(ct.y)));
-            QVERIFY2(client.contains(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top)),
-                     qPrintable(QString::number(ct.id)));
-            QCOMPARE(!c->isHidden(), ct.visible && ct.kind != res::ControlKind::Frame);
-            QCOMPARE(c->isEnabled(), !ct.disabled);
-            QCOMPARE(port.getDlgItemText(h, ct.id), std::string(ct.text));
+        for (unsigned templateId : {100u, 102u, 145u, 149u, 150u, 151u, 152u}) {
+            ORBEL_ROW(QString::number(templateId));
+            const res::DialogTemplate& t = *res::findDialogTemplate(templateId);
+            const Hwnd h = open(templateId);
+            QWidget* w = windowWidget(port, h);
+            QCOMPARE(w->font().family(), QStringLiteral("Noto Sans CJK JP"));
+            QCOMPARE(w->font().pointSize(), t.pointSize);
+            QCOMPARE(w->windowTitle(), fromCp932(t.caption));
+            const DialogUnits du = DialogUnits::of(w->font());
+            const QRect client(0, 0, du.x(t.cx), du.y(t.cy));
+            QCOMPARE(w->contentsRect().size(), client.size());
+            for (const res::ControlTemplate& ct : t.controls) {
+                if (ct.id == -1) continue;
+                ORBEL_ROW(QString::number(ct.id));
+                QWidget* c = widgetOf(port, h, ct.id);
+                Rect r;
+                QVERIFY(c && port.getDlgItemRect(h, ct.id, r));
+                QCOMPARE(QPoint(r.left, r.top), QPoint(du.x(ct.x), du.y(ct.y)));
+                QVERIFY(client.contains(qrect(r)));
+                QCOMPARE(!c->isHidden(), ct.visible && ct.kind != res::ControlKind::Frame);
+                QCOMPARE(c->isEnabled(), !ct.disabled);
+                QCOMPARE(port.getDlgItemText(h, ct.id), std::string(ct.text));
+            }
+            QVERIFY(port.destroyWindow(h));
         }
-        QVERIFY(port.destroyWindow(h));
     }
 
     void eachKindIsItsQtWidget() {
         const Hwnd search = open(149);
-        QVERIFY(widgetOf<QGroupBox>(port, search, 1022));
-        QVERIFY(widgetOf<QLabel>(port, search, 1020));
-        QVERIFY(widgetOf<QComboBox>(port, search, 1013));
-        QVERIFY(widgetOf<QCalendarWidget>(port, search, 1023));
+        QVERIFY(widgetOf<QGroupBox>(port, search, 1022) && widgetOf<QLabel>(port, search, 1020) &&
+                widgetOf<QCalendarWidget>(port, search, 1023));
         auto* result = widgetOf<QPlainTextEdit>(port, search, 1015);
         QVERIFY(result && result->isReadOnly());
         QCOMPARE(result->lineWrapMode(), QPlainTextEdit::NoWrap);
         QCOMPARE(result->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
         // The combo box's template height is its open list's.
         auto* combo = widgetOf<QComboBox>(port, search, 1013);
-        QVERIFY(combo->height() < DialogUnits::of(combo->font()).y(173));
+        QVERIFY(combo && combo->height() < DialogUnits::of(combo->font()).y(173));
         QVERIFY(combo->maxVisibleItems() >= 8);
         QVERIFY(qobject_cast<QDialog*>(windowWidget(port, search)));
 
@@ -125,8 +122,6 @@ private slots:
                 f.testFlag(Qt::WindowStaysOnTopHint) && f.testFlag(Qt::WindowDoesNotAcceptFocus));
         QVERIFY(p->testAttribute(Qt::WA_ShowWithoutActivating));
         QCOMPARE(p->contentsRect().topLeft(), QPoint(1, 1)); // the thin border
-        for (Hwnd h : {search, about, display, popup})
-            port.destroyWindow(h);
     }
 
     void staticTextsShowMnemonicsAsTheControlDoes() {
@@ -139,8 +134,6 @@ private slots:
         const Hwnd popup = open(151); // SS_NOPREFIX
         port.setDlgItemText(popup, 1024, "A&B\r\nC");
         QCOMPARE(widgetOf<QLabel>(port, popup, 1024)->text(), QStringLiteral("A&B\nC"));
-        port.destroyWindow(search);
-        port.destroyWindow(popup);
     }
 
     void textsStayCp932BytesWithTrailBackslashes() {
@@ -153,7 +146,6 @@ private slots:
                  QStringLiteral(u"表示\\ソ"));
         port.setWindowText(search, "日和");
         QCOMPARE(windowWidget(port, search)->windowTitle(), QStringLiteral(u"日和"));
-        port.destroyWindow(search);
     }
 
     void editCountsLinesLikeThePlatform() {
@@ -166,7 +158,6 @@ private slots:
         const Hwnd search = open(149);
         port.setDlgItemText(search, 1015, "x\r\ny\r\n");
         QCOMPARE(send(search, 1015, kEmGetLineCount), LResult{3});
-        port.destroyWindow(search);
     }
 
     void comboBoxAnswersAsThePlatformList() {
@@ -194,7 +185,6 @@ private slots:
         QCOMPARE(combo->currentIndex(), -1);
         QCoreApplication::processEvents();
         QVERIFY(handler.of(kWmCommand).empty()); // nothing of this was the user
-        port.destroyWindow(h);
     }
 
     void usersChoiceInAListIsASelectionChange() {
@@ -211,7 +201,6 @@ private slots:
         QCOMPARE(commands.size(), std::size_t{1});
         QCOMPARE(commands[0].wParam, (WParam{kCbnSelChange} << 16) | 1014);
         QCOMPARE(send(h, 1014, kCbGetCurSel), LResult{1});
-        port.destroyWindow(h);
     }
 
     void buttonsCheckAndReportClicks() {
@@ -236,7 +225,6 @@ private slots:
         for (const Message& m : handler.of(kWmCommand))
             clicks.push_back(m.wParam);
         QCOMPARE(clicks, (std::vector<WParam>{1031, 1016, 1}));
-        port.destroyWindow(h);
     }
 
     void controlsMoveShowAndEnableInClientCoordinates() {
@@ -256,7 +244,6 @@ private slots:
         QVERIFY(port.moveWindow(h, Rect{100, 50, 500, 200}));
         QCOMPARE(windowWidget(port, h)->geometry(), QRect(100, 50, 400, 150));
         QCOMPARE(port.getParent(h), Hwnd{});
-        port.destroyWindow(h);
     }
 
     void calendarTakesRangeFirstDaySelectionAndColours() {
@@ -287,7 +274,6 @@ private slots:
         SystemDate date;
         QVERIFY(port.monthCalGetCurSel(h, 1023, date));
         QCOMPARE(date, (SystemDate{2027, 1, 1}));
-        port.destroyWindow(h);
     }
 
     void iconsKeepTheirImageAndMaskOutTheBackground() {
@@ -313,7 +299,6 @@ private slots:
         QCOMPARE(widgetOf<QLabel>(port, h, 1029)->pixmap().size(), QSize(2, 2));
         QCOMPARE(send(h, 1029, kStmSetIcon, 0), static_cast<LResult>(icon));
         QVERIFY(widgetOf<QLabel>(port, h, 1029)->pixmap().isNull());
-        port.destroyWindow(h);
 
         QVERIFY(port.destroyIcon(icon));
         QVERIFY(!port.getIconInfo(icon, back));
@@ -346,16 +331,11 @@ private slots:
         QCOMPARE(static_cast<HFont>(send(a, 1030, kWmGetFont)), dialogFont);
         QCOMPARE(title->font().weight(), QFont::Normal);
         QCOMPARE(port.createBoldFont(a, 4242), HFont{});
-        port.destroyWindow(a);
-        port.destroyWindow(b);
     }
 
     void systemColoursComeFromThePaletteOnEveryThread() {
-        const QPalette palette = QApplication::palette();
-        const QColor face = palette.color(QPalette::Window);
-        const std::uint32_t expected = static_cast<std::uint32_t>(face.red()) |
-                                       static_cast<std::uint32_t>(face.green()) << 8 |
-                                       static_cast<std::uint32_t>(face.blue()) << 16;
+        const QColor face = QApplication::palette().color(QPalette::Window);
+        const std::uint32_t expected = qRgb(face.blue(), face.green(), face.red()) & 0xFFFFFF;
         QCOMPARE(port.getSysColor(kColor3dFace), expected);
         std::uint32_t fromThread = 0;
         std::thread([&] { fromThread = port.getSysColor(kColor3dFace); }).join();

@@ -5,7 +5,6 @@
 #include "tests/qt/qtTestSupport.h"
 
 #include <QPainter>
-#include <QTest>
 
 #include <atomic>
 #include <thread>
@@ -14,19 +13,7 @@ using namespace orbel;
 using namespace orbel::qt;
 using namespace orbel::qt::test;
 
-namespace {
-
 constexpr std::uint32_t kWhite = 0x00FFFFFF;
-
-int inkIn(const QImage& image, const QRect& area) {
-    int ink = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            if ((image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF) ++ink;
-    return ink;
-}
-
-} // namespace
 
 class SurfacesTest : public QObject {
     Q_OBJECT
@@ -39,12 +26,11 @@ private:
     Rect area; // frame 1006, where the window draws itself
     int lineHeight = 0;
 
-    // What the window shows of the surface: a paint of its drawing area.
-    QImage shown() {
-        auto* paintArea =
-            windowWidget(port, dialog)->findChild<QWidget*>(QStringLiteral("orbelPaintArea"));
-        return paintArea->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QWidget* paintArea() {
+        return windowWidget(port, dialog)->findChild<QWidget*>(QStringLiteral("orbelPaintArea"));
     }
+    // What the window shows of the surface: a paint of its drawing area.
+    QImage shown() { return paintArea()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
     QImage drawn(std::string_view text, const Rect& box, bool bold = false) {
         port.fillSurface(surface, Rect{0, 0, 1000, 1000}, kWhite);
         port.drawSurfaceText(surface, text, box, bold);
@@ -71,11 +57,8 @@ private slots:
     }
 
     void paintAreaCoversTheFrameAndPaintsThroughTheHandler() {
-        auto* paintArea =
-            windowWidget(port, dialog)->findChild<QWidget*>(QStringLiteral("orbelPaintArea"));
-        QVERIFY(paintArea && paintArea->testAttribute(Qt::WA_OpaquePaintEvent));
-        QCOMPARE(paintArea->geometry(),
-                 QRect(area.left, area.top, area.right - area.left, area.bottom - area.top));
+        QVERIFY(paintArea() && paintArea()->testAttribute(Qt::WA_OpaquePaintEvent));
+        QCOMPARE(paintArea()->geometry(), qrect(area));
         port.fillSurface(surface, Rect{0, 0, 1000, 1000}, 0x00FF0000); // blue
         port.invalidateRect(dialog, area, false);
         const QImage image = shown();
@@ -112,14 +95,13 @@ private slots:
 
     void boldLineIsHeavier() {
         const Rect box{0, 0, 200, 2 * lineHeight};
-        const int regular =
-            inkIn(drawn("満月(6日目)", box, false), QRect(0, 0, 200, 2 * lineHeight));
-        const int bold = inkIn(drawn("満月(6日目)", box, true), QRect(0, 0, 200, 2 * lineHeight));
+        const QRect all = qrect(box);
+        const int regular = inkIn(drawn("満月(6日目)", box, false), all);
+        const int bold = inkIn(drawn("満月(6日目)", box, true), all);
         QVERIFY2(bold > regular, qPrintable(QStringLiteral("%1 vs %2").arg(bold).arg(regular)));
     }
 
     void repaintsAskedFromAnotherThreadArrive() {
-        handler.messages.clear();
         windowWidget(port, dialog)->show();
         QVERIFY(QTest::qWaitForWindowExposed(windowWidget(port, dialog)));
         handler.messages.clear();
@@ -145,18 +127,16 @@ private slots:
                 port.invalidateRect(dialog, area, false);
             }
         });
-        int paints = 0;
         bool allBlue = true;
         for (int i = 0; i < 200; ++i) {
             QCoreApplication::processEvents();
             const QImage image = shown();
-            ++paints;
             allBlue = allBlue && image.pixel(5, 5) == qRgb(0, 0, 255) &&
                       image.pixel(40, 20) == qRgb(0, 0, 255);
         }
         stop = true;
         drawer.join();
-        QVERIFY(paints == 200 && allBlue);
+        QVERIFY(allBlue);
     }
 
     void surfacesNeedAWindowAndASize() {
