@@ -14,6 +14,7 @@
 #include <atomic>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace orbel::qt::test {
@@ -66,6 +67,13 @@ public:
         messages.push_back(m);
         if (msg == kWmPaint && onPaint) onPaint(hwnd);
         return 0;
+    }
+    // Every message as (msg, wParam, lParam).
+    std::vector<std::tuple<unsigned, WParam, LParam>> sent() const {
+        std::vector<std::tuple<unsigned, WParam, LParam>> out;
+        for (const Message& m : messages)
+            out.emplace_back(m.msg, m.wParam, m.lParam);
+        return out;
     }
     std::vector<Message> of(unsigned msg) const {
         std::vector<Message> out;

@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <deque>
 #include <functional>
+#include <regex>
 #include <sstream>
 #include <tuple>
 
@@ -142,23 +143,16 @@ TEST(RcScript, DialogsCarryEveryControlAsTheCompilerWillBuildIt) {
             line.remove_prefix(8);
             // An icon control names its icon by number.
             EXPECT_EQ(takeLiteral(line), c.iconId ? std::to_string(c.iconId) : std::string(c.text));
-            unsigned ctlId = 0, add = 0, remove = 0;
-            int x, y, cx, cy;
-            char cls[32] = "";
-            const std::string rest(line);
-            const bool notVisible = rest.find("| NOT") != std::string::npos;
-            const int n = notVisible
-                              ? std::sscanf(rest.c_str(),
-                                            ", %u, \"%31[^\"]\", %x | NOT %x, "
-                                            "%d, %d, %d, %d",
-                                            &ctlId, cls, &add, &remove, &x, &y, &cx, &cy)
-                              : std::sscanf(rest.c_str(), ", %u, \"%31[^\"]\", %x, %d, %d, %d, %d",
-                                            &ctlId, cls, &add, &x, &y, &cx, &cy);
-            ASSERT_EQ(n, notVisible ? 8 : 7) << rest;
-            EXPECT_EQ(static_cast<int>(ctlId), c.id);
+            static const std::regex form(R"re(, (-?\d+), "(\w+)", (0x[0-9A-F]{8}))re"
+                                         R"re((?: \| NOT (0x[0-9A-F]{8}))?)re"
+                                         R"re(, (-?\d+), (-?\d+), (\d+), (\d+))re");
+            std::cmatch m;
+            ASSERT_TRUE(std::regex_match(line.data(), line.data() + line.size(), m, form)) << line;
+            auto num = [&](int i) { return m[i].matched ? std::stoll(m[i].str(), nullptr, 0) : 0; };
+            EXPECT_EQ(num(1), c.id);
             // CONTROL adds WS_CHILD | WS_VISIBLE before NOT takes bits away.
-            EXPECT_EQ((add | 0x50000000u) & ~remove, c.style) << id << "/" << c.id;
-            EXPECT_EQ(std::tie(x, y, cx, cy), std::tie(c.x, c.y, c.cx, c.cy));
+            EXPECT_EQ((num(3) | 0x50000000) & ~num(4), c.style) << id << "/" << c.id;
+            EXPECT_EQ(std::tuple(num(5), num(6), num(7), num(8)), std::tuple(c.x, c.y, c.cx, c.cy));
             using K = res::ControlKind;
             const char* expected = c.kind == K::ComboBox        ? "ComboBox"
                                    : c.kind == K::Edit          ? "Edit"
@@ -167,7 +161,7 @@ TEST(RcScript, DialogsCarryEveryControlAsTheCompilerWillBuildIt) {
                                            c.kind == K::CheckBox || c.kind == K::RadioButton
                                        ? "Button"
                                        : "Static";
-            EXPECT_STREQ(cls, expected) << id << "/" << c.id;
+            EXPECT_EQ(m[2].str(), expected) << id << "/" << c.id;
         }
         EXPECT_EQ(*++it, "END") << id;
     }

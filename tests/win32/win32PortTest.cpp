@@ -102,7 +102,9 @@ TEST(Win32Timers, PeriodicFiresAtItsPeriodAndStopsWhenKilledFromItsCallbackOrAno
     TimeCaps caps;
     ASSERT_EQ(port.timeGetDevCaps(caps), kTimerNoError);
     EXPECT_GE(caps.periodMax, caps.periodMin);
-    Count self{.killAt = 5, .port = &port};
+    Count self;
+    self.killAt = 5;
+    self.port = &port;
     const auto start = std::chrono::steady_clock::now();
     ASSERT_NE(port.timeSetEvent(20, 1, countTick, &self, kTimePeriodic), 0u);
     ASSERT_TRUE(self.waitFor(milliseconds(5000), [](int n) { return n >= 5; }));
