@@ -1,4 +1,4 @@
-// Every dialog of the core on the Qt port, driven through the real widgets:
+// The core's dialogs on the Qt port, driven through the real widgets:
 // what the core's own tests see on the fake port must also hold when Qt
 // lays out, paints, scrolls and delivers the user's actions. Modal runs
 // are driven by a timer that acts on the open dialog and then ends it.
@@ -10,7 +10,6 @@
 #include "detail/detailDlg.h"
 #include "popup/notifydlg.h"
 #include "res/stringTable.h"
-#include "search/ballistaSearchDlg.h"
 #include "search/lunarSearchDlg.h"
 #include "search/todaySearchDlg.h"
 #include "settings/displaySetting.h"
@@ -198,22 +197,6 @@ private slots:
                 if (!fits && !firstOverflow) firstOverflow = n;
             }
             QVERIFY(firstOverflow > 3 && firstOverflow < 20);
-        });
-    }
-
-    void ballistaSearchStartsFromTheStoredPositions() {
-        startApp("[Search]\r\nballistacard=4\r\nballistalevel=1\r\n");
-        CBallistaSearchDlg dlg(*app);
-        dlg.setResultCount(8);
-        run(dlg, [&](Hwnd h) {
-            auto* cards = widgetOf<QComboBox>(port, h, 1013);
-            QCOMPARE(cards->currentIndex(), 4);
-            QCOMPARE(cards->currentText(), QStringLiteral(u"ケルドア vs ミラッハ"));
-            QCOMPARE(widgetOf<QComboBox>(port, h, 1014)->currentIndex(), 1);
-            QCOMPARE(resultLines(h)[0],
-                     QStringLiteral(u"12/07(月) 13:48  ケ vs ミ [30/メ] (05/06)"));
-            QVERIFY(!scrollBarShown(h)); // eight lines fit the box
-            shoot(windowWidget(port, h), "ballistaSearch");
         });
     }
 
