@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDBusConnection>
+#include <QDBusPendingCallWatcher>
 #include <QDialog>
 #include <QDir>
 #include <QMenu>
@@ -347,6 +348,9 @@ private slots:
             QVERIFY(desktopNotificationsAvailable());
             QVERIFY(port->shellNotifyIcon(kNimModify, balloon));
             QTRY_COMPARE(server.shown.size(), 1);
+            // The id comes back through the bus daemon after the server saw
+            // the call; the next one can replace it only once it is in.
+            QTRY_VERIFY(port->findChildren<QDBusPendingCallWatcher*>().isEmpty());
             QCOMPARE(server.shown[0].summary, QStringLiteral("下弦 になりました!"));
             QCOMPARE(server.shown[0].body,
                      markup ? QStringLiteral("Orithaven [944/4/23 &lt;下弦&gt;]\n次は 12/7 11:31")
