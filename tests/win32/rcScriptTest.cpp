@@ -78,20 +78,19 @@ std::vector<std::string> lines(const std::string& script) {
 }
 
 TEST(RcLiteral, EscapesWhatTheCompilerWouldReadOtherwise) {
-    EXPECT_EQ(rcLiteral("a\"b\\c\r\n\td&&e(&X)"), R"rc(L"a""b\\c\r\n\td&&e(&X)")rc");
     // 0x95 0x5C is one character whose trail byte is no backslash; half-width
     // katakana are single bytes; the escape stops at four digits.
-    EXPECT_EQ(rcLiteral("\x95\x5C"
-                        "a\xB1"),
-              R"(L"\x8868a\xFF71")");
-    EXPECT_EQ(rcLiteral("\x81\x8B"
-                        "a"),
-              R"(L"\x00B0a")"); // not U+0B0A
-    EXPECT_EQ(literalBytes(rcLiteral("\x81\x8B"
-                                     "Fa\"\x81\x5F\\")),
-              "\x81\x8B"
-              "Fa\"\x81\x5F\\");
-    EXPECT_EQ(rcLiteral(""), "L\"\"");
+    const std::pair<std::string, std::string> rows[] = {
+        {"a\"b\\c\r\n\td&&e(&X)", R"rc(L"a""b\\c\r\n\td&&e(&X)")rc"},
+        {"\x95\x5C\x61\xB1", R"(L"\x8868a\xFF71")"},
+        {"\x81\x8B\x61", R"(L"\x00B0a")"}, // not U+0B0A
+        {"", "L\"\""}};
+    for (const auto& [bytes, literal] : rows) {
+        EXPECT_EQ(rcLiteral(bytes), literal);
+        EXPECT_EQ(literalBytes(literal), bytes);
+    }
+    const std::string hexAfterEscape = "\x81\x8B\x46\x61\"\x81\x5F\\"; // "F" is a hex digit
+    EXPECT_EQ(literalBytes(rcLiteral(hexAfterEscape)), hexAfterEscape);
     for (const char* bad : {"\x81", "ok\x81 ", "\x85\x40"})
         EXPECT_THROW(rcLiteral(bad), RcError) << bad;
     EXPECT_THROW(rcLiteral(std::string_view("a\0b", 3)), RcError);
