@@ -1,7 +1,11 @@
 // The Qt port's controls: every template built into widgets of the right
 // kinds at their converted places, the combo box, button and edit messages
 // with the platform's answers, the user's actions as the core's messages,
-// the month calendar, texts as CP932 bytes, icons and fonts, version data.
+// the month calendar, texts as CP932 bytes, icons and fonts, version data;
+// and the surfaces a window paints itself with: text placed, broken and
+// clipped as the platform draws it, the bold line, WM_PAINT with a painter
+// that the blit uses, repaints asked from another thread, and paints that
+// never show a picture the timer thread is still drawing.
 #include "tests/qt/qtTestSupport.h"
 
 #include <QButtonGroup>
@@ -12,16 +16,19 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
 
+#include <atomic>
 #include <thread>
 
 using namespace orbel;
 using namespace orbel::qt;
 using namespace orbel::qt::test;
+
+constexpr std::uint32_t kWhite = 0x00FFFFFF;
 
 class ControlsTest : public QObject {
     Q_OBJECT
@@ -29,25 +36,58 @@ class ControlsTest : public QObject {
 private:
     TestPort port;
     Recorder handler;
+    std::vector<Hwnd> opened; // destroyed after each test
     Hwnd open(unsigned templateId) {
         handler.messages.clear();
         const Hwnd h = port.createDialog(templateId, Hwnd{}, handler);
         if (isNull(h)) qFatal("template %u was not built", templateId);
+        opened.push_back(h);
         return h;
     }
     LResult send(Hwnd h, int id, unsigned msg, WParam w = 0, LParam l = 0) {
         return port.sendDlgItemMessage(h, id, msg, w, l);
-    }
-    // A button's box, which answers wherever its text may end.
-    static void click(QWidget* w) {
-        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2));
     }
     LResult insert(Hwnd h, int id, std::intptr_t at, const char* text) {
         return send(h, id, kCbInsertString, static_cast<WParam>(at),
                     reinterpret_cast<LParam>(text));
     }
 
+    // A dialog whose frame 1006 shows a surface of its size on each paint.
+    Hwnd dialog{};
+    HSurface surface{};
+    Rect area;
+    int lineHeight = 0;
+    void paintOn() {
+        dialog = open(145);
+        QVERIFY(port.getDlgItemRect(dialog, 1006, area));
+        surface = port.createSurface(dialog, area.right - area.left, area.bottom - area.top);
+        QVERIFY(!isNull(surface));
+        handler.onPaint = [this](Hwnd h) {
+            QVERIFY(port.blitSurface(h, surface, Point{area.left, area.top}));
+        };
+        lineHeight = QFontMetrics(windowWidget(port, dialog)->font()).height();
+    }
+    QWidget* paintArea() {
+        return windowWidget(port, dialog)->findChild<QWidget*>(QStringLiteral("orbelPaintArea"));
+    }
+    // What the window shows of the surface: a paint of its drawing area.
+    QImage shown() { return paintArea()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    QImage drawn(std::string_view text, const Rect& box, bool bold = false) {
+        port.fillSurface(surface, Rect{0, 0, 1000, 1000}, kWhite);
+        port.drawSurfaceText(surface, text, box, bold);
+        port.invalidateRect(dialog, area, false);
+        return shown();
+    }
+
 private slots:
+    void cleanup() {
+        handler.onPaint = nullptr;
+        if (!isNull(surface)) port.destroySurface(std::exchange(surface, HSurface{}));
+        for (Hwnd h : opened)
+            port.destroyWindow(h);
+        opened.clear();
+    }
+
     void dialogUnitsRoundLikeMulDiv() {
         const DialogUnits du{7, 17};
         QCOMPARE(du.x(33), 58); // 57.75
@@ -58,51 +98,45 @@ private slots:
         QCOMPARE(du.rect(7, 7, 20, 20), QRect(12, 15, 35, 43));
     }
 
-    void templatesBuildEveryControlInsideTheirWindow_data() {
-        QTest::addColumn<unsigned>("templateId");
-        for (unsigned id : {100u, 102u, 145u, 149u, 150u, 151u, 152u})
-            QTest::addRow("%u", id) << id;
-    }
     void templatesBuildEveryControlInsideTheirWindow() {
-        QFETCH(unsigned, templateId);
-        const res::DialogTemplate& t = *res::findDialogTemplate(templateId);
-        const Hwnd h = open(templateId);
-        QWidget* w = windowWidget(port, h);
-        QCOMPARE(w->font().family(), QStringLiteral("Noto Sans CJK JP"));
-        QCOMPARE(w->font().pointSize(), t.pointSize);
-        QCOMPARE(w->windowTitle(), fromCp932(t.caption));
-        const DialogUnits du = DialogUnits::of(w->font());
-        QCOMPARE(w->contentsRect().size(), QSize(du.x(t.cx), du.y(t.cy)));
-        const QRect client(0, 0, du.x(t.cx), du.y(t.cy));
-        for (const res::ControlTemplate& ct : t.controls) {
-            if (ct.id == -1) continue;
-            QWidget* c = widgetOf(port, h, ct.id);
-            QVERIFY2(c, qPrintable(QString::number(ct.id)));
-            Rect r;
-            QVERIFY(port.getDlgItemRect(h, ct.id, r));
-            QCOMPARE(QPoint(r.left, r.top), QPoint(du.x(ct.x), du.y(ct.y)));
-            QVERIFY2(client.contains(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top)),
-                     qPrintable(QString::number(ct.id)));
-            QCOMPARE(!c->isHidden(), ct.visible && ct.kind != res::ControlKind::Frame);
-            QCOMPARE(c->isEnabled(), !ct.disabled);
-            QCOMPARE(port.getDlgItemText(h, ct.id), std::string(ct.text));
+        for (unsigned templateId : {100u, 102u, 145u, 149u, 150u, 151u, 152u}) {
+            ORBEL_ROW(QString::number(templateId));
+            const res::DialogTemplate& t = *res::findDialogTemplate(templateId);
+            const Hwnd h = open(templateId);
+            QWidget* w = windowWidget(port, h);
+            QCOMPARE(w->font().family(), QStringLiteral("Noto Sans CJK JP"));
+            QCOMPARE(w->font().pointSize(), t.pointSize);
+            QCOMPARE(w->windowTitle(), fromCp932(t.caption));
+            const DialogUnits du = DialogUnits::of(w->font());
+            const QRect client(0, 0, du.x(t.cx), du.y(t.cy));
+            QCOMPARE(w->contentsRect().size(), client.size());
+            for (const res::ControlTemplate& ct : t.controls) {
+                if (ct.id == -1) continue;
+                ORBEL_ROW(QString::number(ct.id));
+                QWidget* c = widgetOf(port, h, ct.id);
+                Rect r;
+                QVERIFY(c && port.getDlgItemRect(h, ct.id, r));
+                QCOMPARE(QPoint(r.left, r.top), QPoint(du.x(ct.x), du.y(ct.y)));
+                QVERIFY(client.contains(qrect(r)));
+                QCOMPARE(!c->isHidden(), ct.visible && ct.kind != res::ControlKind::Frame);
+                QCOMPARE(c->isEnabled(), !ct.disabled);
+                QCOMPARE(port.getDlgItemText(h, ct.id), std::string(ct.text));
+            }
+            QVERIFY(port.destroyWindow(h));
         }
-        QVERIFY(port.destroyWindow(h));
     }
 
     void eachKindIsItsQtWidget() {
         const Hwnd search = open(149);
-        QVERIFY(widgetOf<QGroupBox>(port, search, 1022));
-        QVERIFY(widgetOf<QLabel>(port, search, 1020));
-        QVERIFY(widgetOf<QComboBox>(port, search, 1013));
-        QVERIFY(widgetOf<QCalendarWidget>(port, search, 1023));
+        QVERIFY(widgetOf<QGroupBox>(port, search, 1022) && widgetOf<QLabel>(port, search, 1020) &&
+                widgetOf<QCalendarWidget>(port, search, 1023));
         auto* result = widgetOf<QPlainTextEdit>(port, search, 1015);
         QVERIFY(result && result->isReadOnly());
         QCOMPARE(result->lineWrapMode(), QPlainTextEdit::NoWrap);
         QCOMPARE(result->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
         // The combo box's template height is its open list's.
         auto* combo = widgetOf<QComboBox>(port, search, 1013);
-        QVERIFY(combo->height() < DialogUnits::of(combo->font()).y(173));
+        QVERIFY(combo && combo->height() < DialogUnits::of(combo->font()).y(173));
         QVERIFY(combo->maxVisibleItems() >= 8);
         QVERIFY(qobject_cast<QDialog*>(windowWidget(port, search)));
 
@@ -125,8 +159,6 @@ private slots:
                 f.testFlag(Qt::WindowStaysOnTopHint) && f.testFlag(Qt::WindowDoesNotAcceptFocus));
         QVERIFY(p->testAttribute(Qt::WA_ShowWithoutActivating));
         QCOMPARE(p->contentsRect().topLeft(), QPoint(1, 1)); // the thin border
-        for (Hwnd h : {search, about, display, popup})
-            port.destroyWindow(h);
     }
 
     void staticTextsShowMnemonicsAsTheControlDoes() {
@@ -139,8 +171,6 @@ private slots:
         const Hwnd popup = open(151); // SS_NOPREFIX
         port.setDlgItemText(popup, 1024, "A&B\r\nC");
         QCOMPARE(widgetOf<QLabel>(port, popup, 1024)->text(), QStringLiteral("A&B\nC"));
-        port.destroyWindow(search);
-        port.destroyWindow(popup);
     }
 
     void textsStayCp932BytesWithTrailBackslashes() {
@@ -153,7 +183,6 @@ private slots:
                  QStringLiteral(u"表示\\ソ"));
         port.setWindowText(search, "日和");
         QCOMPARE(windowWidget(port, search)->windowTitle(), QStringLiteral(u"日和"));
-        port.destroyWindow(search);
     }
 
     void editCountsLinesLikeThePlatform() {
@@ -166,7 +195,6 @@ private slots:
         const Hwnd search = open(149);
         port.setDlgItemText(search, 1015, "x\r\ny\r\n");
         QCOMPARE(send(search, 1015, kEmGetLineCount), LResult{3});
-        port.destroyWindow(search);
     }
 
     void comboBoxAnswersAsThePlatformList() {
@@ -194,7 +222,6 @@ private slots:
         QCOMPARE(combo->currentIndex(), -1);
         QCoreApplication::processEvents();
         QVERIFY(handler.of(kWmCommand).empty()); // nothing of this was the user
-        port.destroyWindow(h);
     }
 
     void usersChoiceInAListIsASelectionChange() {
@@ -211,7 +238,6 @@ private slots:
         QCOMPARE(commands.size(), std::size_t{1});
         QCOMPARE(commands[0].wParam, (WParam{kCbnSelChange} << 16) | 1014);
         QCOMPARE(send(h, 1014, kCbGetCurSel), LResult{1});
-        port.destroyWindow(h);
     }
 
     void buttonsCheckAndReportClicks() {
@@ -236,7 +262,6 @@ private slots:
         for (const Message& m : handler.of(kWmCommand))
             clicks.push_back(m.wParam);
         QCOMPARE(clicks, (std::vector<WParam>{1031, 1016, 1}));
-        port.destroyWindow(h);
     }
 
     void controlsMoveShowAndEnableInClientCoordinates() {
@@ -256,7 +281,6 @@ private slots:
         QVERIFY(port.moveWindow(h, Rect{100, 50, 500, 200}));
         QCOMPARE(windowWidget(port, h)->geometry(), QRect(100, 50, 400, 150));
         QCOMPARE(port.getParent(h), Hwnd{});
-        port.destroyWindow(h);
     }
 
     void calendarTakesRangeFirstDaySelectionAndColours() {
@@ -287,7 +311,6 @@ private slots:
         SystemDate date;
         QVERIFY(port.monthCalGetCurSel(h, 1023, date));
         QCOMPARE(date, (SystemDate{2027, 1, 1}));
-        port.destroyWindow(h);
     }
 
     void iconsKeepTheirImageAndMaskOutTheBackground() {
@@ -313,7 +336,6 @@ private slots:
         QCOMPARE(widgetOf<QLabel>(port, h, 1029)->pixmap().size(), QSize(2, 2));
         QCOMPARE(send(h, 1029, kStmSetIcon, 0), static_cast<LResult>(icon));
         QVERIFY(widgetOf<QLabel>(port, h, 1029)->pixmap().isNull());
-        port.destroyWindow(h);
 
         QVERIFY(port.destroyIcon(icon));
         QVERIFY(!port.getIconInfo(icon, back));
@@ -346,16 +368,11 @@ private slots:
         QCOMPARE(static_cast<HFont>(send(a, 1030, kWmGetFont)), dialogFont);
         QCOMPARE(title->font().weight(), QFont::Normal);
         QCOMPARE(port.createBoldFont(a, 4242), HFont{});
-        port.destroyWindow(a);
-        port.destroyWindow(b);
     }
 
     void systemColoursComeFromThePaletteOnEveryThread() {
-        const QPalette palette = QApplication::palette();
-        const QColor face = palette.color(QPalette::Window);
-        const std::uint32_t expected = static_cast<std::uint32_t>(face.red()) |
-                                       static_cast<std::uint32_t>(face.green()) << 8 |
-                                       static_cast<std::uint32_t>(face.blue()) << 16;
+        const QColor face = QApplication::palette().color(QPalette::Window);
+        const std::uint32_t expected = qRgb(face.blue(), face.green(), face.red()) & 0xFFFFFF;
         QCOMPARE(port.getSysColor(kColor3dFace), expected);
         std::uint32_t fromThread = 0;
         std::thread([&] { fromThread = port.getSysColor(kColor3dFace); }).join();
@@ -379,6 +396,105 @@ private slots:
             !port.verQueryValue(block->substr(0, block->size() - 3), "\\VarFileInfo\\Translation"));
         QVERIFY(!port.verQueryValue("MZ\x90", "\\"));
         QVERIFY(!port.getFileVersionInfo("/etc/hostname"));
+    }
+
+    void paintAreaCoversTheFrameAndPaintsThroughTheHandler() {
+        paintOn();
+        QVERIFY(paintArea() && paintArea()->testAttribute(Qt::WA_OpaquePaintEvent));
+        QCOMPARE(paintArea()->geometry(), qrect(area));
+        port.fillSurface(surface, Rect{0, 0, 1000, 1000}, 0x00FF0000); // blue
+        port.invalidateRect(dialog, area, false);
+        const QImage image = shown();
+        QCOMPARE(image.pixel(0, 0), qRgb(0, 0, 255));
+        QCOMPARE(image.pixel(image.width() - 1, image.height() - 1), qRgb(0, 0, 255));
+        QVERIFY(!handler.of(kWmPaint).empty());
+        // Outside a paint there is nothing to copy into.
+        QVERIFY(!port.blitSurface(dialog, surface, Point{0, 0}));
+    }
+
+    void linesBreakOnlyAtCrLfAndStartTopLeft() {
+        paintOn();
+        const Rect box{0, 0, 200, 3 * lineHeight};
+        const QImage two = drawn("月\r\n月", box);
+        port.fillSurface(surface, Rect{0, 0, 1000, 1000}, kWhite);
+        port.drawSurfaceText(surface, "月", box, false);
+        port.drawSurfaceText(surface, "月", Rect{0, lineHeight, 200, 3 * lineHeight}, false);
+        port.invalidateRect(dialog, area, false);
+        QCOMPARE(two, shown());
+        QVERIFY(inkIn(two, QRect(0, 0, 30, lineHeight)) > 0);
+
+        // A lone line feed or carriage return is no line break.
+        const QImage one = drawn("月\n月\r月", box);
+        QVERIFY(inkIn(one, QRect(0, 0, 200, lineHeight)) > 0);
+        QCOMPARE(inkIn(one, QRect(0, lineHeight, 200, 2 * lineHeight)), 0);
+    }
+
+    void textIsClippedToItsRectangle() {
+        paintOn();
+        const Rect box{10, 10, 70, 10 + 2 * lineHeight};
+        const QImage image = drawn("満月満月満月満月満月満月\r\n満月\r\n満月\r\n満月", box);
+        const QRect inside(10, 10, 60, 2 * lineHeight);
+        QVERIFY(inkIn(image, inside) > 0);
+        QCOMPARE(inkIn(image, image.rect()), inkIn(image, inside));
+    }
+
+    void boldLineIsHeavier() {
+        paintOn();
+        const Rect box{0, 0, 200, 2 * lineHeight};
+        const QRect all = qrect(box);
+        const int regular = inkIn(drawn("満月(6日目)", box, false), all);
+        const int bold = inkIn(drawn("満月(6日目)", box, true), all);
+        QVERIFY2(bold > regular, qPrintable(QStringLiteral("%1 vs %2").arg(bold).arg(regular)));
+    }
+
+    void repaintsAskedFromAnotherThreadArrive() {
+        paintOn();
+        windowWidget(port, dialog)->show();
+        QVERIFY(QTest::qWaitForWindowExposed(windowWidget(port, dialog)));
+        handler.messages.clear();
+        bool asked = false;
+        std::thread([&] { asked = port.invalidateRect(dialog, area, false); }).join();
+        QVERIFY(asked);
+        QTRY_VERIFY(!handler.of(kWmPaint).empty());
+        QVERIFY(!port.invalidateRect(Hwnd{0x7777}, area, false));
+    }
+
+    void paintsNeverShowAHalfDrawnPicture() {
+        paintOn();
+        // The timer thread paints red, then blue over it, then asks for a
+        // repaint; every paint must show blue, never the red in between.
+        windowWidget(port, dialog)->show();
+        port.fillSurface(surface, Rect{0, 0, 1000, 1000}, 0x00FF0000);
+        port.invalidateRect(dialog, area, false);
+        std::atomic<bool> stop{false};
+        std::thread drawer([&] {
+            while (!stop) {
+                port.fillSurface(surface, Rect{0, 0, 1000, 1000}, 0x000000FF);
+                port.drawSurfaceText(surface, "満月", Rect{0, 0, 100, 40}, true);
+                port.fillSurface(surface, Rect{0, 0, 1000, 1000}, 0x00FF0000);
+                port.invalidateRect(dialog, area, false);
+            }
+        });
+        bool allBlue = true;
+        for (int i = 0; i < 200; ++i) {
+            QCoreApplication::processEvents();
+            const QImage image = shown();
+            allBlue = allBlue && image.pixel(5, 5) == qRgb(0, 0, 255) &&
+                      image.pixel(40, 20) == qRgb(0, 0, 255);
+        }
+        stop = true;
+        drawer.join();
+        QVERIFY(allBlue);
+    }
+
+    void surfacesNeedAWindowAndASize() {
+        paintOn();
+        QCOMPARE(port.createSurface(Hwnd{0x7777}, 10, 10), HSurface{});
+        QCOMPARE(port.createSurface(dialog, 0, 10), HSurface{});
+        const HSurface gone = port.createSurface(dialog, 4, 4);
+        port.destroySurface(gone);
+        QVERIFY(!port.fillSurface(gone, Rect{0, 0, 4, 4}, 0));
+        QVERIFY(!port.drawSurfaceText(gone, "x", Rect{0, 0, 4, 4}, false));
     }
 };
 

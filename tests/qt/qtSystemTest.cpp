@@ -1,24 +1,32 @@
-// The Qt port's system side on the offscreen platform: the lock file, the
-// paths, the pseudo modules and versions, icons, errors, the multimedia
-// timers and the quit signals.
+// The Qt port's system and shell sides on the offscreen platform: the lock
+// file, the paths, the pseudo modules and versions, icons, errors, the
+// multimedia timers and the quit signals; the tray record in both layouts
+// and its notifications, the menu, the taskbar's rectangle as the core
+// reads it, values for the timer thread, and the notification methods.
 #include "app/windowsClass.h"
 #include "common/cp932.h"
-#include "ports/qt/qtPortImpl.h"
+#include "popup/slideDlg.h"
 #include "res/artwork.h"
 #include "res/menu.h"
 #include "tests/qt/qtTestSupport.h"
 #include "tests/support/tempDir.h"
 
+#include <QApplication>
+#include <QCursor>
+#include <QDBusConnection>
+#include <QDBusPendingCallWatcher>
 #include <QDialog>
+#include <QDir>
+#include <QMenu>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTest>
+#include <QTimer>
 
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <map>
+#include <fstream>
 #include <thread>
 
 #include <sys/stat.h>
@@ -26,7 +34,7 @@
 
 using namespace orbel;
 using namespace orbel::qt;
-using orbel::qt::test::Recorder;
+using namespace orbel::qt::test;
 
 namespace {
 
@@ -35,34 +43,101 @@ void countFiring(unsigned, void*) {
     ++g_fired;
 }
 
+template <class Form> Form trayForm(Hwnd hwnd, unsigned flags, std::string_view utf8Tip) {
+    Form f{};
+    f.cbSize = sizeof f;
+    f.hWnd = hwnd;
+    f.uID = 101;
+    f.uFlags = flags;
+    f.uCallbackMessage = kWmApp;
+    text::copyCp932(f.szTip, sizeof f.szTip, text::utf8ToCp932(utf8Tip));
+    return f;
+}
+
+std::string firstLines(const std::filesystem::path& p) {
+    std::ifstream in(p);
+    std::string all, line;
+    while (std::getline(in, line))
+        all += line + "|";
+    return all;
+}
+
+// A notification server on the test's private session bus, recording
+// what it is asked to show.
+class FakeNotifications : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    struct Shown {
+        QString summary, body;
+        uint replaces;
+        int timeout;
+    };
+    QList<Shown> shown;
+    QStringList capabilities;
+
+public slots:
+    QStringList GetCapabilities() { return capabilities; }
+    uint Notify(const QString&, uint replaces, const QString&, const QString& summary,
+                const QString& body, const QStringList&, const QVariantMap&, int timeout) {
+        shown.append({summary, body, replaces, timeout});
+        return 40 + static_cast<uint>(shown.size());
+    }
+};
+
 } // namespace
 
 class QtSystemTest : public QObject {
     Q_OBJECT
 
-private:
     orbel::test::TempDir m_runtime;
+    QProcess m_bus;
+    std::optional<QtPort> port; // a fresh one for each test
+    Recorder main;              // the main window, which tray records name
+    Hwnd hwnd{};
 
 private slots:
-    void init() { qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(m_runtime.path())); }
+    // A session bus of our own for the whole run, before anything in the
+    // process connects to one.
+    void initTestCase() {
+        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (daemon.isEmpty()) return;
+        m_bus.start(daemon, {"--session", "--nofork", "--print-address"});
+        if (!m_bus.waitForReadyRead(5000)) return;
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
+    }
+    void cleanupTestCase() {
+        m_bus.kill();
+        m_bus.waitForFinished();
+    }
+    void init() {
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(m_runtime.path()));
+        port.emplace();
+        main.messages.clear();
+        hwnd = addWindow(*port, main, nullptr, 102);
+    }
+    void cleanup() {
+        port->removeWindow(hwnd);
+        port.reset();
+    }
 
     void lockIsExclusiveAndReleasedOnClose() {
-        QtPort port;
-        const HMutex first = port.createMutex("orbel.Quil");
-        const HMutex second = port.createMutex("orbel.Quil");
-        const HMutex other = port.createMutex("orbel2.Quil");
+        const HMutex first = port->createMutex("orbel.Quil");
+        const HMutex second = port->createMutex("orbel.Quil");
+        const HMutex other = port->createMutex("orbel2.Quil");
         QVERIFY(!isNull(first) && !isNull(second) && first != second);
         QVERIFY(std::filesystem::exists(m_runtime / "orbel.Quil"));
-        QVERIFY(port.tryLockMutex(first));
-        QVERIFY(!port.tryLockMutex(second));
-        QCOMPARE(port.getLastError(), unsigned(EWOULDBLOCK));
-        QVERIFY(port.tryLockMutex(other)); // a renamed copy runs beside us
-        port.closeMutex(first);
-        QVERIFY(port.tryLockMutex(second));
-        port.closeMutex(second);
-        port.closeMutex(other);
-        QVERIFY(!port.tryLockMutex(first));
-        QCOMPARE(port.getLastError(), unsigned(EBADF));
+        QVERIFY(port->tryLockMutex(first));
+        QVERIFY(!port->tryLockMutex(second));
+        QCOMPARE(port->getLastError(), unsigned(EWOULDBLOCK));
+        QVERIFY(port->tryLockMutex(other)); // a renamed copy runs beside us
+        port->closeMutex(first);
+        QVERIFY(port->tryLockMutex(second));
+        port->closeMutex(second);
+        port->closeMutex(other);
+        QVERIFY(!port->tryLockMutex(first));
+        QCOMPARE(port->getLastError(), unsigned(EBADF));
     }
 
     // Another process's lock holds us off and goes with that process.
@@ -72,21 +147,19 @@ private slots:
         const QString file = QString::fromStdString((m_runtime / "held.Quil").string());
         QProcess holder;
         // -o: only flock itself holds the lock, not the command it runs.
-        holder.start(flock, {QStringLiteral("-o"), file, QStringLiteral("sh"), QStringLiteral("-c"),
-                             QStringLiteral("echo locked; exec sleep 30")});
+        holder.start(flock, {"-o", file, "sh", "-c", "echo locked; exec sleep 30"});
         QVERIFY(holder.waitForReadyRead(5000));
-        QtPort port;
-        const HMutex mutex = port.createMutex("held.Quil");
-        QVERIFY(!port.tryLockMutex(mutex));
+        const HMutex mutex = port->createMutex("held.Quil");
+        QVERIFY(!port->tryLockMutex(mutex));
         holder.kill();
         QVERIFY(holder.waitForFinished());
-        QVERIFY(port.tryLockMutex(mutex));
+        QVERIFY(port->tryLockMutex(mutex));
         // And ours holds the other way round.
         QProcess probe;
-        probe.start(flock, {QStringLiteral("-n"), file, QStringLiteral("true")});
+        probe.start(flock, {"-n", file, "true"});
         QVERIFY(probe.waitForFinished());
         QCOMPARE(probe.exitCode(), 1);
-        port.closeMutex(mutex);
+        port->closeMutex(mutex);
     }
 
     void lockFolderWithoutRuntimeDirIsPrivate() {
@@ -101,110 +174,69 @@ private slots:
         QCOMPARE(lockDirectory(), dir);
     }
 
-    void relocation_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<bool>("writable");
-        QTest::addColumn<QString>("config");
-        QTest::addColumn<QString>("state");
-        QTest::addColumn<QString>("home");
-        QTest::addColumn<QString>("expected");
-        const QString ini = QStringLiteral("/opt/orbel/bin/orbel.ini");
-        const QString log = QStringLiteral("/opt/orbel/bin/orbel.log");
-        QTest::newRow("writable folder") << ini << true << "/c"
-                                         << "/s"
-                                         << "/h" << ini;
-        QTest::newRow("ini to config") << ini << false << "/c"
-                                       << "/s"
-                                       << "/h"
-                                       << "/c/orbel/orbel.ini";
-        QTest::newRow("log to state") << log << false << "/c"
-                                      << "/s"
-                                      << "/h"
-                                      << "/s/orbel/orbel.log";
-        QTest::newRow("renamed copy") << "/opt/orbel/bin/moon.ini" << false << "/c"
-                                      << ""
-                                      << "/h"
-                                      << "/c/orbel/moon.ini";
-        QTest::newRow("config default") << ini << false << ""
-                                        << ""
-                                        << "/h"
-                                        << "/h/.config/orbel/orbel.ini";
-        QTest::newRow("state default") << log << false << ""
-                                       << ""
-                                       << "/h"
-                                       << "/h/.local/state/orbel/orbel.log";
-        QTest::newRow("relative xdg ignored") << ini << false << "cfg"
-                                              << ""
-                                              << "/h"
-                                              << "/h/.config/orbel/orbel.ini";
-        QTest::newRow("no home") << ini << false << ""
-                                 << ""
-                                 << "" << ini;
-        QTest::newRow("other folder") << "/var/orbel.ini" << false << "/c"
-                                      << "/s"
-                                      << "/h"
-                                      << "/var/orbel.ini";
-        QTest::newRow("sound stays") << "/opt/orbel/bin/orbel.wav" << false << "/c"
-                                     << "/s"
-                                     << "/h"
-                                     << "/opt/orbel/bin/orbel.wav";
-    }
-
     void relocation() {
-        QFETCH(QString, file);
-        QFETCH(bool, writable);
-        QFETCH(QString, config);
-        QFETCH(QString, state);
-        QFETCH(QString, home);
-        QFETCH(QString, expected);
-        const std::map<std::string, std::string> vars{{"XDG_CONFIG_HOME", config.toStdString()},
-                                                      {"XDG_STATE_HOME", state.toStdString()},
-                                                      {"HOME", home.toStdString()}};
-        auto env = [&](const char* name) -> const char* {
-            const auto it = vars.find(name);
-            return it == vars.end() || it->second.empty() ? nullptr : it->second.c_str();
+        struct Row {
+            const char *name, *file;
+            bool writable;
+            const char *config, *state, *home, *expected; // "": unset
         };
-        QCOMPARE(QString::fromStdString(
-                     relocatedPath(file.toStdString(), "/opt/orbel/bin", writable, env).string()),
-                 expected);
+        const char* ini = "/opt/orbel/bin/orbel.ini";
+        const char* log = "/opt/orbel/bin/orbel.log";
+        const Row rows[] = {
+            {"writable folder", ini, true, "/c", "/s", "/h", ini},
+            {"ini to config", ini, false, "/c", "/s", "/h", "/c/orbel/orbel.ini"},
+            {"log to state", log, false, "/c", "/s", "/h", "/s/orbel/orbel.log"},
+            {"renamed copy", "/opt/orbel/bin/moon.ini", false, "/c", "", "/h", "/c/orbel/moon.ini"},
+            {"config default", ini, false, "", "", "/h", "/h/.config/orbel/orbel.ini"},
+            {"state default", log, false, "", "", "/h", "/h/.local/state/orbel/orbel.log"},
+            {"relative xdg ignored", ini, false, "cfg", "", "/h", "/h/.config/orbel/orbel.ini"},
+            {"no home", ini, false, "", "", "", ini},
+            {"other folder", "/var/orbel.ini", false, "/c", "/s", "/h", "/var/orbel.ini"},
+            {"sound stays", "/opt/orbel/bin/orbel.wav", false, "/c", "/s", "/h",
+             "/opt/orbel/bin/orbel.wav"},
+        };
+        for (const Row& row : rows) {
+            ORBEL_ROW(row.name);
+            auto env = [&](std::string_view name) -> const char* {
+                const char* v = name == "XDG_CONFIG_HOME"  ? row.config
+                                : name == "XDG_STATE_HOME" ? row.state
+                                : name == "HOME"           ? row.home
+                                                           : "";
+                return *v ? v : nullptr;
+            };
+            QCOMPARE(relocatedPath(row.file, "/opt/orbel/bin", row.writable, env).string(),
+                     std::string(row.expected));
+        }
     }
 
     // "表" is 95 5C in CP932: the trail byte must not become a separator.
-    void nativePathKeepsDoubleByteCharacters() {
-        QtPort port;
+    // Our own build folder is writable: files beside us stay there.
+    void nativePathKeepsDoubleBytesAndFilesBesideAWritableExecutable() {
         const std::string cp932 = text::utf8ToCp932("/tmp/表示/orbel.wav");
         QVERIFY(cp932.find("\x95\x5C") != std::string::npos);
-        QCOMPARE(port.nativePath(cp932).string(), std::string("/tmp/表示/orbel.wav"));
-    }
-
-    // Our own build folder is writable: files beside us stay there.
-    void nativePathBesideWritableExecutable() {
-        QtPort port;
-        const std::optional<std::string> exe = port.getModuleFileName();
-        QVERIFY(exe);
-        QCOMPARE(*exe, std::filesystem::read_symlink("/proc/self/exe").string());
+        QCOMPARE(port->nativePath(cp932).string(), std::string("/tmp/表示/orbel.wav"));
+        const std::optional<std::string> exe = port->getModuleFileName();
+        QCOMPARE(exe.value_or(""), std::filesystem::read_symlink("/proc/self/exe").string());
         const std::string ini = exe->substr(0, exe->rfind('/')) + "/orbel.ini";
-        QCOMPARE(port.nativePath(ini).string(), ini);
+        QCOMPARE(port->nativePath(ini).string(), ini);
     }
 
     void lastErrorBelongsToItsThread() {
-        QtPort port;
-        QVERIFY(isNull(port.loadLibrary("missing.dll")));
-        QCOMPARE(port.getLastError(), unsigned(ENOENT));
+        QVERIFY(isNull(port->loadLibrary("missing.dll")));
+        QCOMPARE(port->getLastError(), unsigned(ENOENT));
         unsigned other = 0;
         std::thread([&] {
-            port.tryLockMutex(HMutex{12345});
-            other = port.getLastError();
+            port->tryLockMutex(HMutex{12345});
+            other = port->getLastError();
         }).join();
         QCOMPARE(other, unsigned(EBADF));
-        QCOMPARE(port.getLastError(), unsigned(ENOENT));
+        QCOMPARE(port->getLastError(), unsigned(ENOENT));
     }
 
     void formatMessageIsTheSystemText() {
-        QtPort port;
-        QCOMPARE(port.formatMessage(0), std::string());
-        port.setJapaneseLocale();
-        const std::string text = port.formatMessage(ENOENT);
+        QCOMPARE(port->formatMessage(0), std::string());
+        port->setJapaneseLocale();
+        const std::string text = port->formatMessage(ENOENT);
         QVERIFY(!text.empty());
         // Whatever the language, it is CP932 that converts back cleanly.
         QCOMPARE(text::utf8ToCp932(text::cp932ToUtf8(text)), text);
@@ -213,107 +245,396 @@ private slots:
     }
 
     void librariesAndVersions() {
-        QtPort port;
-        QCOMPARE(port.loadLibrary("UIRES0.DLL"), kResourceModule);
-        QCOMPARE(port.loadLibrary("Shell32.dll"), kShellModule);
-        QVERIFY(port.registerExtensionModule(kResourceModule));
+        QCOMPARE(port->loadLibrary("UIRES0.DLL"), kResourceModule);
+        QCOMPARE(port->loadLibrary("Shell32.dll"), kShellModule);
+        QVERIFY(port->registerExtensionModule(kResourceModule));
         DllVersionInfo info;
-        QVERIFY(!port.callDllGetVersion(kResourceModule, info));
-        const std::optional<long> rc = port.callDllGetVersion(kShellModule, info);
-        QVERIFY(rc && *rc == 0);
+        QVERIFY(!port->callDllGetVersion(kResourceModule, info));
+        QCOMPARE(port->callDllGetVersion(kShellModule, info), std::optional<long>(0));
         QVERIFY(info.major == 6 || info.major == 4);
         QCOMPARE(info.minor, 0u);
         QCOMPARE(info.major == 6, desktopNotificationsAvailable());
         // The core reads the version as a Windows 7 workstation.
-        QCOMPARE(queryWindowsClass(port), kWinClassNtWorkstation);
+        QCOMPARE(queryWindowsClass(*port), kWinClassNtWorkstation);
     }
 
+    // Each icon is the artwork's, from where the platform keeps it; shared
+    // ones are one handle per size that a destroy leaves alive.
     void iconsComeFromTheArtwork() {
-        QtPort port;
-        QCOMPARE(port.getSystemMetrics(kSmCxIcon), 32);
-        QCOMPARE(port.getSystemMetrics(kSmCySmIcon), 16);
+        QCOMPARE(port->getSystemMetrics(kSmCxIcon), 32);
+        QCOMPARE(port->getSystemMetrics(kSmCySmIcon), 16);
+        gfx::IconImage image;
         for (unsigned id = res::IDI_PHASE_FIRST; id <= res::IDI_PHASE_LAST; ++id) {
             for (int size : {16, 32}) {
                 const HIcon icon =
-                    port.loadImage(kResourceModule, id, kImageIcon, size, size, kLrDefaultSize);
-                gfx::IconImage image;
-                QVERIFY(port.getIconInfo(icon, image));
+                    port->loadImage(kResourceModule, id, kImageIcon, size, size, kLrDefaultSize);
+                QVERIFY(port->getIconInfo(icon, image));
                 QVERIFY(image == res::iconResource(id, size));
-                QVERIFY(port.destroyIcon(icon));
-                QVERIFY(!port.destroyIcon(icon));
+                QVERIFY(port->destroyIcon(icon));
+                QVERIFY(!port->destroyIcon(icon));
             }
         }
-        gfx::IconImage app;
-        const HIcon appIcon =
-            port.loadImage(HModule{}, res::IDR_MAINFRAME, kImageIcon, 0, 0, kLrDefaultSize);
-        QVERIFY(port.getIconInfo(appIcon, app));
-        QVERIFY(app == res::iconResource(res::IDR_MAINFRAME, 32));
-        // Each resource lives where the platform keeps it.
-        QVERIFY(isNull(port.loadImage(kResourceModule, res::IDR_MAINFRAME, kImageIcon, 32, 32, 0)));
-        QVERIFY(isNull(port.loadImage(HModule{}, 102, kImageIcon, 32, 32, 0)));
-        QVERIFY(isNull(port.loadImage(kResourceModule, 101, kImageIcon, 32, 32, 0)));
-        QVERIFY(isNull(port.loadImage(kResourceModule, 102, 0, 32, 32, 0)));
-        QCOMPARE(port.getLastError(), unsigned(ENOENT));
-    }
+        QVERIFY(port->getIconInfo(
+            port->loadImage(HModule{}, res::IDR_MAINFRAME, kImageIcon, 0, 0, kLrDefaultSize),
+            image));
+        QVERIFY(image == res::iconResource(res::IDR_MAINFRAME, 32));
+        QVERIFY(
+            isNull(port->loadImage(kResourceModule, res::IDR_MAINFRAME, kImageIcon, 32, 32, 0)));
+        QVERIFY(isNull(port->loadImage(HModule{}, 102, kImageIcon, 32, 32, 0)));
+        QVERIFY(isNull(port->loadImage(kResourceModule, 101, kImageIcon, 32, 32, 0)));
+        QVERIFY(isNull(port->loadImage(kResourceModule, 102, 0, 32, 32, 0)));
+        QCOMPARE(port->getLastError(), unsigned(ENOENT));
 
-    void sharedIconsAreOneHandleThatStays() {
-        QtPort port;
-        const unsigned flags = kLrDefaultSize | kLrShared;
-        const HIcon a = port.loadImage(kResourceModule, 108, kImageIcon, 16, 16, flags);
-        const HIcon b = port.loadImage(kResourceModule, 108, kImageIcon, 16, 16, flags);
-        const HIcon big = port.loadImage(kResourceModule, 108, kImageIcon, 32, 32, flags);
-        const HIcon own = port.loadImage(kResourceModule, 108, kImageIcon, 16, 16, 0);
+        auto load = [&](int size, unsigned flags) {
+            return port->loadImage(kResourceModule, 108, kImageIcon, size, size, flags);
+        };
+        const unsigned shared = kLrDefaultSize | kLrShared;
+        const HIcon a = load(16, shared);
         QVERIFY(!isNull(a));
-        QCOMPARE(a, b);
-        QVERIFY(big != a && own != a);
-        QVERIFY(port.destroyIcon(a));
-        gfx::IconImage image;
-        QVERIFY(port.getIconInfo(a, image));
+        QCOMPARE(load(16, shared), a);
+        QVERIFY(load(32, shared) != a && load(16, 0) != a);
+        QVERIFY(port->destroyIcon(a));
+        QVERIFY(port->getIconInfo(a, image));
     }
 
     void multimediaTimers() {
-        QtPort port;
         TimeCaps caps;
-        QCOMPARE(port.timeGetDevCaps(caps), kTimerNoError);
+        QCOMPARE(port->timeGetDevCaps(caps), kTimerNoError);
         QCOMPARE(caps.periodMin, 1u);
         QVERIFY(caps.periodMax >= 600000u); // the 10-minute resynchronisation
-        QCOMPARE(port.timeBeginPeriod(1), kTimerNoError);
-        QCOMPARE(port.timeBeginPeriod(0), kTimerNoCanDo);
-        QCOMPARE(port.timeEndPeriod(1), kTimerNoError);
-        QCOMPARE(port.timeSetEvent(0, 1, &countFiring, nullptr, kTimePeriodic), 0u);
+        QCOMPARE(port->timeBeginPeriod(1), kTimerNoError);
+        QCOMPARE(port->timeBeginPeriod(0), kTimerNoCanDo);
+        QCOMPARE(port->timeEndPeriod(1), kTimerNoError);
+        QCOMPARE(port->timeSetEvent(0, 1, &countFiring, nullptr, kTimePeriodic), 0u);
         g_fired = 0;
-        const unsigned id = port.timeSetEvent(5, 1, &countFiring, nullptr, kTimePeriodic);
+        const unsigned id = port->timeSetEvent(5, 1, &countFiring, nullptr, kTimePeriodic);
         QVERIFY(id != 0);
         QTRY_VERIFY_WITH_TIMEOUT(g_fired >= 3, 2000);
-        QCOMPARE(port.timeKillEvent(id), kTimerNoError);
+        QCOMPARE(port->timeKillEvent(id), kTimerNoError);
         const int after = g_fired;
         QTest::qWait(30);
         QCOMPARE(g_fired.load(), after);
-        QVERIFY(port.timeKillEvent(id) != kTimerNoError);
+        QVERIFY(port->timeKillEvent(id) != kTimerNoError);
     }
 
+    // A balloon becomes a desktop notification with the record's title and
+    // text; the next one replaces it; markup is escaped only where read.
+    void balloonIsADesktopNotification() {
+        if (m_bus.state() != QProcess::Running) QSKIP("no dbus-daemon for a private bus");
+        auto balloon = trayForm<NotifyIconDataNew>(hwnd, kNifInfo, "");
+        text::copyCp932(balloon.szInfoTitle, sizeof balloon.szInfoTitle,
+                        text::utf8ToCp932("下弦 になりました!"));
+        text::copyCp932(balloon.szInfo, sizeof balloon.szInfo,
+                        text::utf8ToCp932("Orithaven [944/4/23 <下弦>]\r\n次は 12/7 11:31"));
+        balloon.uTimeout = 30000;
+        for (bool markup : {false, true}) {
+            ORBEL_ROW(markup ? "markup server" : "plain server");
+            cleanup(); // a port that never met a server
+            init();
+            QVERIFY(port->shellNotifyIcon(
+                kNimAdd, trayForm<NotifyIconDataNew>(hwnd, kNifMessage | kNifTip, "a")));
+            FakeNotifications server;
+            server.capabilities = markup ? QStringList{"body", "body-markup"} : QStringList{"body"};
+            const QString name = QStringLiteral("fake-notifications");
+            QDBusConnection bus = QDBusConnection::connectToBus(
+                QString::fromLocal8Bit(qgetenv("DBUS_SESSION_BUS_ADDRESS")), name);
+            const auto gone = qScopeGuard([&] {
+                bus.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
+                QDBusConnection::disconnectFromBus(name);
+            });
+            QVERIFY(bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
+                                       QDBusConnection::ExportAllSlots));
+            QVERIFY(bus.registerService(QStringLiteral("org.freedesktop.Notifications")));
+            QVERIFY(desktopNotificationsAvailable());
+            QVERIFY(port->shellNotifyIcon(kNimModify, balloon));
+            QTRY_COMPARE(server.shown.size(), 1);
+            // The id comes back through the bus daemon after the server saw
+            // the call; the next one can replace it only once it is in.
+            QTRY_VERIFY(port->findChildren<QDBusPendingCallWatcher*>().isEmpty());
+            QCOMPARE(server.shown[0].summary, QStringLiteral("下弦 になりました!"));
+            QCOMPARE(server.shown[0].body,
+                     markup ? QStringLiteral("Orithaven [944/4/23 &lt;下弦&gt;]\n次は 12/7 11:31")
+                            : QStringLiteral("Orithaven [944/4/23 <下弦>]\n次は 12/7 11:31"));
+            QCOMPARE(server.shown[0].replaces, 0u);
+            QCOMPARE(server.shown[0].timeout, 30000);
+            QVERIFY(port->shellNotifyIcon(kNimModify, balloon));
+            QTRY_COMPARE(server.shown.size(), 2);
+            QCOMPARE(server.shown[1].replaces, 41u);
+        }
+    }
+
+    // Pure answers: the CD door command, and the panel's side as the popup
+    // code reads it back.
+    void mappings() {
+        const std::pair<const char*, bool> door[] = {{"set cdaudio door open", true},
+                                                     {"  Set  CDAudio door   OPEN ", true},
+                                                     {"set cdaudio door closed", false},
+                                                     {"play cdaudio", false},
+                                                     {"", false}};
+        for (const auto& [command, open] : door) {
+            ORBEL_ROW(command);
+            QCOMPARE(isDoorOpenCommand(command), open);
+        }
+        struct Row {
+            const char* name;
+            QRect available, panel;
+            unsigned edge;
+        };
+        const QRect s(0, 0, 1280, 800);
+        const Row rows[] = {
+            {"bottom", {0, 0, 1280, 768}, {0, 768, 1280, 32}, kAbeBottom},
+            {"top", {0, 28, 1280, 772}, {0, 0, 1280, 28}, kAbeTop},
+            {"left", {48, 0, 1232, 800}, {0, 0, 48, 800}, kAbeLeft},
+            {"right", {0, 0, 1232, 800}, {1232, 0, 48, 800}, kAbeRight},
+            {"none", s, {0, 799, 1280, 1}, kAbeBottom},
+            {"tie", {0, 24, 1280, 752}, {0, 776, 1280, 24}, kAbeBottom},
+            {"top and small bottom", {0, 30, 1280, 760}, {0, 0, 1280, 30}, kAbeTop},
+        };
+        for (const Row& row : rows) {
+            ORBEL_ROW(row.name);
+            const Rect r = taskbarRectFor(s, row.available);
+            QCOMPARE(qrect(r), row.panel);
+            QCOMPARE(getTaskbarEdge(r), row.edge);
+        }
+    }
+
+    void trayRecordInBothLayouts() {
+        const HIcon icon = port->loadImage(kResourceModule, 102, kImageIcon, 16, 16, 0);
+        const auto add = trayForm<NotifyIconDataNew>(hwnd, kNifMessage | kNifIcon | kNifTip,
+                                                     "944/3/26 <新月(3)>");
+        auto withIcon = add;
+        withIcon.hIcon = icon;
+        QVERIFY(port->shellNotifyIcon(kNimAdd, withIcon)); // even with no tray host
+        auto* tray = port->findChild<QSystemTrayIcon*>();
+        QVERIFY(tray && tray->isVisible() && !tray->icon().isNull());
+        // Angle brackets stay text, whatever the tray makes of markup.
+        QVERIFY(tray->toolTip().contains(QStringLiteral("新月(3)")));
+        QVERIFY(tray->toolTip().contains(QStringLiteral("&lt;")) ||
+                tray->toolTip() == QStringLiteral("944/3/26 <新月(3)>"));
+
+        // The hover check changes the tip from the timer thread: accepted at
+        // once, shown once the UI thread gets to it.
+        bool fromThread = false;
+        std::thread([&] {
+            fromThread = port->shellNotifyIcon(
+                kNimModify, trayForm<NotifyIconDataOld>(hwnd, kNifTip, "月齢 7"));
+        }).join();
+        QVERIFY(fromThread);
+        QTRY_COMPARE(tray->toolTip(), QStringLiteral("月齢 7"));
+
+        auto stranger = trayForm<NotifyIconDataNew>(hwnd, kNifTip, "x");
+        stranger.uID = 7;
+        QVERIFY(!port->shellNotifyIcon(kNimModify, stranger));
+        QCOMPARE(port->getLastError(), unsigned(ENOENT));
+
+        // Activations reach the record's window as the callback message,
+        // each after a move onto the icon as on Windows; the middle button
+        // and unknown reasons have none. No watcher is on the test's bus.
+        using Q = QSystemTrayIcon;
+        for (Q::ActivationReason r :
+             {Q::Trigger, Q::DoubleClick, Q::Context, Q::MiddleClick, Q::Unknown})
+            emit tray->activated(r);
+        QTRY_COMPARE(main.messages.size(), std::size_t(6));
+        QCOMPARE(main.sent(),
+                 (std::vector<std::tuple<unsigned, WParam, LParam>>{{kWmApp, 101, kWmMouseMove},
+                                                                    {kWmApp, 101, kWmLButtonDown},
+                                                                    {kWmApp, 101, kWmMouseMove},
+                                                                    {kWmApp, 101, kWmLButtonDblClk},
+                                                                    {kWmApp, 101, kWmMouseMove},
+                                                                    {kWmApp, 101, kWmRButtonUp}}));
+        QVERIFY(port->trayHostReportsHover());
+        // A StatusNotifierItem host has no hover and no double click: its
+        // activation is a click and a double click, its menu request the
+        // right button.
+        QCOMPARE(trayMouseMessages(Q::Trigger, true), (QList<unsigned>{kWmLButtonDown, kWmLButtonDblClk}));
+        QCOMPARE(trayMouseMessages(Q::Context, true), QList<unsigned>{kWmRButtonUp});
+        QCOMPARE(trayMouseMessages(Q::MiddleClick, true), QList<unsigned>{});
+
+        QVERIFY(port->shellNotifyIcon(kNimDelete, trayForm<NotifyIconDataOld>(hwnd, 0, "")));
+        QVERIFY(!port->findChild<QSystemTrayIcon*>());
+        QVERIFY(!port->shellNotifyIcon(kNimModify, add));
+        QVERIFY(!port->shellNotifyIcon(kNimDelete, add));
+        // The old layout adds as well.
+        QVERIFY(port->shellNotifyIcon(
+            kNimAdd, trayForm<NotifyIconDataOld>(hwnd, kNifTip | kNifMessage, "a")));
+        QCOMPARE(port->findChild<QSystemTrayIcon*>()->toolTip(), QStringLiteral("a"));
+    }
+
+    // Every item as the core's menu data has it; only the default is bold.
+    void menuFromTheCoreData() {
+        const res::MenuItem popup = res::loadMenu(res::IDR_TRAYMENU).children.front();
+        QMenu menu;
+        fillMenu(menu, popup, res::ID_DETAIL);
+        std::function<void(const QMenu&, const res::MenuItem&)> same =
+            [&](const QMenu& m, const res::MenuItem& of) {
+                const QList<QAction*> items = m.actions();
+                QCOMPARE(std::size_t(items.size()), of.children.size());
+                for (std::size_t i = 0; i < of.children.size(); ++i) {
+                    const res::MenuItem& want = of.children[i];
+                    QCOMPARE(items[i]->isSeparator(), want.isSeparator());
+                    QCOMPARE(items[i]->text(), fromCp932(want.text));
+                    QCOMPARE(items[i]->data().toUInt(), want.id);
+                    QCOMPARE(items[i]->font().bold(), want.id == res::ID_DETAIL);
+                    QCOMPARE(items[i]->menu() != nullptr, !want.children.empty());
+                    if (items[i]->menu()) same(*items[i]->menu(), want);
+                }
+            };
+        same(menu, popup);
+        QCOMPARE(menu.defaultAction(), menu.actions()[0]);
+        QCOMPARE(menu.actions()[0]->text(), QStringLiteral("詳細(&D)..."));
+    }
+
+    // The chosen command reaches the owner; keyboard mnemonics work.
+    void popupMenuPostsTheChoice() {
+        const std::pair<QString, unsigned> rows[] = {{"c", res::ID_SETTINGS},
+                                                     {"sl", res::ID_SEARCH_LUNAR},
+                                                     {"x", res::ID_APP_EXIT},
+                                                     {"", 0u}}; // escape
+        for (const auto& [keys, command] : rows) {
+            ORBEL_ROW(keys);
+            main.messages.clear();
+            std::function<void(int)> press = [&](int at) {
+                QWidget* popup = QApplication::activePopupWidget();
+                if (!popup || at > keys.size()) return;
+                if (at == keys.size())
+                    QTest::keyClick(popup, keys.isEmpty() ? Qt::Key_Escape : Qt::Key_Return);
+                else
+                    QTest::keyClick(popup, keys[at].toLatin1());
+                if (at < keys.size()) QTimer::singleShot(50, [&, at] { press(at + 1); });
+            };
+            QTimer::singleShot(50, [&] { press(0); });
+            const res::MenuItem popup = res::loadMenu(res::IDR_TRAYMENU).children.front();
+            QVERIFY(port->trackPopupMenu(popup, res::ID_DETAIL, 0, Point{100, 100}, hwnd));
+            QCoreApplication::processEvents();
+            if (command == 0) {
+                QVERIFY(main.messages.empty());
+            } else {
+                QTRY_COMPARE(main.messages.size(), std::size_t(1));
+                QCOMPARE(main.messages[0].msg, kWmCommand);
+                QCOMPARE(main.messages[0].wParam, WParam(command));
+            }
+        }
+    }
+
+    void desktopFromThePrimaryScreen() {
+        Rect work, panel, viaWindow;
+        QVERIFY(port->getWorkArea(work));
+        QCOMPARE(qrect(work), QGuiApplication::primaryScreen()->availableGeometry());
+        const Hwnd taskbar = port->findWindow("Shell_TrayWnd");
+        QCOMPARE(taskbar, kTaskbarWindow);
+        Hwnd fromThread{};
+        std::thread([&] { fromThread = port->findWindow("Shell_TrayWnd"); }).join();
+        QCOMPARE(fromThread, kTaskbarWindow);
+        QVERIFY(isNull(port->findWindow("Progman")));
+        QVERIFY(isNull(port->findWindowEx(taskbar, "TrayNotifyWnd")));
+        QVERIFY(port->getTaskbarPos(taskbar, panel));
+        QVERIFY(port->getWindowRect(taskbar, viaWindow));
+        QCOMPARE(panel, viaWindow);
+        QVERIFY(!port->getTaskbarPos(Hwnd{}, panel));
+        bool running = true;
+        QVERIFY(port->getScreenSaverRunning(running));
+        QVERIFY(!running);
+    }
+
+    void ownWindows() {
+        Recorder handler;
+        QWidget widget;
+        widget.setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+        widget.setGeometry(200, 150, 120, 80);
+        const Hwnd own = addWindow(*port, handler, &widget, 100);
+        widget.show();
+        QVERIFY(port->setForegroundWindow(own));
+        QTRY_COMPARE(port->getForegroundWindow(), own);
+        Rect rect;
+        QVERIFY(port->getWindowRect(own, rect));
+        QCOMPARE(rect.right - rect.left, 120);
+        Point corner{rect.left + 5, rect.top + 7};
+        QVERIFY(port->screenToClient(own, corner));
+        QCOMPARE(corner, (Point{5, 7}));
+        QVERIFY(port->flashWindow(own, true));
+        QVERIFY(!port->setForegroundWindow(Hwnd{0x4242}));
+        QCOMPARE(port->getLastError(), unsigned(EINVAL));
+        port->removeWindow(own);
+    }
+
+    // The timer thread sees the position the UI thread last read, and
+    // asks for a newer one without waiting for it.
+    void cursorForTheTimerThread() {
+        QCursor::setPos(40, 30);
+        Point pt, seen;
+        QVERIFY(port->getCursorPos(pt));
+        QCOMPARE(pt, (Point{40, 30}));
+        QCursor::setPos(90, 60);
+        std::thread([&] { port->getCursorPos(seen); }).join();
+        QCOMPARE(seen, (Point{40, 30}));
+        QCoreApplication::processEvents();
+        std::thread([&] { port->getCursorPos(seen); }).join();
+        QCOMPARE(seen, (Point{90, 60}));
+    }
+
+    void cdDoorWithoutDrive() {
+        if (QFile::exists(QStringLiteral("/dev/cdrom"))) QSKIP("this machine has a CD drive");
+        QVERIFY(port->mciSendString("set cdaudio door open") != 0);
+        QCOMPARE(port->mciSendString("close cdaudio"), 0u);
+    }
+
+    void keyflashRunsDetachedWithTheArguments() {
+        orbel::test::TempDir dir;
+        const std::filesystem::path out = dir / "args.txt";
+        std::ofstream(dir / "keyflash")
+            << "#!/bin/sh\nprintf '%s\\n' \"$@\" \"$(pwd)\" > '" << out.string() << "'\n";
+        std::filesystem::permissions(dir / "keyflash", std::filesystem::perms::owner_all);
+        const QByteArray path = qgetenv("PATH");
+        const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
+        const auto args = "/w=500-500 /c=3 /ScrollLock";
+        QCOMPARE(port->shellExecute(Hwnd{}, "", "keyflash.exe", args, ".", kSwHide),
+                 std::intptr_t(2)); // not on PATH yet
+        qputenv("PATH", QByteArray::fromStdString(dir.path().string()) + ":" + path);
+        QCOMPARE(port->shellExecute(Hwnd{}, "", "keyflash.exe", args, ".", kSwHide),
+                 std::intptr_t(33));
+        QTRY_VERIFY(std::filesystem::exists(out) && !firstLines(out).empty());
+        QCOMPARE(QString::fromStdString(firstLines(out)),
+                 QStringLiteral("/w=500-500|/c=3|/ScrollLock|") + QDir::currentPath() + "|");
+        QCOMPARE(port->shellExecute(Hwnd{}, "", "notepad.exe", "", ".", kSwHide),
+                 std::intptr_t(31));
+    }
+
+    // The player hands every file to the sound thread and can always be
+    // stopped, whatever the sound system makes of the file.
+    void soundFileIsLookedUpAndPlayedAside() {
+        QVERIFY(!port->playSound("no-such-sound.wav", kSndFilename | kSndAsync | kSndNoDefault));
+        QCOMPARE(port->getLastError(), unsigned(ENOENT));
+        QVERIFY(!port->playSound("", kSndFilename));
+        orbel::test::TempDir dir;
+        std::ofstream(dir / "chime.wav") << "RIFF";
+        std::ofstream(dir / "broken.wav") << "not a wave";
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(QString::fromStdString(dir.path().string()));
+        const bool played = port->playSound("chime.wav", kSndFilename | kSndAsync);
+        QDir::setCurrent(before);
+        QVERIFY(played);
+        SoundPlayer player;
+        player.play((dir / "broken.wav").string());
+        player.play((dir / "missing.wav").string());
+        QTRY_COMPARE(player.started(), 2u);
+    }
     // SIGTERM takes the road of the tray menu's Exit, after closing the
-    // dialog that runs above the main window.
+    // dialog that runs above the main window. Last: it leaves the handlers.
     void quitSignalEndsThroughExit() {
-        QtPort port;
-        port.requestQuit(0); // no main window yet: nothing to do, no crash
-        Recorder main;
-        QtWindow w;
-        w.handler = &main;
-        w.templateId = 102;
-        const Hwnd hwnd = port.addWindow(std::move(w));
-        QCOMPARE(port.mainWindow(), hwnd);
+        port->removeWindow(hwnd);
+        port->requestQuit(0); // no main window: nothing to do, no crash
+        hwnd = addWindow(*port, main, nullptr, 102);
+        QCOMPARE(port->mainWindow(), hwnd);
         QDialog open;
         open.show();
-        port.startSystemWatchers();
+        port->startSystemWatchers();
         std::raise(SIGTERM);
         QTRY_COMPARE(main.count(kWmCommand, res::ID_APP_EXIT), 1);
         QVERIFY(!open.isVisible());
         // A session end on top asks nothing more of the core.
-        port.requestQuit(0);
+        port->requestQuit(0);
         QTest::qWait(20);
         QCOMPARE(main.count(kWmCommand, res::ID_APP_EXIT), 1);
-        port.removeWindow(hwnd);
     }
 };
 

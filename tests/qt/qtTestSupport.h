@@ -1,16 +1,20 @@
 // What the Qt port's tests share: a port with a fixed Earth clock, the
 // program's files in a scratch folder and a taskbar on a chosen edge; a
 // handler that records the messages a window gets; and the widgets of a
-// window's controls.
+// window's controls; clicks, ink counts and row names for table walks.
 #pragma once
 
 #include "ports/qt/qtPortImpl.h"
 
+#include <QImage>
+#include <QScopeGuard>
+#include <QTest>
 #include <QWidget>
 
 #include <atomic>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace orbel::qt::test {
@@ -64,6 +68,13 @@ public:
         if (msg == kWmPaint && onPaint) onPaint(hwnd);
         return 0;
     }
+    // Every message as (msg, wParam, lParam).
+    std::vector<std::tuple<unsigned, WParam, LParam>> sent() const {
+        std::vector<std::tuple<unsigned, WParam, LParam>> out;
+        for (const Message& m : messages)
+            out.emplace_back(m.msg, m.wParam, m.lParam);
+        return out;
+    }
     std::vector<Message> of(unsigned msg) const {
         std::vector<Message> out;
         for (const Message& m : messages)
@@ -95,4 +106,37 @@ inline QString itemText(QtPort& port, Hwnd dialog, int id) {
     return fromCp932(port.getDlgItemText(dialog, id));
 }
 
+inline QRect qrect(const Rect& r) {
+    return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+// A window of the port's own with no template behind it.
+inline Hwnd addWindow(QtPort& port, WindowHandler& handler, QWidget* widget, unsigned templateId) {
+    QtWindow w;
+    w.handler = &handler;
+    w.widget = widget;
+    w.templateId = templateId;
+    return port.addWindow(std::move(w));
+}
+
+// A button's box, which answers wherever its text may end.
+inline void click(QWidget* w) {
+    QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2));
+}
+
+// Pixels in `area` that differ from the background.
+inline int inkIn(const QImage& image, const QRect& area, QRgb background = 0xFFFFFF) {
+    int ink = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            ink += (image.pixel(x, y) & 0xFFFFFF) != (background & 0xFFFFFF);
+    return ink;
+}
+
 } // namespace orbel::qt::test
+
+// Names the table row a failure inside the current scope belongs to.
+#define ORBEL_ROW(name)                                                                            \
+    const auto orbelRowTrace = qScopeGuard([&] {                                                   \
+        if (QTest::currentTestFailed()) qWarning("in row: %s", qPrintable(QString(name)));         \
+    })

@@ -1,86 +1,70 @@
-// The generated resource script read back the way the resource compiler
-// reads it: literals unescaped to UTF-16 and back to the CP932 bytes of the
-// data, CONTROL styles evaluated with the bits the compiler adds, and the
-// menu rebuilt as a tree. Bad data must stop the generator.
+// The generated resource files read back the way the resource compiler and
+// Windows read them: the script's literals unescaped to UTF-16 and back to
+// the CP932 bytes of the data, CONTROL styles evaluated with the bits the
+// compiler adds, the menu rebuilt as a tree; the version statement and the
+// manifest with their exact texts, the string block a built program is
+// compared with, and the icon files parsed back to the artwork's own
+// pixels. Bad data must stop the generator.
 #include "ports/win32/resources/rcScript.h"
 #include "common/cp932.h"
+#include "ports/win32/resources/icoFile.h"
+#include "res/artwork.h"
 #include "res/menu.h"
 #include "res/stringTable.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <deque>
 #include <functional>
+#include <regex>
 #include <sstream>
+#include <tuple>
 
 namespace orbel::rc {
 namespace {
 
 // Reads one literal at the front of `in` (L"..." or a bare number) and
-// drops it; UTF-16 as the compiler stores it.
-std::u16string takeLiteral(std::string_view& in) {
-    std::u16string out;
+// drops it: the UTF-16 units the compiler stores, as CP932 bytes.
+std::string takeLiteral(std::string_view& in) {
     if (in.substr(0, 2) != "L\"") {
-        const std::size_t end = in.find(',');
-        for (const char c : in.substr(0, end))
-            out.push_back(static_cast<char16_t>(c));
-        in.remove_prefix(end);
-        return out;
+        const std::string bare(in.substr(0, in.find(',')));
+        in.remove_prefix(bare.size());
+        return bare;
     }
+    std::string utf8;
     std::size_t i = 2;
     while (i < in.size()) {
-        const char c = in[i++];
-        if (c == '"') {
-            if (i < in.size() && in[i] == '"') {
-                out.push_back('"');
-                ++i;
-                continue;
-            }
-            break;
+        unsigned u = static_cast<unsigned char>(in[i++]);
+        if (u == '"' && (i == in.size() || in[i] != '"')) break; // "" is one quote
+        if (u == '"') {
+            ++i;
+        } else if (u == '\\' && i < in.size()) {
+            const char e = in[i++];
+            u = e == 'r' ? '\r' : e == 'n' ? '\n' : e == 't' ? '\t' : e == 'x' ? 0 : e;
+            const char* at = in.data() + i; // up to four hex digits
+            if (e == 'x')
+                i += std::from_chars(at, at + std::min<std::size_t>(4, in.size() - i), u, 16).ptr -
+                     at;
         }
-        if (c != '\\') {
-            out.push_back(static_cast<char16_t>(c));
-            continue;
-        }
-        if (i == in.size()) break;
-        const char e = in[i++];
-        if (e == 'x') {
-            unsigned v = 0;
-            for (int k = 0;
-                 k < 4 && i < in.size() && std::isxdigit(static_cast<unsigned char>(in[i])); ++k)
-                v = v * 16 + static_cast<unsigned>(std::stoi(std::string(1, in[i++]), nullptr, 16));
-            out.push_back(static_cast<char16_t>(v));
-        } else {
-            out.push_back(e == 'r' ? u'\r' : e == 'n' ? u'\n' : e == 't' ? u'\t' : e);
-        }
+        if (u < 0x80)
+            utf8 += static_cast<char>(u);
+        else if (u < 0x800)
+            utf8 += {static_cast<char>(0xC0 | u >> 6), static_cast<char>(0x80 | (u & 0x3F))};
+        else
+            utf8 += {static_cast<char>(0xE0 | u >> 12), static_cast<char>(0x80 | (u >> 6 & 0x3F)),
+                     static_cast<char>(0x80 | (u & 0x3F))};
     }
     in.remove_prefix(i);
-    return out;
-}
-
-std::string toCp932(const std::u16string& s) {
-    std::string utf8;
-    for (const char16_t u : s) {
-        if (u < 0x80) {
-            utf8 += static_cast<char>(u);
-        } else if (u < 0x800) {
-            utf8 += static_cast<char>(0xC0 | u >> 6);
-            utf8 += static_cast<char>(0x80 | (u & 0x3F));
-        } else {
-            utf8 += static_cast<char>(0xE0 | u >> 12);
-            utf8 += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (u & 0x3F));
-        }
-    }
     return text::utf8ToCp932(utf8);
 }
 
 std::string literalBytes(std::string literal) {
     std::string_view in = literal;
-    const std::string out = toCp932(takeLiteral(in));
+    const std::string out = takeLiteral(in);
     EXPECT_TRUE(in.empty()) << "left over: " << in;
     return out;
 }
@@ -94,20 +78,19 @@ std::vector<std::string> lines(const std::string& script) {
 }
 
 TEST(RcLiteral, EscapesWhatTheCompilerWouldReadOtherwise) {
-    EXPECT_EQ(rcLiteral("a\"b\\c\r\n\td&&e(&X)"), R"rc(L"a""b\\c\r\n\td&&e(&X)")rc");
     // 0x95 0x5C is one character whose trail byte is no backslash; half-width
     // katakana are single bytes; the escape stops at four digits.
-    EXPECT_EQ(rcLiteral("\x95\x5C"
-                        "a\xB1"),
-              R"(L"\x8868a\xFF71")");
-    EXPECT_EQ(rcLiteral("\x81\x8B"
-                        "a"),
-              R"(L"\x00B0a")"); // not U+0B0A
-    EXPECT_EQ(literalBytes(rcLiteral("\x81\x8B"
-                                     "Fa\"\x81\x5F\\")),
-              "\x81\x8B"
-              "Fa\"\x81\x5F\\");
-    EXPECT_EQ(rcLiteral(""), "L\"\"");
+    const std::pair<std::string, std::string> rows[] = {
+        {"a\"b\\c\r\n\td&&e(&X)", R"rc(L"a""b\\c\r\n\td&&e(&X)")rc"},
+        {"\x95\x5C\x61\xB1", R"(L"\x8868a\xFF71")"},
+        {"\x81\x8B\x61", R"(L"\x00B0a")"}, // not U+0B0A
+        {"", "L\"\""}};
+    for (const auto& [bytes, literal] : rows) {
+        EXPECT_EQ(rcLiteral(bytes), literal);
+        EXPECT_EQ(literalBytes(literal), bytes);
+    }
+    const std::string hexAfterEscape = "\x81\x8B\x46\x61\"\x81\x5F\\"; // "F" is a hex digit
+    EXPECT_EQ(literalBytes(rcLiteral(hexAfterEscape)), hexAfterEscape);
     for (const char* bad : {"\x81", "ok\x81 ", "\x85\x40"})
         EXPECT_THROW(rcLiteral(bad), RcError) << bad;
     EXPECT_THROW(rcLiteral(std::string_view("a\0b", 3)), RcError);
@@ -150,36 +133,25 @@ TEST(RcScript, DialogsCarryEveryControlAsTheCompilerWillBuildIt) {
         const std::string size = "FONT " + std::to_string(d.pointSize) + ", ";
         ASSERT_EQ(font.substr(0, size.size()), size);
         font.remove_prefix(size.size());
-        EXPECT_EQ(toCp932(takeLiteral(font)), d.fontFace);
+        EXPECT_EQ(takeLiteral(font), d.fontFace);
         EXPECT_EQ(font, ", 0, 0, 0x80"); // Shift-JIS faces
         ASSERT_EQ(*++it, "BEGIN");
         for (const res::ControlTemplate& c : d.controls) {
             std::string_view line = *++it;
             ASSERT_EQ(line.substr(0, 8), "CONTROL ") << id << "/" << c.id;
             line.remove_prefix(8);
-            const std::u16string text = takeLiteral(line);
             // An icon control names its icon by number.
-            EXPECT_EQ(toCp932(text), c.iconId ? std::to_string(c.iconId) : std::string(c.text));
-            unsigned ctlId = 0, add = 0, remove = 0;
-            int x, y, cx, cy;
-            char cls[32] = "";
-            const std::string rest(line);
-            const bool notVisible = rest.find("| NOT") != std::string::npos;
-            const int n = notVisible
-                              ? std::sscanf(rest.c_str(),
-                                            ", %u, \"%31[^\"]\", %x | NOT %x, "
-                                            "%d, %d, %d, %d",
-                                            &ctlId, cls, &add, &remove, &x, &y, &cx, &cy)
-                              : std::sscanf(rest.c_str(), ", %u, \"%31[^\"]\", %x, %d, %d, %d, %d",
-                                            &ctlId, cls, &add, &x, &y, &cx, &cy);
-            ASSERT_EQ(n, notVisible ? 8 : 7) << rest;
-            EXPECT_EQ(static_cast<int>(ctlId), c.id);
+            EXPECT_EQ(takeLiteral(line), c.iconId ? std::to_string(c.iconId) : std::string(c.text));
+            static const std::regex form(R"re(, (-?\d+), "(\w+)", (0x[0-9A-F]{8}))re"
+                                         R"re((?: \| NOT (0x[0-9A-F]{8}))?)re"
+                                         R"re(, (-?\d+), (-?\d+), (\d+), (\d+))re");
+            std::cmatch m;
+            ASSERT_TRUE(std::regex_match(line.data(), line.data() + line.size(), m, form)) << line;
+            auto num = [&](int i) { return m[i].matched ? std::stoll(m[i].str(), nullptr, 0) : 0; };
+            EXPECT_EQ(num(1), c.id);
             // CONTROL adds WS_CHILD | WS_VISIBLE before NOT takes bits away.
-            EXPECT_EQ((add | 0x50000000u) & ~remove, c.style) << id << "/" << c.id;
-            EXPECT_EQ(x, c.x);
-            EXPECT_EQ(y, c.y);
-            EXPECT_EQ(cx, c.cx);
-            EXPECT_EQ(cy, c.cy);
+            EXPECT_EQ((num(3) | 0x50000000) & ~num(4), c.style) << id << "/" << c.id;
+            EXPECT_EQ(std::tuple(num(5), num(6), num(7), num(8)), std::tuple(c.x, c.y, c.cx, c.cy));
             using K = res::ControlKind;
             const char* expected = c.kind == K::ComboBox        ? "ComboBox"
                                    : c.kind == K::Edit          ? "Edit"
@@ -188,7 +160,7 @@ TEST(RcScript, DialogsCarryEveryControlAsTheCompilerWillBuildIt) {
                                            c.kind == K::CheckBox || c.kind == K::RadioButton
                                        ? "Button"
                                        : "Static";
-            EXPECT_STREQ(cls, expected) << id << "/" << c.id;
+            EXPECT_EQ(m[2].str(), expected) << id << "/" << c.id;
         }
         EXPECT_EQ(*++it, "END") << id;
     }
@@ -231,11 +203,11 @@ TEST(RcScript, MenuRebuildsToTheSameTree) {
         } else if (line.substr(0, 6) == "POPUP ") {
             line.remove_prefix(6);
             stack.push_back({0, {}, {}});
-            stack.back().text = texts.emplace_back(toCp932(takeLiteral(line)));
+            stack.back().text = texts.emplace_back(takeLiteral(line));
         } else {
             ASSERT_EQ(line.substr(0, 9), "MENUITEM ");
             line.remove_prefix(9);
-            const std::string_view text = texts.emplace_back(toCp932(takeLiteral(line)));
+            const std::string_view text = texts.emplace_back(takeLiteral(line));
             const unsigned id = static_cast<unsigned>(std::stoul(std::string(line.substr(2))));
             stack.back().children.push_back({id, text, {}});
         }
@@ -252,6 +224,179 @@ TEST(RcScript, MenuRebuildsToTheSameTree) {
         };
     same(stack[0], want);
     EXPECT_THROW(menuScript(130), RcError);
+}
+
+TEST(RcVersion, StatementHoldsTheExactValues) {
+    EXPECT_EQ(versionScript(res::versionResource()), R"(1 VERSIONINFO
+FILEVERSION 1,6,1,0
+PRODUCTVERSION 1,6,1,0
+FILEFLAGSMASK 0x0000003F
+FILEFLAGS 0x00000000
+FILEOS 0x00000004
+FILETYPE 0x00000001
+FILESUBTYPE 0x00000000
+BEGIN
+    BLOCK "StringFileInfo"
+    BEGIN
+        BLOCK "041104b0"
+        BEGIN
+            VALUE "FileDescription", L"Moon age checker for Orithaven"
+            VALUE "FileVersion", L"1.6.1"
+            VALUE "LegalCopyright", L"Copyright (C) 2026 the orbel developers"
+            VALUE "OriginalFilename", L"orbel.exe"
+            VALUE "ProductName", L"orbel"
+            VALUE "ProductVersion", L"1.6"
+        END
+    END
+    BLOCK "VarFileInfo"
+    BEGIN
+        VALUE "Translation", 0x0411, 1200
+    END
+END
+)");
+    // Each of the four numbers lands in its own place.
+    const res::VersionString strings[] = {{"Comments", "\x8C\x8E"}};
+    const res::VersionResource other{{2, 0, 300, 65535}, {4, 3, 2, 1}, 0x0409, 1252, strings};
+    const std::string s = versionScript(other);
+    EXPECT_NE(s.find("\nFILEVERSION 2,0,300,65535\nPRODUCTVERSION 4,3,2,1\n"), std::string::npos);
+    EXPECT_NE(s.find("BLOCK \"040904e4\""), std::string::npos);
+    EXPECT_NE(s.find("VALUE \"Comments\", L\"\\x6708\""), std::string::npos);
+    EXPECT_NE(s.find("VALUE \"Translation\", 0x0409, 1252"), std::string::npos);
+    const res::VersionString badName[] = {{"File Description", "x"}};
+    EXPECT_THROW(versionScript({{}, {}, 0x0411, 1200, badName}), RcError);
+}
+
+TEST(RcVersion, ManifestIdentifiesA64BitProgramWithCommonControls6) {
+    EXPECT_EQ(manifestXml(res::versionResource()),
+              R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">
+  <assemblyIdentity name="Quil.orbel.orbel" version="1.0.0.0" type="win32" processorArchitecture="amd64"/>
+  <description>Moon age checker for Orithaven</description>
+  <dependency>
+    <dependentAssembly>
+      <assemblyIdentity type="win32" name="Microsoft.Windows.Common-Controls" version="6.0.0.0" processorArchitecture="amd64" publicKeyToken="6595b64144ccf1df" language="*"/>
+    </dependentAssembly>
+  </dependency>
+</assembly>
+)");
+    const res::VersionString markup[] = {{"FileDescription", "a <b>"}};
+    EXPECT_THROW(manifestXml({{}, {}, 0x0411, 1200, markup}), RcError);
+    EXPECT_THROW(manifestXml({{}, {}, 0x0411, 1200, {}}), RcError);
+}
+
+TEST(RcStrings, BlockHasSixteenCountedStringsInIdOrder) {
+    const std::string block = stringBlock(7); // ids 96..111
+    auto word = [&](std::size_t at) {
+        return static_cast<unsigned>(static_cast<unsigned char>(block.at(at)) |
+                                     static_cast<unsigned char>(block.at(at + 1)) << 8);
+    };
+    std::size_t at = 0;
+    std::vector<unsigned> lengths;
+    for (int i = 0; i < 16; at += 2 + 2 * lengths.back(), ++i)
+        lengths.push_back(word(at));
+    EXPECT_EQ(at, block.size());
+    // 101: "orbel のﾊﾞｰｼﾞｮﾝ情報(&A)..."; 102, its line break two characters.
+    EXPECT_EQ(std::vector(lengths.begin(), lengths.begin() + 7),
+              (std::vector<unsigned>{0, 0, 0, 0, 0, 23, 38}));
+    EXPECT_EQ(word(12), 0x6Fu);           // 'o'
+    EXPECT_EQ(word(12 + 2 * 6), 0x306Eu); // 'の'
+    EXPECT_EQ(stringBlock(1), std::string(32, '\0'));
+    EXPECT_THROW(stringBlock(0), RcError);
+}
+
+TEST(RcScript, ResourceDllNamesTheTwelvePhaseIcons) {
+    const std::string s = resourceDllScript();
+    for (const std::string id :
+         {"102", "103", "104", "105", "106", "107", "108", "109", "110", "111", "112", "113"})
+        EXPECT_NE(s.find(id + " ICON \"phase" + id + ".ico\"\n"), std::string::npos) << id;
+    EXPECT_NE(s.find("LANGUAGE 0x11, 0x01\n"), std::string::npos);
+    EXPECT_EQ(s.find("114 ICON"), std::string::npos);
+    EXPECT_NE(exeScript().find("\n128 ICON \"orbel.ico\"\n"), std::string::npos);
+}
+
+// An icon file read back as Windows reads it: the directory, then each
+// image's header, palette, colour rows and AND mask, both bottom-up.
+struct Decoded {
+    int bits;
+    gfx::IconImage image;
+};
+
+std::vector<Decoded> decodeIco(const std::string& f) {
+    auto u16 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(f.at(at)) |
+                                          static_cast<unsigned char>(f.at(at + 1)) << 8);
+    };
+    auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+    EXPECT_EQ(u16(0), 0u);
+    EXPECT_EQ(u16(2), 1u);
+    std::vector<Decoded> out;
+    std::size_t next = 6 + 16 * u16(4); // images follow each other without gaps
+    for (std::size_t dir = 6; dir < 6 + 16 * u16(4); dir += 16) {
+        const std::size_t n = static_cast<unsigned char>(f.at(dir)), at = u32(dir + 12);
+        EXPECT_EQ(at, next);
+        next += u32(dir + 8);
+        EXPECT_EQ(u16(dir + 6), u16(at + 14)); // directory and header agree on depth
+        EXPECT_EQ(u32(at + 4), n);
+        EXPECT_EQ(u32(at + 8), 2 * n);
+        const std::size_t bits = u16(at + 14), palette = at + 40;
+        const std::size_t colour = palette + (bits == 8 ? 1024 : 0);
+        const std::size_t colourRow = (n * bits + 31) / 32 * 4, maskRow = (n + 31) / 32 * 4;
+        const std::size_t mask = colour + colourRow * n;
+        EXPECT_EQ(mask + maskRow * n, next);
+        gfx::IconImage img{gfx::Bitmap(n, n), gfx::Bitmap(n, n)};
+        for (std::size_t y = 0, row = n - 1; y < n; ++y, --row) { // bottom-up
+            for (std::size_t x = 0; x < n; ++x) {
+                const std::size_t px = colour + row * colourRow + x * (bits / 8);
+                const std::uint32_t bgr =
+                    bits == 8 ? u32(palette + 4 * static_cast<unsigned char>(f.at(px))) : u32(px);
+                const bool clear = f.at(mask + row * maskRow + x / 8) & (0x80 >> (x % 8));
+                EXPECT_TRUE(bits != 32 || bgr >> 24 == (clear ? 0u : 0xFFu)) << x << "," << y;
+                img.color.set(x, y, gfx::rgb(bgr >> 16 & 0xFF, bgr >> 8 & 0xFF, bgr & 0xFF));
+                img.mask.set(x, y, clear ? gfx::kWhite : gfx::kBlack);
+            }
+        }
+        out.push_back({static_cast<int>(bits), img});
+    }
+    EXPECT_EQ(next, f.size());
+    return out;
+}
+
+TEST(IcoFile, ParsesBackToTheArtworkAtEachSizeInBothDepths) {
+    std::vector<unsigned> ids{res::IDR_MAINFRAME};
+    for (unsigned id = res::IDI_PHASE_FIRST; id <= res::IDI_PHASE_LAST; ++id)
+        ids.push_back(id);
+    for (const unsigned id : ids) {
+        const std::vector<Decoded> images = decodeIco(iconFile(id));
+        ASSERT_EQ(images.size(), 6u) << id;
+        for (std::size_t i = 0; i < images.size(); ++i) {
+            const int size = kIconSizes[i / 2];
+            EXPECT_EQ(images[i].bits, i % 2 ? 8 : 32);
+            EXPECT_TRUE(images[i].image == res::iconResource(id, size)) << id << " at " << size;
+        }
+    }
+    EXPECT_THROW(iconFile(114), RcError);
+}
+
+TEST(IcoFile, RefusesWhatAnIconCannotHoldAndSkipsInexact8BitImages) {
+    const gfx::IconImage good = res::iconResource(128, 16);
+    gfx::IconImage inverting = good;
+    inverting.color.set(0, 0, gfx::kWhite); // corner is transparent in the mask
+    gfx::IconImage oddMask = good;
+    oddMask.mask = gfx::Bitmap(15, 16);
+    const gfx::IconImage wide{gfx::Bitmap(16, 8), gfx::Bitmap(16, 8)};
+    for (const auto& bad : std::vector<std::vector<gfx::IconImage>>{
+             {}, {inverting}, {oddMask}, {wide}, {gfx::IconImage{}}})
+        EXPECT_THROW(encodeIco(bad), RcError);
+
+    gfx::IconImage colourful{gfx::Bitmap(17, 17), gfx::Bitmap(17, 17)}; // 289 colours
+    for (int y = 0; y < 17; ++y)
+        for (int x = 0; x < 17; ++x)
+            colourful.color.set(x, y,
+                                gfx::rgb(static_cast<unsigned>(x), static_cast<unsigned>(y), 9));
+    const std::vector<Decoded> images = decodeIco(encodeIco({colourful}));
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(images[0].bits, 32);
+    EXPECT_TRUE(images[0].image == colourful);
 }
 
 } // namespace

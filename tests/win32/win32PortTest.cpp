@@ -14,6 +14,7 @@
 #include <cstring>
 #include <cwchar>
 #include <filesystem>
+#include <tuple>
 
 namespace orbel::win32 {
 namespace {
@@ -25,32 +26,20 @@ TEST(Win32NotifyIcon, EachFormKeepsItsVersionFieldsAndTextsInWideForm) {
     EXPECT_EQ(notifyIconWideSize(kNotifyIconSizeOld), NOTIFYICONDATAW_V1_SIZE);
     EXPECT_EQ(notifyIconWideSize(kNotifyIconSizeV5), NOTIFYICONDATAW_V2_SIZE);
     EXPECT_EQ(notifyIconWideSize(kNotifyIconSizeV6), sizeof(NOTIFYICONDATAW));
-    EXPECT_EQ(NOTIFYICONDATAW_V1_SIZE, 168u);
-    EXPECT_EQ(NOTIFYICONDATAW_V2_SIZE, 952u);
-    EXPECT_EQ(sizeof(NOTIFYICONDATAW), 976u);
 
-    NotifyIconDataOld old;
-    old.cbSize = kNotifyIconSizeOld;
-    old.hWnd = Hwnd{0x1234};
-    old.uID = 101;
-    old.uFlags = 7;
-    old.uCallbackMessage = kWmApp;
-    old.hIcon = HIcon{0x5678};
+    NotifyIconDataOld old{kNotifyIconSizeOld, Hwnd{0x1234}, 101, 7, kWmApp, HIcon{0x5678}, {}};
     std::strcpy(old.szTip, "944/04/06(\x88\xc5) 0:00"); // 闇
     const NOTIFYICONDATAW a = toNative(old);
-    EXPECT_EQ(a.cbSize, NOTIFYICONDATAW_V1_SIZE);
-    EXPECT_EQ(a.hWnd, reinterpret_cast<HWND>(0x1234));
-    EXPECT_EQ(a.uID, 101u);
-    EXPECT_EQ(a.uFlags, 7u);
-    EXPECT_EQ(a.uCallbackMessage, 0x8000u);
-    EXPECT_EQ(a.hIcon, reinterpret_cast<HICON>(0x5678));
+    EXPECT_EQ(std::tuple(a.cbSize, a.hWnd, a.uID, a.uFlags, a.uCallbackMessage, a.hIcon),
+              std::tuple(DWORD{NOTIFYICONDATAW_V1_SIZE}, reinterpret_cast<HWND>(0x1234), 101u, 7u,
+                         0x8000u, reinterpret_cast<HICON>(0x5678)));
     EXPECT_STREQ(a.szTip, L"944/04/06(\u95c7) 0:00");
 
     NotifyIconDataNew full;
     full.cbSize = kNotifyIconSizeV6;
     full.uFlags = kNifInfo;
-    std::memset(full.szTip, 'x', sizeof full.szTip - 1); // 127 bytes: the whole field
-    std::strcpy(full.szInfo, "\x90\x56\x8c\x8e\r\nline");  // 新月
+    std::memset(full.szTip, 'x', sizeof full.szTip - 1);  // 127 bytes: the whole field
+    std::strcpy(full.szInfo, "\x90\x56\x8c\x8e\r\nline"); // 新月
     std::strcpy(full.szInfoTitle, "orbel");
     full.uTimeout = 15000;
     full.dwInfoFlags = kNiifInfo;
@@ -60,8 +49,7 @@ TEST(Win32NotifyIcon, EachFormKeepsItsVersionFieldsAndTextsInWideForm) {
     EXPECT_EQ(std::wcslen(b.szTip), 127u);
     EXPECT_STREQ(b.szInfo, L"\u65b0\u6708\r\nline");
     EXPECT_STREQ(b.szInfoTitle, L"orbel");
-    EXPECT_EQ(b.uTimeout, 15000u);
-    EXPECT_EQ(b.dwInfoFlags, 1u);
+    EXPECT_EQ(std::tuple(b.uTimeout, b.dwInfoFlags), std::tuple(15000u, 1u));
     EXPECT_EQ(reinterpret_cast<const unsigned char*>(&b.guidItem)[0], 0xAB);
 
     full.cbSize = kNotifyIconSizeV5; // ends before the GUID: none goes out
@@ -83,65 +71,56 @@ TEST(Win32Timers, LongDelaysSplitIntoWholeEqualParts) {
         }
 }
 
+// Counts a timer's callbacks; kills its own timer on the killAt-th.
 struct Count {
     std::mutex mutex;
     std::condition_variable changed;
     int n = 0;
-    unsigned killAt = 0; // kills its own timer on that callback
+    int killAt = 0;
     Win32Port* port = nullptr;
+    int count() {
+        std::lock_guard lock(mutex);
+        return n;
+    }
+    // Whether the count meets `done` within `limit`.
+    template <class Done> bool waitFor(std::chrono::milliseconds limit, Done done) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, limit, [&] { return done(n); });
+    }
 };
 
 void countTick(unsigned id, void* user) {
     auto* c = static_cast<Count*>(user);
     std::lock_guard lock(c->mutex);
-    ++c->n;
-    if (c->killAt != 0 && static_cast<unsigned>(c->n) == c->killAt) c->port->timeKillEvent(id);
+    if (++c->n == c->killAt) c->port->timeKillEvent(id);
     c->changed.notify_all();
 }
 
-TEST(Win32Timers, PeriodicTimerFiresAtItsPeriodAndStopsWhenItKillsItself) {
+TEST(Win32Timers, PeriodicFiresAtItsPeriodAndStopsWhenKilledFromItsCallbackOrAnotherThread) {
+    using std::chrono::milliseconds;
     Win32Port port;
     TimeCaps caps;
     ASSERT_EQ(port.timeGetDevCaps(caps), kTimerNoError);
     EXPECT_GE(caps.periodMax, caps.periodMin);
-    Count c;
-    c.port = &port;
-    c.killAt = 5;
+    Count self;
+    self.killAt = 5;
+    self.port = &port;
     const auto start = std::chrono::steady_clock::now();
-    const unsigned id = port.timeSetEvent(20, 1, countTick, &c, kTimePeriodic);
-    ASSERT_NE(id, 0u);
-    std::unique_lock lock(c.mutex);
-    ASSERT_TRUE(c.changed.wait_for(lock, std::chrono::seconds(5), [&] { return c.n >= 5; }));
-    const auto elapsed = std::chrono::steady_clock::now() - start;
+    ASSERT_NE(port.timeSetEvent(20, 1, countTick, &self, kTimePeriodic), 0u);
+    ASSERT_TRUE(self.waitFor(milliseconds(5000), [](int n) { return n >= 5; }));
     // Five periods of 20 ms: not before 80 ms have passed.
-    EXPECT_GE(elapsed, std::chrono::milliseconds(80));
-    // Killed from its own callback: no sixth tick in the next periods.
-    EXPECT_FALSE(c.changed.wait_for(lock, std::chrono::milliseconds(100), [&] { return c.n > 5; }));
-}
+    EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(80));
+    EXPECT_FALSE(self.waitFor(milliseconds(100), [](int n) { return n > 5; }));
 
-TEST(Win32Timers, OneShotFiresOnceAndAKillFromAnotherThreadStopsAPeriodic) {
-    Win32Port port;
-    Count once;
+    Count once, periodic;
     ASSERT_NE(port.timeSetEvent(10, 1, countTick, &once, 0), 0u);
-    Count periodic;
     const unsigned id = port.timeSetEvent(10, 1, countTick, &periodic, kTimePeriodic);
     ASSERT_NE(id, 0u);
-    {
-        std::unique_lock lock(periodic.mutex);
-        ASSERT_TRUE(periodic.changed.wait_for(lock, std::chrono::seconds(5),
-                                              [&] { return periodic.n >= 3; }));
-    }
+    ASSERT_TRUE(periodic.waitFor(milliseconds(5000), [](int n) { return n >= 3; }));
     EXPECT_EQ(port.timeKillEvent(id), kTimerNoError);
-    int after = 0;
-    {
-        std::lock_guard lock(periodic.mutex);
-        after = periodic.n;
-    }
-    std::unique_lock lock(periodic.mutex);
-    EXPECT_FALSE(periodic.changed.wait_for(lock, std::chrono::milliseconds(60),
-                                           [&] { return periodic.n != after; }));
-    std::lock_guard onceLock(once.mutex);
-    EXPECT_EQ(once.n, 1);
+    const int after = periodic.count();
+    EXPECT_FALSE(periodic.waitFor(milliseconds(60), [&](int n) { return n != after; }));
+    EXPECT_EQ(once.count(), 1);
 }
 
 TEST(Win32Icons, ArtworkSurvivesTheTripThroughAnIconHandle) {

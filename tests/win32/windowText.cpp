@@ -15,23 +15,12 @@
 
 namespace {
 
-std::string utf8(const std::wstring& s) {
-    if (s.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr,
-                        nullptr);
-    return out;
-}
-
 // WM_GETTEXT rather than GetWindowText: for another process's control only
 // the message asks the control itself.
 std::wstring textOf(HWND h) {
-    DWORD_PTR len = 0;
+    DWORD_PTR len = 0, got = 0;
     if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len)) return {};
     std::wstring text(len + 1, L'\0');
-    DWORD_PTR got = 0;
     if (!SendMessageTimeoutW(h, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
                              SMTO_ABORTIFHUNG, 2000, &got))
         return {};
@@ -42,10 +31,15 @@ std::wstring textOf(HWND h) {
 void print(HWND h) {
     wchar_t cls[128] = {};
     GetClassNameW(h, cls, 128);
-    std::string line = utf8(cls) + "\t" + utf8(textOf(h));
-    for (char& c : line)
-        if (c == '\r' || c == '\n') c = ' ';
-    std::printf("%s\n", line.c_str());
+    std::wstring line = std::wstring(cls) + L"\t" + textOf(h);
+    for (wchar_t& c : line)
+        if (c == L'\r' || c == L'\n') c = L' ';
+    const int n = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), out.data(), n,
+                        nullptr, nullptr);
+    std::printf("%s\n", out.c_str());
 }
 
 BOOL CALLBACK printChild(HWND h, LPARAM) {
