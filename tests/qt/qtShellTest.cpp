@@ -301,6 +301,21 @@ private slots:
                              << kAbeBottom;
         QTest::newRow("top and small bottom")
             << s << QRect(0, 30, 1280, 760) << QRect(0, 0, 1280, 30) << kAbeTop;
+        // A screen away from the desktop's origin keeps its own edges.
+        const QRect r(1920, 0, 1920, 1080);
+        QTest::newRow("right screen, left") << r << QRect(1968, 0, 1872, 1080)
+                                            << QRect(1920, 0, 48, 1080) << kAbeLeft;
+        QTest::newRow("right screen, top") << r << QRect(1920, 32, 1920, 1048)
+                                           << QRect(1920, 0, 1920, 32) << kAbeTop;
+        QTest::newRow("right screen, bottom") << r << QRect(1920, 0, 1920, 1040)
+                                              << QRect(1920, 1040, 1920, 40) << kAbeBottom;
+        const QRect l(-1280, 200, 1280, 1024);
+        QTest::newRow("left-below screen, right") << l << QRect(-1280, 200, 1232, 1024)
+                                                  << QRect(-48, 200, 48, 1024) << kAbeRight;
+        QTest::newRow("left-below screen, top") << l << QRect(-1280, 228, 1280, 996)
+                                                << QRect(-1280, 200, 1280, 28) << kAbeTop;
+        QTest::newRow("left-below screen, none") << l << l << QRect(-1280, 1223, 1280, 1)
+                                                 << kAbeBottom;
     }
     void taskbarRect() {
         QFETCH(QRect, screen);
@@ -309,7 +324,32 @@ private slots:
         QFETCH(unsigned, edge);
         const Rect r = taskbarRectFor(screen, available);
         QCOMPARE(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top), panel);
-        QCOMPARE(getTaskbarEdge(r), edge);
+        const QRect a = available;
+        QCOMPARE(getTaskbarEdge(r, Rect{a.x(), a.y(), a.x() + a.width(), a.y() + a.height()}),
+                 edge);
+    }
+
+    void trayScreen() {
+        const QList<QRect> screens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1920, 1080),
+                                   QRect(-1280, 200, 1280, 1024)};
+        struct Row {
+            const char* name;
+            int primary;
+            std::optional<Rect> icon;
+            int expected;
+        };
+        const Row rows[] = {
+            {"no icon: primary", 1, std::nullopt, 1},
+            {"icon on the left screen", 1, Rect{-40, 1200, -16, 1224}, 2},
+            {"icon on the first screen", 2, Rect{1890, 1050, 1914, 1074}, 0},
+            {"icon across a seam", 0, Rect{1910, 10, 1950, 34}, 1},
+            {"centre below every screen: most of it", 0, Rect{-20, 1210, 10, 1240}, 2},
+            {"icon off every screen: primary", 2, Rect{5000, 5000, 5024, 5024}, 2},
+            {"no primary: the first", -1, std::nullopt, 0},
+        };
+        for (const Row& row : rows)
+            QVERIFY2(trayScreenIndex(screens, row.primary, row.icon) == row.expected, row.name);
+        QCOMPARE(trayScreenIndex({}, 0, Rect{0, 0, 24, 24}), -1);
     }
 
     void desktopFromThePrimaryScreen() {
@@ -390,8 +430,34 @@ private slots:
         QCOMPARE(isDoorOpenCommand(command.toStdString()), door);
     }
 
+    void cdDeviceIsTheFirstDriveFound() {
+        struct Row {
+            const char* name;
+            std::vector<const char*> files;
+            const char* expected;
+        };
+        const Row rows[] = {
+            {"nothing", {}, ""},
+            {"cdrom first", {"dev/sr0", "dev/cdrom", "sys/class/block/sr0"}, "dev/cdrom"},
+            {"lowest node by number", {"dev/sr10", "dev/sr2", "dev/sda", "dev/srx"}, "dev/sr2"},
+            {"kernel list only", {"sys/class/block/sr1", "sys/class/block/sda"}, "dev/sr1"},
+            {"nodes before the list", {"dev/sr3", "sys/class/block/sr0"}, "dev/sr3"},
+            {"no drive among disks", {"dev/sda", "dev/sr", "sys/class/block/nvme0n1"}, ""},
+        };
+        for (const Row& row : rows) {
+            orbel::test::TempDir root;
+            for (const char* f : row.files) {
+                std::filesystem::create_directories((root / f).parent_path());
+                std::ofstream(root / f).put('\0');
+            }
+            const std::filesystem::path found = findCdDevice(root.path());
+            const std::string relative = found.empty() ? "" : found.lexically_relative(root.path()).string();
+            QVERIFY2(relative == row.expected, row.name);
+        }
+    }
+
     void cdDoorWithoutDrive() {
-        if (QFile::exists(QStringLiteral("/dev/cdrom"))) QSKIP("this machine has a CD drive");
+        if (!findCdDevice("/").empty()) QSKIP("this machine has a CD drive");
         QtPort port;
         QVERIFY(port.mciSendString("set cdaudio door open") != 0);
         QCOMPARE(port.mciSendString("close cdaudio"), 0u);
