@@ -48,7 +48,8 @@ public:
                             &maximized);
         xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, m_root, atom("_NET_ACTIVE_WINDOW"),
                             XCB_ATOM_WINDOW, 32, 1, &other);
-        xcb_flush(m_c);
+        // A round trip: the port's connection must find all this done.
+        std::free(xcb_get_input_focus_reply(m_c, xcb_get_input_focus(m_c), nullptr));
     }
     ~StandInWm() { xcb_disconnect(m_c); }
 

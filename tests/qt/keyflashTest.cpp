@@ -79,7 +79,7 @@ protected:
         ASSERT_FALSE(server->display().empty()) << "Xvfb did not start";
         int major = XkbMajorVersion, minor = XkbMinorVersion, reason = 0;
         display = XkbOpenDisplay(nullptr, &xkbEvent, nullptr, &major, &minor, &reason);
-        ASSERT_NE(display, nullptr);
+        ASSERT_NE(display, nullptr) << "XkbOpenDisplay: " << reason << " on " << server->display();
         XkbSelectEvents(display, XkbUseCoreKbd, XkbIndicatorStateNotifyMask,
                         XkbIndicatorStateNotifyMask);
         XSync(display, False);

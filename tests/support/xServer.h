@@ -25,8 +25,10 @@ public:
             ::dup2(devNull, 1);
             ::dup2(devNull, 2);
             const std::string fd = std::to_string(fds[1]);
-            ::execl(xvfb, "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0",
-                    "640x480x24", static_cast<char*>(nullptr));
+            // -noreset: a server that resets when its last client leaves
+            // refuses the next test's connection for a moment.
+            ::execl(xvfb, "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-nolisten", "tcp",
+                    "-screen", "0", "640x480x24", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(fds[1]);
