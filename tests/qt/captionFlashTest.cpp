@@ -147,12 +147,15 @@ private slots:
         port.setFlashDuration(std::chrono::milliseconds(150));
         QCOMPARE(port.getForegroundWindow(), kForeignWindow);
 
+        QElapsedTimer clock;
+        clock.start();
         QVERIFY(port.flashWindow(kForeignWindow, true));
         runUntil(wm, [&] { return hasAttention(wm); });
         QVERIFY(hasAttention(wm));
-        const qint64 took = runUntil(wm, [&] { return !hasAttention(wm); });
+        runUntil(wm, [&] { return !hasAttention(wm); });
         QCOMPARE(wm.states(), std::vector<xcb_atom_t>{wm.maximized});
-        QVERIFY2(took >= 100 && took < 3000, QByteArray::number(took));
+        // Qt's coarse timers may fire up to 5 % early.
+        QVERIFY2(clock.elapsed() >= 140, QByteArray::number(clock.elapsed()));
 
         // The matching call without inversion ends a flash at once.
         port.setFlashDuration(std::chrono::seconds(60));
