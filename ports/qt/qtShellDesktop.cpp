@@ -246,8 +246,11 @@ std::filesystem::path findCdDevice(const std::filesystem::path& root) {
     const auto lowestDrive = [&](const std::filesystem::path& folder) -> std::string {
         std::string best;
         long bestNumber = -1;
-        for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-            const std::string name = entry.path().filename().string();
+        // Stepped with an error code: an unreadable entry ends the look
+        // instead of throwing.
+        for (auto it = std::filesystem::directory_iterator(folder, ec);
+             !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+            const std::string name = it->path().filename().string();
             if (name.size() < 3 || name.compare(0, 2, "sr") != 0 || name.size() > 9 ||
                 !std::all_of(name.begin() + 2, name.end(),
                              [](unsigned char c) { return std::isdigit(c); }))
