@@ -32,6 +32,16 @@ unsigned getTaskbarEdge(const Rect& rc) noexcept {
     return rc.top <= rc.left ? kAbeRight : kAbeBottom;
 }
 
+unsigned getTaskbarEdge(const Rect& taskbar, const Rect& workArea) noexcept {
+    // The rule above needs the screen at the origin. The taskbar and the
+    // work area together span the screen that holds them, wherever the
+    // desktop puts it (a primary screen right of or above another one).
+    const int x = std::min(taskbar.left, workArea.left);
+    const int y = std::min(taskbar.top, workArea.top);
+    return getTaskbarEdge(
+        Rect{taskbar.left - x, taskbar.top - y, taskbar.right - x, taskbar.bottom - y});
+}
+
 SlideStart slideStartFor(unsigned taskbarEdge, const Rect& workArea, int width,
                          int height) noexcept {
     switch (taskbarEdge) {
@@ -116,8 +126,8 @@ bool CSlideDlg::prepareStart() {
     Rect taskbarRect;
     if (!port.getTaskbarPos(taskbar, taskbarRect)) return false;
     // The edge field of the shell's answer is not trusted: the rectangle is.
-    const unsigned edge = getTaskbarEdge(taskbarRect);
     if (!port.getWorkArea(m_workArea)) return false;
+    const unsigned edge = getTaskbarEdge(taskbarRect, m_workArea);
 
     const SlideStart s = slideStartFor(edge, m_workArea, w, h);
     m_baseStep = s.step;

@@ -20,6 +20,9 @@ class COrbelApp;
 // The taskbar's edge (kAbeLeft .. kAbeBottom) from its rectangle alone. A
 // square rectangle at a point where left == top reads as the right edge.
 unsigned getTaskbarEdge(const Rect& rc) noexcept;
+// The same for a screen anywhere on the desktop: read relative to the
+// screen that the taskbar and its work area span together.
+unsigned getTaskbarEdge(const Rect& taskbar, const Rect& workArea) noexcept;
 
 // Where the popup starts and which way it moves to come into view.
 struct SlideStart {

@@ -9,7 +9,7 @@ packages=(
   # orbel-cli's calendar file and JSON read back by real parsers (cli_ics_json)
   python3 python3-icalendar python3-jsonschema
   # the desktop program: Qt 6 Widgets and D-Bus, X11, sound, Japanese fonts
-  qt6-base-dev libxcb1-dev libcanberra-dev fonts-noto-cjk
+  qt6-base-dev libxcb1-dev libx11-dev libcanberra-dev fonts-noto-cjk
   # its end-to-end test: an X server, a tray host, input and screenshots;
   # a private session bus with a StatusNotifierItem host in Python
   xvfb trayer xdotool x11-utils imagemagick dbus-daemon python3-dbus python3-gi

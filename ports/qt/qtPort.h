@@ -25,6 +25,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -32,6 +33,7 @@
 
 class QEventLoop;
 class QMenu;
+class QScreen;
 class QSystemTrayIcon;
 class QTimer;
 
@@ -205,11 +207,16 @@ public:
     // Registers a window and returns its handle (qtWindows.cpp).
     Hwnd addWindow(QtWindow window);
     void removeWindow(Hwnd hwnd);
+    // How long a caption flash lasts: one second; tests shorten it
+    // (qtShellDesktop.cpp).
+    void setFlashDuration(std::chrono::milliseconds duration);
 
 protected:
     bool event(QEvent* e) override;
 
 private:
+    const QScreen* trayScreen();
+
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

@@ -9,9 +9,12 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QWidget>
 
 #include <canberra.h>
@@ -22,6 +25,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -103,6 +107,31 @@ bool x11DemandAttention(std::uint32_t window, bool on) {
     return true;
 }
 
+// The tray picture of a flash: each size's colours inverted, alpha kept.
+QIcon invertedIcon(const QIcon& icon) {
+    QIcon inverted;
+    QList<QSize> sizes = icon.availableSizes();
+    if (sizes.isEmpty()) sizes = {QSize(16, 16), QSize(22, 22), QSize(32, 32), QSize(48, 48)};
+    for (const QSize& size : sizes) {
+        QImage image = icon.pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32);
+        image.invertPixels(QImage::InvertRgb);
+        inverted.addPixmap(QPixmap::fromImage(image));
+    }
+    return inverted;
+}
+
+// Ends a caption flash under way: the hint is taken back and the tray icon
+// gets its picture again, unless the core has given it a new one since.
+void endCaptionFlash(ShellState& s) {
+    if (s.flash.end) s.flash.end->stop();
+    if (s.flash.window != 0) x11DemandAttention(s.flash.window, false);
+    s.flash.window = 0;
+    if (!s.flash.trayIconBefore.isNull() && s.tray &&
+        s.tray->icon().cacheKey() == s.flash.flashIconKey)
+        s.tray->setIcon(s.flash.trayIconBefore);
+    s.flash.trayIconBefore = QIcon();
+}
+
 bool isOurX11Window(std::uint32_t window) {
     for (const QWidget* w : QApplication::topLevelWidgets())
         if (w->internalWinId() == window) return true;
@@ -170,6 +199,28 @@ Rect taskbarRectFor(const QRect& screen, const QRect& available) {
     return Rect{a.right, s.top, s.right, s.bottom};
 }
 
+int trayScreenIndex(const QList<QRect>& screens, int primary, const std::optional<Rect>& icon) {
+    if (icon) {
+        const QRect r(QPoint(icon->left, icon->top), QPoint(icon->right - 1, icon->bottom - 1));
+        for (int i = 0; i < screens.size(); ++i)
+            if (screens[i].contains(r.center())) return i;
+        // An icon across two screens' gap (or a host that reports a
+        // slightly outside rectangle) belongs where most of it lies.
+        int best = -1;
+        long long bestArea = 0;
+        for (int i = 0; i < screens.size(); ++i) {
+            const QRect common = screens[i].intersected(r);
+            const long long area = static_cast<long long>(common.width()) * common.height();
+            if (!common.isEmpty() && area > bestArea) {
+                best = i;
+                bestArea = area;
+            }
+        }
+        if (best >= 0) return best;
+    }
+    return primary >= 0 && primary < screens.size() ? primary : (screens.isEmpty() ? -1 : 0);
+}
+
 bool isDoorOpenCommand(std::string_view command) {
     std::string words;
     for (char c : command) {
@@ -181,6 +232,41 @@ bool isDoorOpenCommand(std::string_view command) {
     }
     if (!words.empty() && words.back() == ' ') words.pop_back();
     return words == "set cdaudio door open";
+}
+
+std::filesystem::path findCdDevice(const std::filesystem::path& root) {
+    std::error_code ec;
+    const auto present = [&](const std::filesystem::path& p) {
+        return std::filesystem::exists(std::filesystem::symlink_status(p, ec));
+    };
+    // The distribution's own name for the first drive wins.
+    if (present(root / "dev/cdrom")) return root / "dev/cdrom";
+    // Else the SCSI CD/DVD drives by number (sr10 after sr9): their nodes
+    // in /dev, or the kernel's list when /dev was not scanned.
+    const auto lowestDrive = [&](const std::filesystem::path& folder) -> std::string {
+        std::string best;
+        long bestNumber = -1;
+        // Stepped with an error code: an unreadable entry ends the look
+        // instead of throwing.
+        for (auto it = std::filesystem::directory_iterator(folder, ec);
+             !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            if (name.size() < 3 || name.compare(0, 2, "sr") != 0 || name.size() > 9 ||
+                !std::all_of(name.begin() + 2, name.end(),
+                             [](unsigned char c) { return std::isdigit(c); }))
+                continue;
+            const long number = std::stol(name.substr(2));
+            if (bestNumber < 0 || number < bestNumber) {
+                bestNumber = number;
+                best = name;
+            }
+        }
+        return best;
+    };
+    if (const std::string node = lowestDrive(root / "dev"); !node.empty()) return root / "dev" / node;
+    if (const std::string block = lowestDrive(root / "sys/class/block"); !block.empty())
+        return root / "dev" / block;
+    return {};
 }
 
 QString findHelperProgram(const QString& name) {
@@ -262,7 +348,35 @@ Hwnd QtPort::getForegroundWindow() {
 }
 
 bool QtPort::flashWindow(Hwnd hwnd, bool invert) {
-    if (hwnd == kForeignWindow) return x11DemandAttention(m_impl->shell.foreignWindow, invert);
+    if (hwnd == kForeignWindow) {
+        // Windows inverts the caption once; here the other program's
+        // taskbar entry asks for attention for a moment and is released
+        // again, instead of staying highlighted until the user looks.
+        ShellState& s = m_impl->shell;
+        endCaptionFlash(s);
+        if (!invert) return true;
+        if (x11DemandAttention(s.foreignWindow, true)) s.flash.window = s.foreignWindow;
+        // The window flashed is the active one, and KWin, Mutter and most
+        // other window managers ignore the hint there: what the user sees
+        // is our tray icon, inverted for the same moment.
+        if (s.tray && s.tray->isVisible() && !s.tray->icon().isNull()) {
+            s.flash.trayIconBefore = s.tray->icon();
+            s.tray->setIcon(invertedIcon(s.flash.trayIconBefore));
+            s.flash.flashIconKey = s.tray->icon().cacheKey();
+        }
+        if (s.flash.window == 0 && s.flash.trayIconBefore.isNull()) {
+            setLastError(ENOTSUP);
+            return false;
+        }
+        if (!s.flash.end) {
+            s.flash.end = std::make_unique<QTimer>();
+            s.flash.end->setSingleShot(true);
+            QObject::connect(s.flash.end.get(), &QTimer::timeout, this,
+                             [&s] { endCaptionFlash(s); });
+        }
+        s.flash.end->start(s.flash.duration);
+        return true;
+    }
     QtWindow* w = window(hwnd);
     if (!w || !w->widget) {
         setLastError(EINVAL);
@@ -272,8 +386,27 @@ bool QtPort::flashWindow(Hwnd hwnd, bool invert) {
     return true;
 }
 
+// The screen the panel and the popup belong to: the one showing our tray
+// icon, else the primary one. Desktops with several screens put the primary
+// one anywhere, and the panel with the tray need not be on it.
+const QScreen* QtPort::trayScreen() {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    QList<QRect> geometries;
+    int primary = -1;
+    for (const QScreen* screen : screens) {
+        if (screen == QGuiApplication::primaryScreen()) primary = static_cast<int>(geometries.size());
+        geometries.append(screen->geometry());
+    }
+    const int index = trayScreenIndex(geometries, primary, notifyIconRect());
+    return index < 0 ? nullptr : screens[index];
+}
+
+void QtPort::setFlashDuration(std::chrono::milliseconds duration) {
+    m_impl->shell.flash.duration = duration;
+}
+
 bool QtPort::getTaskbarPos(Hwnd taskbar, Rect& rect) {
-    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QScreen* screen = trayScreen();
     if (taskbar != kTaskbarWindow || !screen) {
         setLastError(EINVAL);
         return false;
@@ -283,7 +416,7 @@ bool QtPort::getTaskbarPos(Hwnd taskbar, Rect& rect) {
 }
 
 bool QtPort::getWorkArea(Rect& rect) {
-    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QScreen* screen = trayScreen();
     if (!screen) {
         setLastError(ENODEV);
         return false;
@@ -322,9 +455,19 @@ bool QtPort::getScreenSaverRunning(bool& running) {
 
 unsigned QtPort::mciSendString(std::string_view command) {
     if (!isDoorOpenCommand(command)) return 0;
-    const int fd = ::open("/dev/cdrom", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const std::filesystem::path device = findCdDevice("/");
+    if (device.empty()) {
+        std::fprintf(stderr, "orbel: no CD or DVD drive found (/dev/cdrom, /dev/sr*): its door "
+                             "cannot be opened\n");
+        setLastError(ENODEV);
+        return kMciErrDeviceNotReady;
+    }
+    const int fd = ::open(device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        setLastError(errno);
+        const int error = errno;
+        std::fprintf(stderr, "orbel: cannot open the CD drive %s: %s\n", device.c_str(),
+                     std::strerror(error));
+        setLastError(error);
         return kMciErrDeviceNotReady;
     }
     // The tray takes a second or two to open; the thread owns the drive's

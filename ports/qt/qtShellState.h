@@ -8,6 +8,8 @@
 #include "app/winTypes.h"
 #include "res/menu.h"
 
+#include <QIcon>
+#include <QList>
 #include <QRect>
 #include <QString>
 #include <QSystemTrayIcon>
@@ -16,6 +18,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -62,6 +65,17 @@ private:
     ca_context* m_context = nullptr; // the worker's alone
 };
 
+// A caption flash under way (qtShellDesktop.cpp): the other program's
+// window that was given the attention hint, the tray icon's picture to put
+// back, and the timer that ends both.
+struct CaptionFlash {
+    std::chrono::milliseconds duration{1000};
+    std::unique_ptr<QTimer> end;
+    std::uint32_t window = 0;
+    QIcon trayIconBefore; // null: the tray icon was not flashed
+    qint64 flashIconKey = 0;
+};
+
 struct ShellState {
     ShellState();
     ~ShellState();
@@ -94,6 +108,7 @@ struct ShellState {
 
     // The other application's window behind kForeignWindow.
     std::uint32_t foreignWindow = 0;
+    CaptionFlash flash;
 
     // Desktop notifications: the server's id of our last one (replaced by
     // the next) and whether it reads markup in the body.
@@ -128,9 +143,19 @@ void fillMenu(QMenu& menu, const res::MenuItem& popup, unsigned defaultCommand);
 // a thin strip along the bottom.
 Rect taskbarRectFor(const QRect& screen, const QRect& available);
 
+// Which of these screens (geometries) holds the tray icon: the one with
+// the icon's centre, else the one most of it lies on, else the primary one
+// (else the first); -1 with no screens.
+int trayScreenIndex(const QList<QRect>& screens, int primary, const std::optional<Rect>& icon);
+
 // True for the MCI command that opens the CD drive's door, however spaced
 // and cased.
 bool isDoorOpenCommand(std::string_view command);
+
+// The first CD/DVD drive's device below root ("/" but in tests):
+// dev/cdrom, else the lowest-numbered dev/srN, else dev/srN for the lowest
+// sys/class/block/srN; empty when there is none.
+std::filesystem::path findCdDevice(const std::filesystem::path& root);
 
 // A program of this name beside the executable, else on PATH; empty when
 // there is none.

@@ -379,22 +379,87 @@ private slots:
             const char* name;
             QRect available, panel;
             unsigned edge;
+            QRect screen = QRect(0, 0, 1280, 800);
         };
-        const QRect s(0, 0, 1280, 800);
+        // Screens away from the desktop's origin keep their own edges.
+        const QRect r(1920, 0, 1920, 1080), l(-1280, 200, 1280, 1024);
         const Row rows[] = {
+            {"right screen, left", {1968, 0, 1872, 1080}, {1920, 0, 48, 1080}, kAbeLeft, r},
+            {"right screen, top", {1920, 32, 1920, 1048}, {1920, 0, 1920, 32}, kAbeTop, r},
+            {"right screen, bottom", {1920, 0, 1920, 1040}, {1920, 1040, 1920, 40}, kAbeBottom, r},
+            {"left-below screen, right",
+             {-1280, 200, 1232, 1024},
+             {-48, 200, 48, 1024},
+             kAbeRight,
+             l},
+            {"left-below screen, top", {-1280, 228, 1280, 996}, {-1280, 200, 1280, 28}, kAbeTop, l},
+            {"left-below screen, none", l, {-1280, 1223, 1280, 1}, kAbeBottom, l},
             {"bottom", {0, 0, 1280, 768}, {0, 768, 1280, 32}, kAbeBottom},
             {"top", {0, 28, 1280, 772}, {0, 0, 1280, 28}, kAbeTop},
             {"left", {48, 0, 1232, 800}, {0, 0, 48, 800}, kAbeLeft},
             {"right", {0, 0, 1232, 800}, {1232, 0, 48, 800}, kAbeRight},
-            {"none", s, {0, 799, 1280, 1}, kAbeBottom},
+            {"none", {0, 0, 1280, 800}, {0, 799, 1280, 1}, kAbeBottom},
             {"tie", {0, 24, 1280, 752}, {0, 776, 1280, 24}, kAbeBottom},
             {"top and small bottom", {0, 30, 1280, 760}, {0, 0, 1280, 30}, kAbeTop},
         };
         for (const Row& row : rows) {
             ORBEL_ROW(row.name);
-            const Rect r = taskbarRectFor(s, row.available);
-            QCOMPARE(qrect(r), row.panel);
-            QCOMPARE(getTaskbarEdge(r), row.edge);
+            const Rect panel = taskbarRectFor(row.screen, row.available);
+            QCOMPARE(qrect(panel), row.panel);
+            const QRect& a = row.available;
+            QCOMPARE(
+                getTaskbarEdge(panel, Rect{a.x(), a.y(), a.x() + a.width(), a.y() + a.height()}),
+                row.edge);
+        }
+    }
+
+    void trayScreen() {
+        const QList<QRect> screens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1920, 1080),
+                                   QRect(-1280, 200, 1280, 1024)};
+        struct Row {
+            const char* name;
+            int primary;
+            std::optional<Rect> icon;
+            int expected;
+        };
+        const Row rows[] = {
+            {"no icon: primary", 1, std::nullopt, 1},
+            {"icon on the left screen", 1, Rect{-40, 1200, -16, 1224}, 2},
+            {"icon on the first screen", 2, Rect{1890, 1050, 1914, 1074}, 0},
+            {"icon across a seam", 0, Rect{1910, 10, 1950, 34}, 1},
+            {"centre below every screen: most of it", 0, Rect{-20, 1210, 10, 1240}, 2},
+            {"icon off every screen: primary", 2, Rect{5000, 5000, 5024, 5024}, 2},
+            {"no primary: the first", -1, std::nullopt, 0},
+        };
+        for (const Row& row : rows)
+            QVERIFY2(trayScreenIndex(screens, row.primary, row.icon) == row.expected, row.name);
+        QCOMPARE(trayScreenIndex({}, 0, Rect{0, 0, 24, 24}), -1);
+    }
+
+    void cdDeviceIsTheFirstDriveFound() {
+        struct Row {
+            const char* name;
+            std::vector<const char*> files;
+            const char* expected;
+        };
+        const Row rows[] = {
+            {"nothing", {}, ""},
+            {"cdrom first", {"dev/sr0", "dev/cdrom", "sys/class/block/sr0"}, "dev/cdrom"},
+            {"lowest node by number", {"dev/sr10", "dev/sr2", "dev/sda", "dev/srx"}, "dev/sr2"},
+            {"kernel list only", {"sys/class/block/sr1", "sys/class/block/sda"}, "dev/sr1"},
+            {"nodes before the list", {"dev/sr3", "sys/class/block/sr0"}, "dev/sr3"},
+            {"no drive among disks", {"dev/sda", "dev/sr", "sys/class/block/nvme0n1"}, ""},
+        };
+        for (const Row& row : rows) {
+            orbel::test::TempDir root;
+            for (const char* f : row.files) {
+                std::filesystem::create_directories((root / f).parent_path());
+                std::ofstream(root / f).put('\0');
+            }
+            const std::filesystem::path found = findCdDevice(root.path());
+            const std::string relative =
+                found.empty() ? "" : found.lexically_relative(root.path()).string();
+            QVERIFY2(relative == row.expected, row.name);
         }
     }
 
@@ -446,7 +511,8 @@ private slots:
         // A StatusNotifierItem host has no hover and no double click: its
         // activation is a click and a double click, its menu request the
         // right button.
-        QCOMPARE(trayMouseMessages(Q::Trigger, true), (QList<unsigned>{kWmLButtonDown, kWmLButtonDblClk}));
+        QCOMPARE(trayMouseMessages(Q::Trigger, true),
+                 (QList<unsigned>{kWmLButtonDown, kWmLButtonDblClk}));
         QCOMPARE(trayMouseMessages(Q::Context, true), QList<unsigned>{kWmRButtonUp});
         QCOMPARE(trayMouseMessages(Q::MiddleClick, true), QList<unsigned>{});
 
@@ -573,7 +639,7 @@ private slots:
     }
 
     void cdDoorWithoutDrive() {
-        if (QFile::exists(QStringLiteral("/dev/cdrom"))) QSKIP("this machine has a CD drive");
+        if (!findCdDevice("/").empty()) QSKIP("this machine has a CD drive");
         QVERIFY(port->mciSendString("set cdaudio door open") != 0);
         QCOMPARE(port->mciSendString("close cdaudio"), 0u);
     }

@@ -173,10 +173,14 @@ TEST_F(TrayHover, CheckRefreshesTheTextAndRedrawsTheShownTooltipByModeAndPlace) 
         bool hostHovers = true;
     };
     const Row rows[] = {
-        {0, true, Point{1047, 761}, true, true},   {0, true, Point{1048, 747}, true, false},
-        {0, false, Point{1047, 761}, true, false}, {0, false, Point{500, 500}, true, false},
-        {2, true, Point{1024, 740}, true, true},   {2, true, Point{1048, 747}, false, false},
-        {2, false, Point{1030, 750}, true, false}, {2, false, Point{1030, 762}, false, false},
+        {0, true, Point{1047, 761}, true, true},
+        {0, true, Point{1048, 747}, true, false},
+        {0, false, Point{1047, 761}, true, false},
+        {0, false, Point{500, 500}, true, false},
+        {2, true, Point{1024, 740}, true, true},
+        {2, true, Point{1048, 747}, false, false},
+        {2, false, Point{1030, 750}, true, false},
+        {2, false, Point{1030, 762}, false, false},
         // A host without hover shows the text whenever it likes: it is
         // renewed wherever the cursor is, and without one (Wayland).
         {2, true, Point{500, 500}, true, false, false},
