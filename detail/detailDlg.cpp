@@ -113,8 +113,8 @@ void CDetailDlg::redraw() {
     std::lock_guard lock(m_surfaceLock);
     if (m_closed || isNull(m_surface) || lines == m_shown) return;
     Rect changed{0, 0, m_bitmapWidth, m_bitmapHeight};
-    const bool drawn = m_shown.empty() || m_lineHeight <= 0 ? drawWhole(lines, body)
-                                                            : drawChanged(lines, changed);
+    const bool drawn =
+        m_shown.empty() || m_lineHeight <= 0 ? drawWhole(lines, body) : drawChanged(lines, changed);
     // A failed line leaves the window showing what it showed; the next tick
     // draws everything again.
     if (!drawn) {

@@ -71,14 +71,15 @@ private:
     Hwnd m_hwnd{};
 
     // Guards the surface's pixels and m_closed. Written on the UI thread
-    // before the timer starts: m_surface, the sizes and the two rectangles.
+    // before the timer starts: m_surface, the sizes, the two rectangles and
+    // the line height. m_shown is the redraws' own, under the lock too.
     std::mutex m_surfaceLock;
     bool m_closed = false;
     HSurface m_surface{};
     int m_bitmapWidth = 0;
     int m_bitmapHeight = 0;
-    Rect m_textArea;  // control 1006, client coordinates
-    Rect m_firstLine; // (0, 0, width of 1010, height of 1010)
+    Rect m_textArea;      // control 1006, client coordinates
+    Rect m_firstLine;     // (0, 0, width of 1010, height of 1010)
     int m_lineHeight = 0; // of the body's lines; 0: unknown, every change redraws all
     // What the surface shows: the phase line, then the body's lines. Empty
     // when its picture is unknown (none yet, or a drawing call failed).

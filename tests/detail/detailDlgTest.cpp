@@ -176,9 +176,9 @@ TEST_F(DetailDlgTest, EachTickDrawsAndRepaintsOnlyTheLinesThatChanged) {
             return "invalidateRect(" + window + "," + rect + ",noerase)";
         };
         EXPECT_EQ(repaints, (std::map<std::string, int>{
-                                {area("66,14,368,162"), 1}, // opening: the whole area
-                                {area("66,44,368,56"), 29}, // the game line
-                                {area("66,14,368,68"), 1}}));  // phase, game and Earth lines
+                                {area("66,14,368,162"), 1},   // opening: the whole area
+                                {area("66,44,368,56"), 29},   // the game line
+                                {area("66,14,368,68"), 1}})); // phase, game and Earth lines
         send(h, kWmClose);
     });
 }

@@ -156,7 +156,8 @@ private slots:
         CDetailDlg whole(*app, Hwnd{});
         run(whole, [&](Hwnd h) {
             QVERIFY(QTest::qWaitForWindowExposed(windowWidget(port, h)));
-            auto* area = windowWidget(port, h)->findChild<QWidget*>(QStringLiteral("orbelPaintArea"));
+            auto* area =
+                windowWidget(port, h)->findChild<QWidget*>(QStringLiteral("orbelPaintArea"));
             QCOMPARE(area->grab().toImage(), redrawn);
         });
         app->endTimerPeriod();
