@@ -213,6 +213,30 @@ TEST_F(ManualTimerTest, TimersDueTogetherRunInDeadlineThenIdOrder) {
     EXPECT_EQ(log, (std::vector<unsigned>{idB, idC, idD, idA}));
 }
 
+// Started 10 and 30 ms after a 40 ms timer, two more of its period fire with
+// it (the nearest grid points, 40 and 80), after it; another period keeps
+// its own grid.
+TEST_F(ManualTimerTest, PeriodicTimersOfOnePeriodShareTheFirstOnesGrid) {
+    std::vector<unsigned> log;
+    Recorder a = recorder(), b = recorder(), c = recorder(), other = recorder();
+    for (Recorder* r : {&a, &b, &c, &other})
+        r->sharedLog = &log;
+    const unsigned idA = set(40, record, &a);
+    step(10ms);
+    const unsigned idB = set(40, record, &b);
+    const unsigned idOther = set(30, record, &other);
+    step(20ms);
+    const unsigned idC = set(40, record, &c);
+    advanceAndSettle(clock, service, 100ms);
+    // From the start of the first.
+    EXPECT_EQ(a.times, grid({40, 80, 120}));
+    EXPECT_EQ(b.times, grid({40, 80, 120}));
+    EXPECT_EQ(c.times, grid({80, 120}));
+    EXPECT_EQ(other.times, grid({40, 70, 100, 130}));
+    EXPECT_EQ(log, (std::vector<unsigned>{idA, idB, idOther, idOther, idA, idB, idC, idOther, idA,
+                                          idB, idC, idOther}));
+}
+
 TEST_F(ManualTimerTest, SetEventRejectsBadArgumentsAndIgnoresResolution) {
     Recorder r = recorder();
     const orbel::TimerCaps caps = TimerService::caps();
