@@ -39,10 +39,10 @@ xdotool key d
 x11_wait_window "orbel - 詳細" 60 >/dev/null || x11_fail "the detail window did not open"
 sleep 5
 
-callgrind_control -i on "$ORBEL" >/dev/null
+callgrind_control -i on "$ORBEL" >/dev/null 2>&1
 sleep "$seconds"
-callgrind_control -d "$ORBEL" >/dev/null
-callgrind_control -i off "$ORBEL" >/dev/null
+callgrind_control -d "$ORBEL" >/dev/null 2>&1
+callgrind_control -i off "$ORBEL" >/dev/null 2>&1
 import -window root "$out/profile-detail.png"
 kill -TERM "$ORBEL"
 wait "$ORBEL" || true
