@@ -50,7 +50,21 @@ unsigned TimerService::setEvent(unsigned delayMs, unsigned resolutionMs, Callbac
     do {
         ++m_lastId;
     } while (m_lastId == 0 || m_timers.contains(m_lastId));
-    const MonoTime deadline = m_clock.now() + delay;
+    MonoTime deadline = m_clock.now() + delay;
+    if (periodic) {
+        // Timers of one period share one grid, at the point nearest the one
+        // asked for: the ticker and the detail window's redraw then wake the
+        // thread once a tick instead of twice, and, run one after the other
+        // in one wake, no jitter can put two ticks between two redraws.
+        for (const auto& [other, t] : m_timers) {
+            if (t.period != delay) continue;
+            const MonoTime off = deadline - t.deadline;
+            const auto steps =
+                (off >= MonoTime::zero() ? off + delay / 2 : off - delay / 2) / delay;
+            deadline = t.deadline + steps * delay;
+            break;
+        }
+    }
     m_timers.emplace(m_lastId, Timer{deadline, periodic ? delay : MonoTime::zero(), cb, user});
     // The new timer may be due before whatever the thread sleeps for.
     m_wake.notify_all();

@@ -51,10 +51,12 @@ public:
     static TimerCaps caps() { return {1, 1000000}; }
 
     // Starts a timer whose first firing is delayMs from now (and then every
-    // delayMs if periodic). resolutionMs is accepted and ignored: the
-    // service always aims at the exact deadline. Returns a non-zero id, or 0
-    // when delayMs lies outside caps(), cb is null, the thread could not be
-    // started or the service has shut down.
+    // delayMs if periodic). A periodic timer whose period another periodic
+    // timer already has joins that timer's grid, at most half a period from
+    // delayMs; timers due together run in id order. resolutionMs is
+    // accepted and ignored: the service always aims at the exact deadline.
+    // Returns a non-zero id, or 0 when delayMs lies outside caps(), cb is
+    // null, the thread could not be started or the service has shut down.
     unsigned setEvent(unsigned delayMs, unsigned resolutionMs, Callback cb, void* user,
                       bool periodic);
 

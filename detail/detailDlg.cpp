@@ -6,6 +6,7 @@
 
 #include <orlib/orlib.h>
 
+#include <algorithm>
 #include <string>
 
 namespace orbel {
@@ -68,11 +69,15 @@ LResult CDetailDlg::onInitDialog() {
     Rect first;
     port.getDlgItemRect(m_hwnd, kIdcTextArea, area);
     port.getDlgItemRect(m_hwnd, kIdcFirstLine, first);
+    // The body is drawn in the area's font, so its lines lie this far apart.
+    const int lineHeight = port.getTextLineHeight(m_hwnd, kIdcTextArea).value_or(0);
     {
         std::lock_guard lock(m_surfaceLock);
         m_closed = false;
         m_textArea = area;
         m_firstLine = Rect{0, 0, first.right - first.left, first.bottom - first.top};
+        m_lineHeight = lineHeight;
+        m_shown.clear();
         m_bitmapWidth = area.right - area.left;
         m_bitmapHeight = area.bottom - area.top;
         if (!isNull(m_surface)) port.destroySurface(m_surface);
@@ -94,24 +99,73 @@ void CDetailDlg::redraw() {
     // The texts are composed before the lock so that a paint waits only for
     // the drawing itself. The app hands out copies taken under its own lock.
     const orlib::odate_t date = m_app.currentDate();
-    const std::string phaseLine = detailPhaseLine(date);
     const std::string body =
         buildDetailText(date, m_app.getGameLineText(), m_app.getEarthLineText());
+    std::vector<std::string> lines{detailPhaseLine(date)};
+    // CP932 trail bytes are 0x40 and up: "\r\n" never falls inside a character.
+    for (std::size_t from = 0; from < body.size();) {
+        const std::size_t end = std::min(body.find("\r\n", from), body.size());
+        lines.push_back(body.substr(from, end - from));
+        from = end + 2;
+    }
 
     Port& port = m_app.port();
     std::lock_guard lock(m_surfaceLock);
-    if (m_closed || isNull(m_surface)) return;
-    const Rect whole{0, 0, m_bitmapWidth, m_bitmapHeight};
-    if (!port.fillSurface(m_surface, whole, port.getSysColor(kColor3dFace))) return;
+    if (m_closed || isNull(m_surface) || lines == m_shown) return;
+    Rect changed{0, 0, m_bitmapWidth, m_bitmapHeight};
+    const bool drawn =
+        m_shown.empty() || m_lineHeight <= 0 ? drawWhole(lines, body) : drawChanged(lines, changed);
     // A failed line leaves the window showing what it showed; the next tick
-    // tries again.
-    if (!port.drawSurfaceText(m_surface, phaseLine, m_firstLine, true)) return;
-    const Rect rest{0, m_firstLine.bottom, m_bitmapWidth, m_bitmapHeight};
-    if (!port.drawSurfaceText(m_surface, body, rest, false)) return;
+    // draws everything again.
+    if (!drawn) {
+        m_shown.clear();
+        return;
+    }
+    m_shown = std::move(lines);
+    if (isRectEmpty(changed)) return;
     // Asked under the lock so that the window cannot be closed between the
-    // check above and this request. No erase: the blit covers the whole
-    // area, and erasing first would flicker at 25 redraws a second.
-    port.invalidateRect(m_hwnd, m_textArea, false);
+    // check above and this request. No erase: the blit covers the area, and
+    // erasing first would flicker at 25 redraws a second.
+    port.invalidateRect(m_hwnd,
+                        Rect{m_textArea.left + changed.left, m_textArea.top + changed.top,
+                             m_textArea.left + changed.right, m_textArea.top + changed.bottom},
+                        false);
+}
+
+bool CDetailDlg::drawWhole(const std::vector<std::string>& lines, const std::string& body) {
+    Port& port = m_app.port();
+    const Rect whole{0, 0, m_bitmapWidth, m_bitmapHeight};
+    const Rect rest{0, m_firstLine.bottom, m_bitmapWidth, m_bitmapHeight};
+    return port.fillSurface(m_surface, whole, port.getSysColor(kColor3dFace)) &&
+           port.drawSurfaceText(m_surface, lines[0], m_firstLine, true) &&
+           port.drawSurfaceText(m_surface, body, rest, false);
+}
+
+// Each changed line is cleared and drawn alone in its own strip: the same
+// pixels as the whole body drawn at once, whose lines lie m_lineHeight apart
+// and never reach into each other's strips. `changed` becomes the strips'
+// union.
+bool CDetailDlg::drawChanged(const std::vector<std::string>& lines, Rect& changed) {
+    Port& port = m_app.port();
+    const std::uint32_t face = port.getSysColor(kColor3dFace);
+    const std::string none;
+    changed = Rect{};
+    for (std::size_t i = 0; i < std::max(lines.size(), m_shown.size()); ++i) {
+        const std::string& now = i < lines.size() ? lines[i] : none;
+        if (now == (i < m_shown.size() ? m_shown[i] : none)) continue;
+        Rect strip = m_firstLine;
+        if (i > 0) {
+            const int top = m_firstLine.bottom + static_cast<int>(i - 1) * m_lineHeight;
+            strip = Rect{0, top, m_bitmapWidth, std::min(top + m_lineHeight, m_bitmapHeight)};
+        }
+        if (strip.top >= strip.bottom) continue; // below the area: never shown
+        if (!port.fillSurface(m_surface, strip, face)) return false;
+        if (!now.empty() && !port.drawSurfaceText(m_surface, now, strip, i == 0)) return false;
+        changed = isRectEmpty(changed) ? strip
+                                       : Rect{0, std::min(changed.top, strip.top), m_bitmapWidth,
+                                              std::max(changed.bottom, strip.bottom)};
+    }
+    return true;
 }
 
 void CDetailDlg::onPaint() {

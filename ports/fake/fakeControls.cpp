@@ -440,6 +440,8 @@ bool FakePort::fillSurface(HSurface surface, const Rect& rect, std::uint32_t) {
     if (coversWhole(rect, s.width, s.height)) {
         s.texts.clear();
         ++s.fills;
+    } else {
+        s.texts.push_back(DrawnText{{}, rect, false, true});
     }
     return true;
 }

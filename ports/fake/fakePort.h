@@ -307,9 +307,11 @@ public:
         std::string text;
         Rect rect;
         bool bold = false;
+        bool fill = false; // a fill of part of the surface: no text, only its rect
         friend bool operator==(const DrawnText&, const DrawnText&) = default;
     };
-    // What was drawn on a surface since its last fill of the whole surface.
+    // What was drawn on a surface since its last fill of the whole surface,
+    // in order, fills of a part of it included.
     std::vector<DrawnText> surfaceTexts(HSurface surface) const;
     struct Blit {
         Hwnd hwnd;

@@ -36,12 +36,14 @@ class QtPort;
 // thread while the UI thread copies it to the screen; its mutex guards the
 // pixels. What a paint copies is the picture as it stood when its window
 // was last invalidated, so a paint that falls between two drawing calls
-// never shows a half-drawn picture.
+// never shows a half-drawn picture. Publishing copies only what was drawn
+// since the last time: the detail window redraws one line 25 times a second.
 struct Surface {
     std::mutex mutex;
     Hwnd owner{};
     QImage image; // drawn into
-    QImage shown; // published by invalidateRect (shares until the next draw)
+    QImage shown; // published by invalidateRect; a copy of its own
+    QRect drawn;  // what changed in image since the last publication
     QFont font;
     QFont bold;
     QColor text;

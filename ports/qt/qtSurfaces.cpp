@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QWidget>
 
+#include <cstring>
 #include <vector>
 
 namespace orbel::qt {
@@ -27,6 +28,24 @@ std::shared_ptr<Surface> find(ControlsState& s, HSurface surface) {
     std::lock_guard lock(s.surfaceMutex);
     const auto it = s.surfaces.find(surface);
     return it == s.surfaces.end() ? nullptr : it->second;
+}
+
+// Brings `shown` up to `image`. Under the surface's lock.
+void publish(Surface& surface) {
+    const QRect part = surface.drawn;
+    surface.drawn = QRect();
+    if (surface.shown.size() != surface.image.size()) {
+        surface.shown = surface.image.copy();
+        return;
+    }
+    if (part.isEmpty()) return;
+    // Row by row into the picture paints copy: no painter, and `shown` is
+    // never shared, so writing it detaches nothing.
+    const qsizetype offset = part.left() * 4; // RGB32
+    const qsizetype bytes = part.width() * 4;
+    for (int y = part.top(); y <= part.bottom(); ++y)
+        std::memcpy(surface.shown.scanLine(y) + offset, surface.image.constScanLine(y) + offset,
+                    static_cast<std::size_t>(bytes));
 }
 
 } // namespace
@@ -76,6 +95,7 @@ bool QtPort::fillSurface(HSurface surface, const Rect& rect, std::uint32_t color
     std::lock_guard lock(target->mutex);
     QPainter painter(&target->image);
     painter.fillRect(toQRect(rect), fromColorRef(color));
+    target->drawn |= toQRect(rect) & target->image.rect();
     return true;
 }
 
@@ -92,6 +112,7 @@ bool QtPort::drawSurfaceText(HSurface surface, std::string_view text, const Rect
     painter.setPen(target->text);
     const QRect box = toQRect(rect);
     painter.setClipRect(box);
+    target->drawn |= box & target->image.rect();
     const int lineHeight = QFontMetrics(font).height();
     int y = box.top();
     for (const QString& line : lines) {
@@ -123,7 +144,7 @@ bool QtPort::invalidateRect(Hwnd hwnd, const Rect& rect, bool) {
     }
     for (const std::shared_ptr<Surface>& surface : owned) {
         std::lock_guard lock(surface->mutex);
-        surface->shown = surface->image; // shared; the next draw detaches
+        publish(*surface);
     }
     // From any thread: the repaint itself is the UI thread's, queued; Qt
     // merges the requests that pile up before it gets to them.

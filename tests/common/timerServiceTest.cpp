@@ -205,6 +205,26 @@ TEST_F(TimerTest, TimersDueTogetherRunInDeadlineThenIdOrder) {
     EXPECT_EQ(order, (std::vector<unsigned>{idB, idC, idD, idA}));
 }
 
+// Started 10 and 30 ms after a 40 ms timer, two more of its period fire with
+// it (the nearest grid points, 40 and 80 from the first one's start), after
+// it; another period keeps its own grid. Times are from each timer's start.
+TEST_F(TimerTest, PeriodicTimersOfOnePeriodShareTheFirstOnesGrid) {
+    std::vector<unsigned> order;
+    Log a, b, c, other;
+    const unsigned idA = rec(40, a, true, &order);
+    step(10ms);
+    const unsigned idB = rec(40, b, true, &order), idOther = rec(30, other, true, &order);
+    step(20ms);
+    const unsigned idC = rec(40, c, true, &order);
+    advanceAndSettle(clock, *service, 100ms);
+    EXPECT_EQ(a.ms, (std::vector<long>{40, 80, 120}));
+    EXPECT_EQ(b.ms, (std::vector<long>{30, 70, 110}));
+    EXPECT_EQ(c.ms, (std::vector<long>{50, 90}));
+    EXPECT_EQ(other.ms, (std::vector<long>{30, 60, 90, 120}));
+    EXPECT_EQ(order, (std::vector<unsigned>{idA, idB, idOther, idOther, idA, idB, idC, idOther, idA,
+                                            idB, idC, idOther}));
+}
+
 TEST_F(TimerTest, SetAndKillRejectBadArgumentsAndIdsAreNotReused) {
     Log r, never;
     Fn fn = [&, t0 = clock.now()](unsigned) { r.ms.push_back(since(t0)); };

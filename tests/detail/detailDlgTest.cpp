@@ -1,7 +1,10 @@
-// The detail window on the fake port: its texts, redraws, refresh period,
-// icon, shutdown order, fatal timer failure, and (on a real timer thread)
-// paints that never copy a half-drawn surface.
+// The detail window on the fake port: the exact texts it draws, each tick
+// drawing and repainting only the lines that changed, the tick period per
+// mode, the icon on a phase change, the
+// order of stopping and ending, the fatal timer failure, and, on a real
+// timer thread, paints that never copy a half-drawn surface.
 #include "detail/detailDlg.h"
+#include "detail/detailText.h"
 
 #include "app/orbelApp.h"
 #include "common/timerService.h"
@@ -14,6 +17,7 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <map>
 #include <thread>
 
 namespace orbel {
@@ -39,6 +43,24 @@ constexpr std::time_t kNewMoon = kMidnight + 37 * 3456 + 3456 / 2;
 const Rect kPhaseRect{0, 0, 302, 30};
 const Rect kBodyRect{0, 30, 302, 148};
 
+// What a surface shows, line by line (top -> text, bold): what was drawn
+// since its last whole fill, replayed in order; the fake's lines lie 12
+// pixels apart.
+std::map<int, std::pair<std::string, bool>> shownLines(const Texts& drawn) {
+    std::map<int, std::pair<std::string, bool>> lines;
+    for (const auto& t : drawn) {
+        lines.erase(lines.lower_bound(t.rect.top),
+                    lines.lower_bound(t.fill ? t.rect.bottom : t.rect.top));
+        for (std::size_t from = 0, y = t.rect.top; !t.fill && from < t.text.size(); y += 12) {
+            const std::size_t end = std::min(t.text.find("\r\n", from), t.text.size());
+            if (end > from && static_cast<int>(y) < t.rect.bottom)
+                lines[static_cast<int>(y)] = {t.text.substr(from, end - from), t.bold};
+            from = end + 2;
+        }
+    }
+    return lines;
+}
+
 // A surface that draws slowly, so that a paint arriving in the middle of a
 // redraw is likely rather than rare.
 class SlowDrawPort : public FakePort {
@@ -53,11 +75,11 @@ public:
 
 class DetailDlgTest : public ::testing::Test {
 protected:
-    void start(int mode, bool realTimers = false) {
+    void start(int mode, std::time_t now = kMidnight, bool realTimers = false) {
         test::writeBytes(dir / "orbel.ini",
                          "[Settings]\r\ntsmode=" + std::to_string(mode) + "\r\n");
         port.moduleFileName = (dir.path() / "orbel.exe").string();
-        port.now = kMidnight;
+        port.now = now;
         app.initPaths();
         app.loadSettings();
         app.setMainWindow(kMain);
@@ -81,6 +103,12 @@ protected:
                calls.begin();
     }
     std::string handle(auto h) const { return std::to_string(static_cast<std::uintptr_t>(h)); }
+    // The window drawn whole at the moment the app's clock shows now.
+    Texts wholeDrawing() const {
+        const orlib::odate_t date = app.currentDate();
+        return {{detailPhaseLine(date), kPhaseRect, true},
+                {buildDetailText(date, app.getGameLineText(), app.getEarthLineText()), kBodyRect}};
+    }
 
     test::TempDir dir;
     SlowDrawPort port;
@@ -111,23 +139,34 @@ TEST_F(DetailDlgTest, DrawsTheBoldPhaseLineAndTheBodyAndBlitsThemAtTheTextArea) 
     EXPECT_EQ(port.blits()[0].texts.size(), 2u);
 }
 
-TEST_F(DetailDlgTest, EveryRefreshTickRedrawsWhatTheClockShowsNow) {
-    start(2);
-    tick(1);
+// Opened one Earth second before 09:00 in mode 2: each tick is a game
+// second, and the 25th since the start also begins a new game day and Earth
+// second.
+TEST_F(DetailDlgTest, EachTickDrawsAndRepaintsOnlyTheLinesThatChanged) {
+    start(2, kMidnight - 1);
+    tick(1); // the ticker's first texts
     run([&](Hwnd h) {
         const unsigned id = dlg->refreshTimerId();
-        std::string before = drawn().at(1).text;
-        for (int i = 0; i < 3; ++i) {
-            tick(1); // one game second: the mode-2 lines show seconds
+        const Texts opened = drawn();
+        ASSERT_TRUE(port.fireTimer(id)); // the clock has not moved
+        EXPECT_EQ(drawn(), opened);
+        for (int i = 1; i <= 30; ++i) {
+            tick(1);
             ASSERT_TRUE(port.fireTimer(id));
-            const Texts now = drawn();
-            ASSERT_EQ(now.size(), 2u);
-            EXPECT_NE(now[1].text, before);
-            EXPECT_TRUE(now[1].text.starts_with(app.getGameLineText() + "\r\n" +
-                                                app.getEarthLineText() + "\r\n\r\n"));
-            before = now[1].text;
+            ASSERT_EQ(shownLines(drawn()), shownLines(wholeDrawing())) << "tick " << i;
         }
-        EXPECT_EQ(port.callsStartingWith("invalidateRect").size(), 4u); // opening + 3 ticks
+        EXPECT_EQ(drawn().front(), opened.front()); // never a whole fill again
+        const std::string window = std::to_string(static_cast<std::uintptr_t>(h));
+        std::map<std::string, int> repaints;
+        for (const std::string& call : port.callsStartingWith("invalidateRect"))
+            ++repaints[call];
+        const auto area = [&](const char* rect) {
+            return "invalidateRect(" + window + "," + rect + ",noerase)";
+        };
+        EXPECT_EQ(repaints, (std::map<std::string, int>{
+                                {area("66,14,368,162"), 1},   // opening: the whole area
+                                {area("66,44,368,56"), 29},   // the game line
+                                {area("66,14,368,68"), 1}})); // phase, game and Earth lines
         send(h, kWmClose);
     });
 }
@@ -200,7 +239,7 @@ TEST_F(DetailDlgTest, PaintsOnTheUiThreadNeverCopyAHalfDrawnSurface) {
     ManualClock clock;
     TimerService service(clock);
     port.useTimerService(&service);
-    start(2, true);
+    start(2, kMidnight, true);
     port.slow = true;
     std::atomic<bool> stop{false};
     std::atomic<int> rounds{0}; // each one a 40 ms step: a tick and a redraw
@@ -213,6 +252,8 @@ TEST_F(DetailDlgTest, PaintsOnTheUiThreadNeverCopyAHalfDrawnSurface) {
     });
     int paints = 0;
     constexpr int kRedraws = 300;
+    while (rounds.load() == 0) // the window opens on the ticker's first texts
+        std::this_thread::yield();
     run([&](Hwnd h) {
         // Yielding between paints, as a real UI thread does between messages,
         // so that the redraws are not starved of the lock.
@@ -234,10 +275,16 @@ TEST_F(DetailDlgTest, PaintsOnTheUiThreadNeverCopyAHalfDrawnSurface) {
     EXPECT_EQ(port.callsStartingWith("invalidateRect").size(), redrawsAtClose);
     const auto blits = port.blits();
     ASSERT_EQ(blits.size(), static_cast<std::size_t>(paints));
+    // Every copy shows each line of a whole drawing, none cleared and not
+    // yet drawn again.
+    std::vector<int> tops;
+    for (const auto& [top, line] : shownLines(wholeDrawing()))
+        tops.push_back(top);
     for (const auto& b : blits) {
-        ASSERT_EQ(b.texts.size(), 2u) << "after " << b.fills << " fills";
-        EXPECT_TRUE(b.texts[0].bold);
-        EXPECT_EQ(b.texts[1].rect, kBodyRect);
+        std::vector<int> shown;
+        for (const auto& [top, line] : shownLines(b.texts))
+            shown.push_back(top);
+        ASSERT_EQ(shown, tops) << "after " << b.fills << " fills";
     }
 }
 

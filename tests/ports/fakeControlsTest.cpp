@@ -149,15 +149,17 @@ TEST_F(FakeControls, GeometryAndLineHeights) {
     EXPECT_EQ(port.getTextLineHeight(search, 4242), std::nullopt);
 }
 
-// Only a fill of the whole surface starts a new picture. The detail window
-// redraws on the timer thread and copies on the UI thread: guarded by the
-// caller's lock every copy sees a whole redraw; the fake itself must stay
-// race-free either way (run under TSan).
+// Only a fill of the whole surface starts a new picture; a fill of a part
+// is drawn over what is there. The detail window redraws on the timer thread
+// and copies on the UI thread: guarded by the caller's lock every copy sees
+// a whole redraw; the fake itself must stay race-free either way (TSan).
 TEST_F(FakeControls, SurfacesKeepWhatWasDrawnSinceTheLastFullFillFromAnyThread) {
     HSurface s = port.createSurface(search, 100, 50);
     ASSERT_TRUE(port.drawSurfaceText(s, "old", Rect{0, 0, 10, 10}, false));
     ASSERT_TRUE(port.fillSurface(s, Rect{0, 0, 100, 49}, 0));
-    EXPECT_EQ(port.surfaceTexts(s).size(), 1u);
+    EXPECT_EQ(port.surfaceTexts(s),
+              (std::vector<FakePort::DrawnText>{{"old", Rect{0, 0, 10, 10}, false, false},
+                                                {"", Rect{0, 0, 100, 49}, false, true}}));
     ASSERT_TRUE(port.fillSurface(s, Rect{0, 0, 100, 50}, 0));
     EXPECT_TRUE(port.surfaceTexts(s).empty());
     port.destroySurface(s);

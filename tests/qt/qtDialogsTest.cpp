@@ -103,6 +103,7 @@ private slots:
         QCOMPARE(app->startTicker(), 0u);
         CDetailDlg dlg(*app, Hwnd{});
         int paints = 0;
+        QImage redrawn;
         const LResult result = run(dlg, [&](Hwnd h) {
             QWidget* w = windowWidget(port, h);
             QVERIFY(QTest::qWaitForWindowExposed(w));
@@ -118,10 +119,14 @@ private slots:
                 }
             } counter(paints);
             area->installEventFilter(&counter);
-            QTest::qWait(400);
+            // Past the first Earth second: the game line and the Earth line
+            // are drawn again alone.
+            QTest::qWait(1100);
             area->removeEventFilter(&counter);
+            app->stopTicker(); // the texts stand still
+            QTest::qWait(150);
             // The bold phase line in the strip of 1010, the body below it.
-            const QImage image = area->grab().toImage();
+            const QImage image = redrawn = area->grab().toImage();
             const QRgb face = w->palette().color(QPalette::Window).rgb();
             Rect first;
             port.getDlgItemRect(h, CDetailDlg::kIdcFirstLine, first);
@@ -133,7 +138,14 @@ private slots:
         QCOMPARE(result, LResult{kIdCancel}); // the close box
         QVERIFY2(paints >= 4, qPrintable(QString::number(paints)));
         QVERIFY(isNull(dlg.hwnd()));
-        app->stopTicker();
+        // Drawn line by line, the picture is the one drawn whole at once.
+        CDetailDlg whole(*app, Hwnd{});
+        run(whole, [&](Hwnd h) {
+            QVERIFY(QTest::qWaitForWindowExposed(windowWidget(port, h)));
+            auto* area =
+                windowWidget(port, h)->findChild<QWidget*>(QStringLiteral("orbelPaintArea"));
+            QCOMPARE(area->grab().toImage(), redrawn);
+        });
         app->endTimerPeriod();
     }
 
