@@ -432,6 +432,16 @@ private slots:
         QDir::setCurrent(before);
         QVERIFY(played);
         QVERIFY(!port.playSound("", kSndFilename));
+        // An installed copy keeps its sound in bin/../share/orbel.
+        const auto exe = std::filesystem::read_symlink("/proc/self/exe");
+        const auto share = exe.parent_path().parent_path() / "share";
+        std::filesystem::create_directories(share / "orbel");
+        { std::ofstream(share / "orbel" / "installed-chime.wav") << "RIFF"; }
+        const bool installed = port.playSound("installed-chime.wav", kSndFilename | kSndAsync);
+        std::error_code ec; // folders that held more than ours stay
+        for (const auto& p : {share / "orbel" / "installed-chime.wav", share / "orbel", share})
+            std::filesystem::remove(p, ec);
+        QVERIFY(installed);
     }
 
     // The player hands every file to the sound thread and can always be
