@@ -16,5 +16,6 @@ else
 fi
 cmake --build "$dir" -j2
 rm -f "$dir"/orbel_*.deb
-(cd "$dir" && cpack -G DEB >/dev/null)
+# cpack talks on stderr too; its words matter only when it fails.
+(cd "$dir" && cpack -G DEB >cpack.log 2>&1) || { cat "$dir/cpack.log" >&2; exit 1; }
 ls "$dir"/orbel_*.deb

@@ -323,6 +323,9 @@ struct PlacementRow {
     bool popup;
     int balloons;
 };
+void PrintTo(const PlacementRow& row, std::ostream* os) {
+    *os << row.name;
+}
 class PopupPlacement : public MainWindow, public ::testing::WithParamInterface<PlacementRow> {};
 
 TEST_P(PopupPlacement, PopupOrBalloon) {
