@@ -195,6 +195,10 @@ public:
                                        std::string_view parameters, std::string_view directory,
                                        int show) = 0;
     virtual bool playSound(std::string_view file, unsigned flags) = 0;
+    // Whether a window shows where setWindowPos puts it. A Wayland
+    // compositor places windows itself, so the popup could not slide in at
+    // its corner there; the core then announces through the balloon.
+    virtual bool canPlaceWindows() { return true; }
 };
 
 // Modeless windows, their timers, styles, controls and icons.

@@ -13,6 +13,8 @@ packages=(
   # its end-to-end test: an X server, a tray host, input and screenshots;
   # a private session bus with a StatusNotifierItem host in Python
   xvfb trayer xdotool x11-utils imagemagick dbus-daemon python3-dbus python3-gi
+  # the Debian package: dpkg-shlibdeps for its Depends, and its check
+  dpkg-dev file man-db
   # the Windows program: MinGW-w64 (posix threads), GoogleTest's sources for
   # the cross build, Wine to run it (64-bit only), its icon and zip tools
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest

@@ -42,8 +42,14 @@ void COrbelDlg::notifyPhaseChange(int newIndex, unsigned bits) {
     if (bits & kSound)
         m_port.playSound(m_app.notifySound(), kSndFilename | kSndAsync | kSndNoDefault);
     if (bits & kPopup) {
-        const HIcon icon = m_app.getIcon(newIndex, true, false);
-        m_popup.showNotification(kPopupSlideMs, kPopupStayMs, title, text, icon);
+        if (m_port.canPlaceWindows()) {
+            const HIcon icon = m_app.getIcon(newIndex, true, false);
+            m_popup.showNotification(kPopupSlideMs, kPopupStayMs, title, text, icon);
+        } else if (!(bits & kBalloon)) {
+            // A popup the compositor drops anywhere would cover what the user
+            // works on; the balloon carries the same title and text.
+            m_record.showBalloon(title, text);
+        }
     }
 }
 

@@ -128,6 +128,7 @@ public:
     // code (2, file not found) and a PlaySound that returns false.
     std::intptr_t shellExecuteResult = 33;
     bool playSoundFails = false;
+    bool placesWindows = true; // false: a compositor that places windows itself
 
     // --- dialogs and icons ------------------------------------------------
     bool createDialogFails = false;
@@ -216,6 +217,7 @@ public:
                                std::string_view parameters, std::string_view directory,
                                int show) override;
     bool playSound(std::string_view file, unsigned flags) override;
+    bool canPlaceWindows() override { return placesWindows; }
 
     // --- DialogPort -------------------------------------------------------
     Hwnd createDialog(unsigned templateId, Hwnd parent, WindowHandler& handler) override;

@@ -134,6 +134,7 @@ public:
                                std::string_view parameters, std::string_view directory,
                                int show) override;
     bool playSound(std::string_view file, unsigned flags) override;
+    bool canPlaceWindows() override; // qtPlatform.cpp
 
     // --- DialogPort (qtWindows.cpp, qtIcons.cpp) ---------------------------
     Hwnd createDialog(unsigned templateId, Hwnd parent, WindowHandler& handler) override;

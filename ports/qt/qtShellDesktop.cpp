@@ -507,13 +507,18 @@ bool QtPort::playSound(std::string_view file, unsigned flags) {
         return false;
     }
     // A bare name (the default "orbel.wav") is looked for beside the
-    // program first, then in the current folder.
+    // program first, then in the data folder of an installed copy
+    // (bin/../share/orbel, where no sound belongs beside the program), then
+    // in the current folder.
     const std::filesystem::path path(text::cp932ToUtf8(file));
+    const std::filesystem::path shared = besideExecutable("../share/orbel") / path;
     std::filesystem::path found;
     if (path.is_absolute()) {
         if (isRegularFile(path)) found = path;
     } else if (isRegularFile(besideExecutable(path))) {
         found = besideExecutable(path);
+    } else if (isRegularFile(shared)) {
+        found = shared.lexically_normal();
     } else if (isRegularFile(std::filesystem::absolute(path))) {
         found = std::filesystem::absolute(path);
     }

@@ -6,6 +6,7 @@
 #include "app/windowsClass.h"
 #include "common/cp932.h"
 #include "popup/slideDlg.h"
+#include "ports/qt/qtPlatform.h"
 #include "res/artwork.h"
 #include "res/menu.h"
 #include "tests/qt/qtTestSupport.h"
@@ -671,6 +672,16 @@ private slots:
         QVERIFY(!port->playSound("no-such-sound.wav", kSndFilename | kSndAsync | kSndNoDefault));
         QCOMPARE(port->getLastError(), unsigned(ENOENT));
         QVERIFY(!port->playSound("", kSndFilename));
+        // An installed copy keeps its sound in bin/../share/orbel.
+        const auto exe = std::filesystem::read_symlink("/proc/self/exe");
+        const auto share = exe.parent_path().parent_path() / "share";
+        std::filesystem::create_directories(share / "orbel");
+        { std::ofstream(share / "orbel" / "installed-chime.wav") << "RIFF"; }
+        const bool installed = port->playSound("installed-chime.wav", kSndFilename | kSndAsync);
+        std::error_code ec; // folders that held more than ours stay
+        for (const auto& p : {share / "orbel" / "installed-chime.wav", share / "orbel", share})
+            std::filesystem::remove(p, ec);
+        QVERIFY(installed);
         orbel::test::TempDir dir;
         std::ofstream(dir / "chime.wav") << "RIFF";
         std::ofstream(dir / "broken.wav") << "not a wave";
@@ -701,6 +712,50 @@ private slots:
         port->requestQuit(0);
         QTest::qWait(20);
         QCOMPARE(main.count(kWmCommand, res::ID_APP_EXIT), 1);
+    }
+
+    // XWayland is chosen only where both servers are at hand and the user
+    // named no platform; an empty variable counts as unset.
+    void platformChoice_data() {
+        QTest::addColumn<QByteArray>("qpa");
+        QTest::addColumn<QByteArray>("wayland");
+        QTest::addColumn<QByteArray>("display");
+        QTest::addColumn<QByteArray>("chosen");
+        const QByteArray unset; // a null array stands for an unset variable
+        QTest::newRow("X11 only") << unset << unset << QByteArray(":0") << unset;
+        QTest::newRow("Wayland with XWayland")
+            << unset << QByteArray("wayland-0") << QByteArray(":1") << QByteArray("xcb");
+        QTest::newRow("Wayland only") << unset << QByteArray("wayland-0") << unset << unset;
+        QTest::newRow("empty DISPLAY")
+            << unset << QByteArray("wayland-0") << QByteArray("") << unset;
+        QTest::newRow("empty WAYLAND_DISPLAY")
+            << unset << QByteArray("") << QByteArray(":0") << unset;
+        QTest::newRow("user chose wayland")
+            << QByteArray("wayland") << QByteArray("wayland-0") << QByteArray(":1") << unset;
+        QTest::newRow("user chose xcb") << QByteArray("xcb") << unset << QByteArray(":0") << unset;
+        QTest::newRow("empty QT_QPA_PLATFORM")
+            << QByteArray("") << QByteArray("wayland-0") << QByteArray(":1") << QByteArray("xcb");
+        QTest::newRow("no display at all") << unset << unset << unset << unset;
+    }
+    void platformChoice() {
+        QFETCH(QByteArray, qpa);
+        QFETCH(QByteArray, wayland);
+        QFETCH(QByteArray, display);
+        QFETCH(QByteArray, chosen);
+        const auto arg = [](const QByteArray& a) { return a.isNull() ? nullptr : a.constData(); };
+        const char* got = preferredPlatform(arg(qpa), arg(wayland), arg(display));
+        QCOMPARE(QByteArray(got), chosen);
+    }
+
+    // Only the compositor's platforms place windows themselves; the tests'
+    // offscreen platform places them like X11.
+    void placementByPlatform() {
+        for (const char* name : {"wayland", "wayland-egl", "wayland-xcomposite-glx"})
+            QVERIFY2(!platformPlacesWindows(name), name);
+        for (const char* name : {"xcb", "offscreen", "minimal"})
+            QVERIFY2(platformPlacesWindows(name), name);
+        QtPort port;
+        QVERIFY(port.canPlaceWindows());
     }
 };
 

@@ -305,6 +305,44 @@ TEST_F(MainWindow, DefaultNotificationGivesSoundAndPopupOnlyAndNoForegroundNoFla
         EXPECT_NE(n.data.uFlags, kNifInfo);
 }
 
+// Where the compositor places windows itself (Wayland), the popup's
+// announcement goes out as the balloon instead, and never twice.
+struct PlacementRow {
+    const char* name;
+    bool placesWindows;
+    unsigned bits;
+    bool popup;
+    int balloons;
+};
+void PrintTo(const PlacementRow& row, std::ostream* os) {
+    *os << row.name;
+}
+class PopupPlacement : public MainWindow, public ::testing::WithParamInterface<PlacementRow> {};
+
+TEST_P(PopupPlacement, PopupOrBalloon) {
+    const PlacementRow& row = GetParam();
+    port.placesWindows = row.placesWindows;
+    run({post(kWmApp + 1, (6u << 16), row.bits), post(kWmClose)});
+    EXPECT_EQ(at("createDialog(151") >= 0, row.popup);
+    int balloons = 0;
+    for (const auto& n : port.notifyCalls()) {
+        if (n.message != kNimModify || n.data.uFlags != kNifInfo) continue;
+        ++balloons;
+        EXPECT_EQ(std::string(n.data.szInfoTitle), "満月 になりました!");
+        EXPECT_EQ(std::string(n.data.szInfo).rfind("Orithaven [944/4/6", 0), 0u);
+    }
+    EXPECT_EQ(balloons, row.balloons);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PopupPlacement,
+    ::testing::Values(PlacementRow{"PlacedPopup", true, 0x10000, true, 0},
+                      PlacementRow{"PlacedPopupAndBalloon", true, 0x210000, true, 1},
+                      PlacementRow{"UnplacedPopup", false, 0x10000, false, 1},
+                      PlacementRow{"UnplacedPopupAndBalloon", false, 0x210000, false, 1},
+                      PlacementRow{"UnplacedSoundOnly", false, 0x100000, false, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(MainWindow, HourChangeWithBitZeroSlidesOutHoldsAndComesBackToTheMoon) {
     std::vector<HIcon> shown;
     run({post(kWmApp + 3, 0, 2), post(kWmApp + 3, 0, 1),
