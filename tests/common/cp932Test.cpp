@@ -85,6 +85,8 @@ TEST(Cp932Convert, BadOrForeignUtf8BecomesQuestionMarks) {
         {"cut four-byte before a kanji", "\xF0\x9F\x98\xE8\xA1\xA8", "?表"},
         {"overlong slash", "\xC0\xAF", "??"},
         {"surrogate", "\xED\xA0\x80", "???"},
+        {"overlong three-byte", "\xE0\x80\x80", "???"},
+        {"three-byte letter CP932 lacks", "\xE1\x80\x80z", "?z"},
         {"beyond U+10FFFF", "\xF4\x90\x80\x80", "????"},
         {"never-used bytes", "\xFE\xFF", "??"},
         {"emoji CP932 lacks", utf8(u8"a😀b"), "a?b"},
