@@ -1,13 +1,13 @@
 # The Debian package: cpack -G DEB in a build configured with
 # -DCMAKE_INSTALL_PREFIX=/usr (scripts/deb.sh does both). It holds whatever
-# the install rules put in place, plus the manual pages of orbel and
+# the install rules put in place, plus the manual pages of orbel, keyflash and
 # orbel-cli, the copyright file and the JSON schema of orbel-cli's --json;
 # its Depends come from the binaries (dpkg-shlibdeps).
 
 # The manual pages, compressed as Debian wants them: -n keeps the file's
 # name and time out of the archive, so equal pages give equal bytes.
 set(manpages)
-foreach(page orbel orbel-cli)
+foreach(page orbel orbel-cli keyflash)
   configure_file(${PROJECT_SOURCE_DIR}/docs/${page}.1.in ${CMAKE_BINARY_DIR}/man/${page}.1 @ONLY)
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/man/${page}.1.gz
     COMMAND gzip -9nc ${CMAKE_BINARY_DIR}/man/${page}.1 > ${CMAKE_BINARY_DIR}/man/${page}.1.gz

@@ -30,7 +30,7 @@ expected=(usr/bin/orbel usr/bin/orbel-cli "$libdir/liborlib.so.1"
   usr/share/doc/orbel/copyright usr/share/icons/hicolor/48x48/apps/orbel.png)
 # keyflash comes with the package once the build has it.
 if cmake --build "$dir" --target help 2>/dev/null | grep -q '^keyflash:'; then
-  expected+=(usr/bin/keyflash)
+  expected+=(usr/bin/keyflash usr/share/man/man1/keyflash.1.gz)
 fi
 for f in "${expected[@]}"; do
   [ -e "$root/$f" ] || fail "missing /$f"
@@ -41,7 +41,8 @@ while IFS= read -r f; do
   case $f in
     usr/bin/* | "$libdir"/* | usr/share/applications/orbel.desktop | \
       usr/share/icons/hicolor/*/apps/orbel.png | usr/share/orbel/* | \
-      usr/share/man/man1/orbel.1.gz | usr/share/man/man1/orbel-cli.1.gz | usr/share/doc/orbel/*) ;;
+      usr/share/man/man1/orbel.1.gz | usr/share/man/man1/orbel-cli.1.gz | \
+      usr/share/man/man1/keyflash.1.gz | usr/share/doc/orbel/*) ;;
     *) fail "unexpected /$f" ;;
   esac
 done < <(cd "$root" && find . ! -type d | sed 's|^\./||' | sort)
@@ -79,7 +80,8 @@ fi
 
 # The manual pages render without a warning; orbel-cli's names every
 # command.
-for page in orbel orbel-cli; do
+for page in orbel orbel-cli keyflash; do
+  [ -e "$root/usr/share/man/man1/$page.1.gz" ] || continue
   text=$(zcat "$root/usr/share/man/man1/$page.1.gz" |
     MANWIDTH=80 man --warnings -l - 2>"$scratch/man.err" | tr -s ' ')
   [ ! -s "$scratch/man.err" ] || fail "$page.1 warnings: $(cat "$scratch/man.err")"
