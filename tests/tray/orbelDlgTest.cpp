@@ -191,7 +191,7 @@ TEST_F(MainWindow, RightClickOutsideTheKnownIconRectangleShowsNothing) {
 // default) the tooltip the shell is about to open gets the current text at
 // once, before any periodic check has run. Then a right click where the
 // icon has moved to opens the menu, since the shell's move onto the icon
-// comes first.
+// comes first; that move sends no text again.
 TEST_F(MainWindow, HoverWritesTheCurrentTooltipAtOnce) {
     port.iconRect = Rect{100, 100, 124, 124};
     port.cursor = Point{110, 110};
@@ -210,6 +210,11 @@ TEST_F(MainWindow, HoverWritesTheCurrentTooltipAtOnce) {
     EXPECT_FALSE(tips[0].empty());
     EXPECT_EQ(tips[0], app.getTipText());
     EXPECT_EQ(port.menuCalls().size(), 1u);
+    // Once the record has its text, later moves leave it to the checks.
+    std::size_t texts = 0;
+    for (const auto& n : port.notifyCalls())
+        texts += n.message == kNimModify && n.data.uFlags == kNifTip && n.data.szTip[0] != '\0';
+    EXPECT_EQ(texts, 1u);
 }
 
 TEST_F(MainWindow, MenuCommandsRunOneDialogAtATime) {
