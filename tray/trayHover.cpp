@@ -98,7 +98,6 @@ void CTrayHover::hoverCheck() {
     char tip[kTipBufferSize];
     m_app.copyTipText(tip, sizeof tip);
     m_record.modifyTip(tip);
-    m_tipSent.store(true);
 
     if (!inside || !m_tipUpdate.load()) return;
     // The shell keeps showing the old text until the tooltip redraws.

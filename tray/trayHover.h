@@ -54,8 +54,6 @@ public:
     // so a blanked tooltip stays blank.
     void setMenuOpen(bool open) { m_menuOpen.store(open); }
     bool menuOpen() const { return m_menuOpen.load(); }
-    // Whether a check has given the tray record its text yet.
-    bool tipSent() const { return m_tipSent.load(); }
 
     void hoverCheck();
 
@@ -88,7 +86,6 @@ private:
     std::atomic<int> m_tsMode{0};
     std::atomic<bool> m_tipUpdate{false};
     std::atomic<bool> m_hostHovers{true};
-    std::atomic<bool> m_tipSent{false};
     unsigned m_timerId = 0; // UI thread only
 };
 

@@ -40,13 +40,9 @@ void COrbelDlg::onTrayCallback(WParam wParam, LParam lParam) {
     switch (static_cast<unsigned>(lParam)) {
     case kWmMouseMove:
         if (m_port.getCursorPos(pt)) m_hover.updateIconRect(pt.x, pt.y);
-        // The tooltip the shell is about to show must already carry the
-        // current time: with live updates off nothing else renews it, and
-        // with them on the first hover (before any check found the cursor
-        // over the icon) would show an empty one. Not on every move with
-        // them on: a text resent on each move of the mouse has kept Wine's
-        // tray from showing the menu of the click that followed.
-        if (!m_app.tipUpdate() || !m_hover.tipSent()) m_hover.hoverCheck();
+        // With live updates off, the tooltip the shell is about to show
+        // must already carry the current time.
+        if (!m_app.tipUpdate()) m_hover.hoverCheck();
         break;
     case kWmLButtonDown:
         bringActiveDialogForward();
