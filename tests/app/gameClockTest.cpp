@@ -121,10 +121,11 @@ TEST_F(GameClock, ChangesPostHourDayPhaseInOrderOnce) {
 }
 
 // A change the ticker steps over in a restart, or one with no main window
-// to tell, posts nothing.
-TEST_F(GameClock, ChangesThroughARestartOrWithoutMainWindowAreNotReported) {
+// to tell, posts nothing. A resync puts the moment back on the Earth clock;
+// once stopped, a resync starts nothing and a second stop kills nothing.
+TEST_F(GameClock, RestartsAndResyncsFollowTheEarthClockSilently) {
     start(0, kBeforePhase7);
-    port->now = kBeforePhase7 + 10; // the Earth clock is already past the change
+    port->now = kBeforePhase7 + 10;
     ASSERT_EQ(app->restartTicker(), 0u);
     tick(1);
     EXPECT_TRUE(port->postedMessages().empty());
@@ -135,11 +136,7 @@ TEST_F(GameClock, ChangesThroughARestartOrWithoutMainWindowAreNotReported) {
     tick(5);
     EXPECT_TRUE(port->postedMessages().empty());
     EXPECT_EQ(app->currentDate().getLunarIndex(), 7);
-}
 
-// A resync puts the moment back on the Earth clock; once stopped, a resync
-// starts nothing and a second stop kills nothing.
-TEST_F(GameClock, ResyncPutsTheMomentBackOnTheEarthClockUnlessStopped) {
     start(0, kMidnight);
     tick(100);
     port->now = kMidnight + 7; // 175 game seconds
@@ -160,7 +157,6 @@ TEST_F(GameClock, ResyncPutsTheMomentBackOnTheEarthClockUnlessStopped) {
 TEST_F(GameClock, AFailedResyncOnlyPostsAndNeverWaitsOnTheUiThread) {
     start(0, kMidnight);
     port->failingTimerDelays.insert(200);
-    port->clearCalls();
     app->onResync();
     EXPECT_TRUE(port->messageBoxes().empty());
     EXPECT_TRUE(port->callsStartingWith("sendMessage").empty());
@@ -168,21 +164,6 @@ TEST_F(GameClock, AFailedResyncOnlyPostsAndNeverWaitsOnTheUiThread) {
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(posted[0].hwnd, Hwnd{66});
     EXPECT_EQ(posted[0].msg, kWmClockLost);
-}
-
-TEST(GameClockPeriod, ModeTwoNeedsA40MsDevice) {
-    TempDir dir;
-    FakePort port;
-    port.devCaps = TimeCaps{50, 1000};
-    writeBytes(dir / "orbel.ini", "[Settings]\r\ntsmode=2\r\n");
-    placeProgram(port, dir);
-    COrbelApp app(port);
-    app.initPaths();
-    app.loadSettings();
-    EXPECT_EQ(app.setupTimerPeriod(), 2u);
-    app.setTsMode(0);
-    EXPECT_EQ(app.setupTimerPeriod(), 0u);
-    EXPECT_EQ(app.timerResolution(), 50u);
 }
 
 // The UI thread switches modes and restarts while the ticker runs every
