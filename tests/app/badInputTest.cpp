@@ -1,6 +1,4 @@
-// Bad input the other tests leave out (docs/BAD_INPUT.md lists them all): a
-// 100 MB or read-only settings file, a settings folder that is read-only or
-// vanishes, a clock thrown about while running, a missing sound or keyflash.
+// Bad input the other tests leave out (docs/BAD_INPUT.md lists them all).
 #include "app/orbelApp.h"
 #include "tests/support/appCases.h"
 
@@ -46,8 +44,7 @@ TEST_F(BadInput, HundredMegabyteSettingsFileGivesDefaultsAndStaysUntouched) {
     EXPECT_EQ(failedWrites(), 3u); // tipupdate, tsmode and trayicon at start-up
 }
 
-// The program runs on a read-only file; writing back the three values it
-// holds at start-up is no failure, a write that would change it is logged.
+// Writing back the three values the file holds at start-up is no failure.
 TEST_F(BadInput, ReadOnlySettingsFileLogsOnlyTheWritesThatWouldChangeIt) {
     const std::string original = "[Settings]\r\ntipupdate=1\r\ntsmode=2\r\ntrayicon=255\r\n";
     writeBytes(dir / "orbel.ini", original);
@@ -141,8 +138,7 @@ TEST_F(BadInput, ClockSetBackAndForthAndOutOfRangeWhileRunning) {
     EXPECT_TRUE(port.activeTimers().empty());
 }
 
-// The port says no to both (2, false) and the rest of the announcement goes
-// on.
+// The port answers 2 and false.
 TEST_F(BadInput, MissingSoundFileAndKeyflashLeaveTheRestOfTheAnnouncement) {
     port.shellExecuteResult = 2;
     port.playSoundFails = true;

@@ -1,5 +1,4 @@
-// The game clock: ticks, texts, hour/day/phase messages, restarts and the
-// thread rules, on the fake port (ticks fired by hand) and, for the stress
+// The game clock on the fake port (ticks fired by hand) and, for the stress
 // test, on a real timer service.
 #include "app/orbelApp.h"
 #include "common/timerService.h"
@@ -17,19 +16,15 @@ namespace {
 using namespace test;
 using Texts = std::vector<std::string>;
 
-// Epoch 1989-09-28T00:00:00Z, 25 game s per Earth s: 2026-12-06T00:00:00Z is
-// day 339575 exactly, 944/04/06 00:00:00, weekday 339575 mod 8 = 7 (闇),
-// lunar age 339575 mod 84 = 47: 満月 (6), its 6th day.
+// 944/04/06 00:00:00 (day 339575 since 1989-09-28, 25 game s per Earth s):
+// weekday 7 (闇), lunar age 47: 満月 (6), its 6th day.
 constexpr std::time_t kMidnight = 1796515200;
-// 944/04/07 23:59:35, the last day of phase 6; the next day (age 49) begins
-// phase 7 on weekday 1. 339576 days = 1173574656 Earth s, 86375 game s =
-// 3455 Earth s.
+// 944/04/07 23:59:35: the next day (age 49) begins phase 7 on weekday 1.
 constexpr std::time_t kBeforePhase7 = 622944000 + 1173574656 + 3455;
 
 class GameClock : public ::testing::Test {
 protected:
-    // A fresh program in `mode` at `now`, its ticker started; with
-    // `realTimers` they run on a timer service's thread.
+    // With `realTimers` the timers run on a timer service's thread.
     void start(int mode, std::time_t now, bool realTimers = false) {
         app.reset();
         port = std::make_unique<FakePort>();
@@ -90,8 +85,7 @@ TEST_F(GameClock, OneEarthSecondOfTicksInEachMode) {
     EXPECT_EQ(port->activeTimers().size(), 1u);
 }
 
-// The change posts hour, day and phase (the notification bits for the last)
-// to the main window once; within a phase only hour and day.
+// The phase message carries the notification bits.
 TEST_F(GameClock, ChangesPostHourDayPhaseInOrderOnce) {
     start(0, kBeforePhase7);
     tick(4); // 23:59:55: same hour

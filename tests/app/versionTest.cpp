@@ -1,5 +1,4 @@
-// The Windows version class over every row of its table, and the shell
-// version check: packing, levels, failures and the library's release.
+// The Windows version class and the shell version check.
 #include "app/windowsClass.h"
 #include "popup/shellVersion.h"
 #include "ports/fake/fakePort.h"
@@ -16,8 +15,6 @@ namespace {
 constexpr unsigned kNt = kVerPlatformWin32Nt;
 constexpr unsigned k9x = kVerPlatformWin32Windows;
 
-// Each row: the record (major, minor, build, platform, product type), the
-// class, whether the extended record is asked for, and which query fails.
 TEST(WindowsClass, ClassifiesAndAsksForTheExtendedRecordOnlyWhenNeeded) {
     struct Row {
         const char* name;
@@ -53,8 +50,7 @@ TEST(WindowsClass, ClassifiesAndAsksForTheExtendedRecordOnlyWhenNeeded) {
     }
 }
 
-// Concurrent first calls share one query (basic and extended), and the
-// answer is kept.
+// Concurrent first calls share one query (basic and extended).
 TEST(WindowsClass, AsksTheSystemOnceAndKeepsTheAnswer) {
     FakePort port;
     port.osVersion = {6, 2, 9200, kNt, kVerNtServer};

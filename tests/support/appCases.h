@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -26,22 +25,6 @@ inline long indexOf(const FakePort& port, std::string_view prefix) {
     for (std::size_t i = 0; i < calls.size(); ++i)
         if (calls[i].rfind(prefix, 0) == 0) return static_cast<long>(i);
     return -1;
-}
-
-// Every prefix was called, each first called after the one before.
-inline ::testing::AssertionResult calledInOrder(const FakePort& port,
-                                                std::initializer_list<std::string> prefixes) {
-    long last = -1;
-    std::string previous = "the start";
-    for (const std::string& prefix : prefixes) {
-        const long at = indexOf(port, prefix);
-        if (at < 0) return ::testing::AssertionFailure() << prefix << " was not called";
-        if (at <= last)
-            return ::testing::AssertionFailure() << prefix << " came before " << previous;
-        last = at;
-        previous = prefix;
-    }
-    return ::testing::AssertionSuccess();
 }
 
 // The text after '=' of a recorded call: the value it returned.
