@@ -147,13 +147,10 @@ TEST(CrashSafeIni, FullDiskKeepsTheOldFileAndLogsTheFailure) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2)
         << "a temporary was left beside orbel.ini and orbel.log";
 
+    const std::string entry = R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d ; settingsStore\.cpp\(\d+\) ; )"
+                              R"(WritePrivateProfileString failed ; \n)";
     const std::string log = readBytes(dir / "orbel.log");
-    const std::regex entry(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d ; settingsStore\.cpp\(\d+\) ; )"
-                           R"(WritePrivateProfileString failed ; \n)");
-    const auto lines =
-        std::distance(std::sregex_iterator(log.begin(), log.end(), entry), std::sregex_iterator());
-    EXPECT_EQ(lines, 2) << log;
-    EXPECT_EQ(static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n')), 2u) << log;
+    EXPECT_TRUE(std::regex_match(log, std::regex("(" + entry + "){2}"))) << log;
 
     // The disk has room again: the same write goes through.
     EXPECT_TRUE(app.setSearchInt("lunarage", 11));

@@ -144,11 +144,9 @@ TEST_F(GameClock, RestartsAndResyncsFollowTheEarthClockSilently) {
     app->onResync();
     EXPECT_FALSE(app->isTickerRunning());
     EXPECT_EQ(port->calls().size(), calls);
-}
 
-// No box and no sent message from the timer thread: a teardown on the UI
-// thread may be waiting in timeKillEvent for this very callback.
-TEST_F(GameClock, AFailedResyncOnlyPostsAndNeverWaitsOnTheUiThread) {
+    // A failed resync shows no box and sends nothing from the timer thread:
+    // a teardown on the UI thread may be waiting in timeKillEvent for it.
     start(0, kMidnight);
     port->failingTimerDelays.insert(200);
     app->onResync();
