@@ -1,5 +1,4 @@
-// Settings file layer: integer parsing, byte-exact edits of INI documents,
-// and the atomic write-through on real files in a scratch folder.
+// The settings file: the INI document and its write-through to disk.
 #include "app/iniFile.h"
 #include "tests/support/tempDir.h"
 
@@ -64,8 +63,6 @@ TEST(Document, DoubleByteNamesAreNotFolded) {
     EXPECT_EQ(runs.get("\x81\x81", "k"), "2");
 }
 
-// Each row: the file's bytes, what its first set's key reads as, the sets
-// made in order, and the bytes afterwards, from which every set reads back.
 // A set replaces the value in place, inserts after the section's last key,
 // or appends a section with the file's own line ending; every other byte is
 // kept, even of lines that are no key or section.
