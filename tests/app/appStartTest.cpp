@@ -31,20 +31,21 @@ protected:
 };
 
 TEST_F(AppStart, RunsUntilCloseAndTearsDownInOrder) {
+    port->devCaps = TimeCaps{10, 1000};
     COrbelApp app(*port);
     port->onIdle = [&](FakePort& p) { return p.postMessage(app.mainWindow(), kWmClose, 0, 0); };
     EXPECT_FALSE(app.InitInstance());
     const auto modal = port->callsStartingWith("modalEnded");
-    const auto resync = port->callsStartingWith("timeSetEvent(600000,1,periodic)=");
-    const auto ticker = port->callsStartingWith("timeSetEvent(200,1,periodic)=");
+    const auto resync = port->callsStartingWith("timeSetEvent(600000,10,periodic)=");
+    const auto ticker = port->callsStartingWith("timeSetEvent(200,10,periodic)=");
     ASSERT_EQ(std::tuple(modal.size(), resync.size(), ticker.size()), std::tuple(1u, 1u, 1u));
     EXPECT_EQ(resultOf(modal[0]), "0");
     const auto order = std::to_array<std::string>(
         {"getModuleFileName", "createMutex(orbel.Quil)", "tryLockMutex", "setJapaneseLocale",
          "loadLibrary(uires0.dll)", "registerExtensionModule", "timeGetDevCaps",
-         "timeBeginPeriod(1)", "timeSetEvent(600000", "timeSetEvent(200", "doModal(102",
+         "timeBeginPeriod(10)", "timeSetEvent(600000", "timeSetEvent(200", "doModal(102",
          "modalEnded", "freeLibrary(uires0.dll)", "timeKillEvent(" + resultOf(resync[0]) + ")",
-         "timeKillEvent(" + resultOf(ticker[0]) + ")", "timeEndPeriod(1)",
+         "timeKillEvent(" + resultOf(ticker[0]) + ")", "timeEndPeriod(10)",
          "closeMutex(orbel.Quil)"});
     EXPECT_GE(indexOf(*port, order[0]), 0);
     for (std::size_t i = 1; i < std::size(order); ++i) // each present, after the one before
