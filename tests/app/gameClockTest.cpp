@@ -77,9 +77,7 @@ TEST_F(GameClock, OneEarthSecondOfTicksInEachMode) {
               (Texts{"944/4/6（闇） 0:00 <満月(6)>", "Orithaven [944/4/6（闇） 0:00 <満月>]",
                      "     Earth [2026/12/6（日） 9:00]"}));
     start(2, kMidnight);
-    tick(24);
-    EXPECT_EQ(app->getTipText(), "944/04/06(闇) 00:00:24 <満月(6)>");
-    tick(1);
+    tick(25);
     EXPECT_EQ(texts(), (Texts{"944/04/06(闇) 00:00:25 <満月(6)>", "Orithaven : 944/04/06 00:00:25",
                               "     Earth : 2026/12/06 09:00:01"}));
     EXPECT_EQ(port->activeTimers().size(), 1u);

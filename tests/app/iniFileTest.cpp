@@ -87,8 +87,6 @@ TEST(Document, SetEditsOnlyWhatItMust) {
         {"lf, no section yet", "; no section yet\nunterminated", std::nullopt, {{"Search", "lunarage", "3"}},
          "; no section yet\nunterminated\n[Search]\nlunarage=3\n"},
         {"no line ending", "[S]", std::nullopt, {{"S", "k", "1"}}, "[S]\r\nk=1\r\n"},
-        {"no final newline", "[Settings]\r\ntsmode=1", "1", tsmode5, "[Settings]\r\ntsmode=5"},
-        {"lf only", "[Settings]\ntsmode=1\n", "1", tsmode5, "[Settings]\ntsmode=5\n"},
         // A lone CR closing an LF file stays part of its line's value.
         {"lone cr", "[A]\nx=1\r", std::nullopt, {{"B", "y", "2"}}, "[A]\nx=1\r\r\n[B]\ny=2\n"},
         // Lines end at LF only: a CR-only file is one line, so its keys are
