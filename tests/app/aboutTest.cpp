@@ -4,6 +4,7 @@
 #include "app/orbelApp.h"
 #include "ports/fake/fakePort.h"
 #include "res/versionInfo.h"
+#include "tests/support/calendarDialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -15,21 +16,18 @@
 namespace orbel {
 namespace {
 
-std::uint32_t dwordAt(const std::string& bytes, std::size_t at) {
-    std::uint32_t v = 0;
-    for (std::size_t i = 0; i < 4; ++i)
-        v |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes.at(at + i))) << (8 * i);
-    return v;
-}
-
 TEST(VersionResource, FixedPartCarriesOnePointSixPointOneAsFileAndProductVersion) {
     const std::string fixed = res::versionValues().at("\\");
     ASSERT_EQ(fixed.size(), 52u);
-    EXPECT_EQ(dwordAt(fixed, 0), 0xFEEF04BDu);
-    for (std::size_t at : {8u, 16u}) { // file, then product version
-        EXPECT_EQ(dwordAt(fixed, at), 0x00010006u);
-        EXPECT_EQ(dwordAt(fixed, at + 4), 0x00010000u);
-    }
+    const auto dwordAt = [&](std::size_t at) {
+        std::uint32_t v = 0;
+        for (std::size_t i = 0; i < 4; ++i)
+            v |= std::uint32_t(static_cast<unsigned char>(fixed[at + i])) << (8 * i);
+        return v;
+    };
+    EXPECT_EQ(dwordAt(0), 0xFEEF04BDu);
+    for (std::size_t at : {8u, 16u}) // file, then product version
+        EXPECT_EQ(std::pair(dwordAt(at), dwordAt(at + 4)), std::pair(0x00010006u, 0x00010000u));
 }
 
 // What the About box leaves out: paths in another ASCII case, values with a
@@ -48,29 +46,13 @@ TEST(VersionResource, QueriesOfAPackedBlock) {
         EXPECT_EQ(res::findInVersionBlock(b, path), expected) << b.size() << path;
 }
 
-// Opens the box, reads its four texts at the first idle moment and closes
-// it with its OK button.
-std::vector<std::string> showAbout(FakePort& port) {
-    COrbelApp app(port);
-    CAboutDlg about(app, Hwnd{});
-    std::vector<std::string> shown;
-    port.onIdle = [&](FakePort& p) {
-        const Hwnd h = about.hwnd();
-        if (isNull(h)) return false;
-        for (int id : {1008, 1009, 1011, 1012})
-            shown.push_back(p.getDlgItemText(h, id));
-        return p.postMessage(h, kWmCommand, kIdOkCommand, 0);
-    };
-    EXPECT_EQ(about.DoModal(), kIdOk);
-    return shown;
-}
-
 // The version and copyright of the first translation, whatever it is, or
 // the template's texts when the resource, the module name or the
 // translation is missing. The last row: US English in Windows-1252 before
 // a second translation that must not be used, the version with its
-// terminator.
-TEST(AboutBox, ShowsWhatTheVersionResourceHolds) {
+// terminator. Each row closes the box another way: Enter gives OK, Escape
+// and the close box Cancel.
+TEST(AboutBox, ShowsWhatTheVersionResourceHoldsAndClosesEachWay) {
     using Values = std::map<std::string, std::string>;
     const auto without = [](const std::string& key) {
         Values values = res::versionValues();
@@ -93,50 +75,43 @@ TEST(AboutBox, ShowsWhatTheVersionResourceHolds) {
         std::vector<std::string> paths;
     };
     const std::string v16 = "orbel Version 1.6.1", v10 = "orbel Version 1.0",
-                      c10 = "Copyright (C) Quil";
+                      c10 = "Copyright (C) Quil", c16 = "Copyright (C) 2026 the orbel developers";
+    const std::vector<std::string> enPaths = {tr, en + "FileVersion", en + "LegalCopyright"};
     const Row rows[] = {
-        {"full", res::versionValues(), false, false, v16, "Copyright (C) 2026 the orbel developers",
-         jaPaths},
+        {"full", res::versionValues(), false, false, v16, c16, jaPaths},
         {"no resource", res::versionValues(), true, false, v10, c10, {}},
         {"no module name", res::versionValues(), false, true, v10, c10, {}},
         {"no translation", without(tr), false, false, v10, c10, {tr}},
         {"no copyright", without(ja + "LegalCopyright"), false, false, v16, "", jaPaths},
-        {"first translation",
-         english,
-         false,
-         false,
-         "orbel Version 2.0.7",
-         "(C) en",
-         {tr, en + "FileVersion", en + "LegalCopyright"}}};
-    for (const Row& row : rows) {
+        {"first translation", english, false, false, "orbel Version 2.0.7", "(C) en", enPaths}};
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const Row& row = rows[i];
+        const auto& way = test::kCloseWays[i % std::size(test::kCloseWays)];
         SCOPED_TRACE(row.name);
         FakePort port;
         port.versionValues = row.values;
         port.versionInfoMissing = row.missing;
         if (row.noModule) port.moduleFileName.reset();
-        EXPECT_EQ(showAbout(port), (std::vector<std::string>{row.version, row.copyright,
-                                                             "https://orbel.example.org/",
-                                                             "orbel-dev@example.org"}));
+        COrbelApp app(port);
+        CAboutDlg about(app, Hwnd{});
+        std::vector<std::string> shown;
+        EXPECT_EQ(test::runModal(port, about,
+                                 [&](Hwnd h) {
+                                     for (int id : {1008, 1009, 1011, 1012})
+                                         shown.push_back(port.getDlgItemText(h, id));
+                                     port.postMessage(h, way.first, way.second, 0);
+                                 }),
+                  test::closeResult(way));
+        EXPECT_TRUE(isNull(about.hwnd()));
+        EXPECT_EQ(shown, (std::vector<std::string>{row.version, row.copyright,
+                                                   "https://orbel.example.org/",
+                                                   "orbel-dev@example.org"}));
         std::vector<std::string> queries;
         for (const std::string& path : row.paths)
             queries.push_back("verQueryValue(" + path + ")");
         EXPECT_EQ(port.callsStartingWith("verQueryValue("), queries);
         EXPECT_EQ(port.callsStartingWith("getFileVersionInfo(/opt/orbel/orbel.exe)").size(),
                   row.noModule ? 0u : 1u);
-    }
-}
-
-TEST(AboutBox, CloseBoxAndEscapeEndItWithCancel) {
-    FakePort port;
-    COrbelApp app(port);
-    CAboutDlg about(app, Hwnd{});
-    for (unsigned msg : {kWmClose, kWmCommand}) {
-        port.onIdle = [&](FakePort& p) {
-            const Hwnd h = about.hwnd();
-            return !isNull(h) && p.postMessage(h, msg, msg == kWmCommand ? kIdCancelCommand : 0, 0);
-        };
-        EXPECT_EQ(about.DoModal(), kIdCancel) << msg;
-        EXPECT_TRUE(isNull(about.hwnd()));
     }
 }
 
