@@ -1,55 +1,52 @@
 // Start-up and teardown of the application object on the fake port.
 #include "app/orbelApp.h"
 #include "res/stringTable.h"
+#include "tests/support/appAccess.h"
 #include "tests/support/appCases.h"
 
 #include <algorithm>
-#include <array>
 #include <functional>
-#include <memory>
-#include <tuple>
 
 namespace orbel {
 namespace {
 
 using namespace test;
 
-class AppStart : public ::testing::Test {
-protected:
-    AppStart() { fresh(); }
-    // A new port for a new start in the same folder.
-    FakePort& fresh(const char* exe = "orbel.exe") {
-        port = std::make_unique<FakePort>();
-        placeProgram(*port, dir, exe);
-        return *port;
-    }
-    bool ran() const { return indexOf(*port, "doModal(102") >= 0; }
-    std::string settingsFile() const { return readBytes(dir / "orbel.ini"); }
-
-    TempDir dir;
-    std::unique_ptr<FakePort> port;
-};
+using AppStart = ProgramCase;
 
 TEST_F(AppStart, RunsUntilCloseAndTearsDownInOrder) {
     port->devCaps = TimeCaps{10, 1000};
     COrbelApp app(*port);
     port->onIdle = [&](FakePort& p) { return p.postMessage(app.mainWindow(), kWmClose, 0, 0); };
     EXPECT_FALSE(app.InitInstance());
-    const auto modal = port->callsStartingWith("modalEnded");
-    const auto resync = port->callsStartingWith("timeSetEvent(600000,10,periodic)=");
-    const auto ticker = port->callsStartingWith("timeSetEvent(200,10,periodic)=");
-    ASSERT_EQ(std::tuple(modal.size(), resync.size(), ticker.size()), std::tuple(1u, 1u, 1u));
-    EXPECT_EQ(resultOf(modal[0]), "0");
-    const auto order = std::to_array<std::string>(
-        {"getModuleFileName", "createMutex(orbel.Quil)", "tryLockMutex", "setJapaneseLocale",
-         "loadLibrary(uires0.dll)", "registerExtensionModule", "timeGetDevCaps",
-         "timeBeginPeriod(10)", "timeSetEvent(600000", "timeSetEvent(200", "doModal(102",
-         "modalEnded", "freeLibrary(uires0.dll)", "timeKillEvent(" + resultOf(resync[0]) + ")",
-         "timeKillEvent(" + resultOf(ticker[0]) + ")", "timeEndPeriod(10)",
-         "closeMutex(orbel.Quil)"});
+    // Each timer is killed by the id its one creation returned.
+    const auto killOf = [&](const char* set) {
+        const auto made = port->callsStartingWith(set);
+        EXPECT_EQ(made.size(), 1u) << set;
+        return "timeKillEvent(" + made.at(0).substr(made.at(0).find('=') + 1) + ")";
+    };
+    const std::string order[] = {"getModuleFileName",
+                                 "createMutex(orbel.Quil)",
+                                 "tryLockMutex",
+                                 "setJapaneseLocale",
+                                 "loadLibrary(uires0.dll)",
+                                 "registerExtensionModule",
+                                 "timeGetDevCaps",
+                                 "timeBeginPeriod(10)",
+                                 "timeSetEvent(600000",
+                                 "timeSetEvent(200",
+                                 "doModal(102",
+                                 "modalEnded",
+                                 "freeLibrary(uires0.dll)",
+                                 killOf("timeSetEvent(600000,10,periodic)="),
+                                 killOf("timeSetEvent(200,10,periodic)="),
+                                 "timeEndPeriod(10)",
+                                 "closeMutex(orbel.Quil)"};
     EXPECT_GE(indexOf(*port, order[0]), 0);
     for (std::size_t i = 1; i < std::size(order); ++i) // each present, after the one before
         EXPECT_LT(indexOf(*port, order[i - 1]), indexOf(*port, order[i])) << order[i];
+    const auto modal = port->callsStartingWith("modalEnded");
+    EXPECT_TRUE(modal.size() == 1 && modal[0].ends_with(")=0")) << modal.size();
     EXPECT_TRUE(isNull(app.mainWindow()));
 }
 
@@ -121,7 +118,7 @@ TEST_F(AppStart, StartFailuresShowTheirCodeAndTearDownWhatWasSetUp) {
         {"resync timer fails", [](FakePort& p) { p.failingTimerDelays.insert(600000); }, "4", true, true, false},
         {"ticker fails", [](FakePort& p) { p.failingTimerDelays.insert(200); }, "4", true, true, true},
         {"mode 2 on a 50 ms device", [this](FakePort& p) { p.devCaps = TimeCaps{50, 1000};
-             writeBytes(dir / "orbel.ini", "[Settings]\r\ntsmode=2\r\n"); }, "2", true, true, false}};
+             putSettings("[Settings]\r\ntsmode=2\r\n"); }, "2", true, true, false}};
     // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -152,57 +149,42 @@ TEST_F(AppStart, SettingsAtStart) {
     {
         COrbelApp app(*port);
         app.InitInstance();
-        EXPECT_EQ(settingsFile(), "[Settings]\r\ntipupdate=1\r\ntsmode=0\r\ntrayicon=255\r\n");
+        EXPECT_EQ(settings(), "[Settings]\r\ntipupdate=1\r\ntsmode=0\r\ntrayicon=255\r\n");
         EXPECT_EQ(app.notification(), 0x11FFFFu);
         EXPECT_EQ(app.notifySound(), "orbel.wav");
         EXPECT_TRUE(app.tipUpdate());
     }
-    writeBytes(dir / "orbel.ini", "[Settings]\ntipupdate=1\ntsmode=7\n");
+    putSettings("[Settings]\ntipupdate=1\ntsmode=7\n");
     fresh().osVersion = OsVersionInfo{4, 10, 0, kVerPlatformWin32Windows, 0}; // class 32
     {
         COrbelApp app(*port);
         app.InitInstance();
         EXPECT_FALSE(app.tipUpdate());
-        EXPECT_EQ(settingsFile(), "[Settings]\ntipupdate=0\ntsmode=7\ntrayicon=255\n");
+        EXPECT_EQ(settings(), "[Settings]\ntipupdate=0\ntsmode=7\ntrayicon=255\n");
     }
-    writeBytes(dir / "orbel.ini", "[Settings]\r\nnotification=4194303\r\n"); // bits 0..21
+    putSettings("[Settings]\r\nnotification=4194303\r\n"); // bits 0..21
     fresh().shellVersion = DllVersionInfo{4, 72, 0, 0};
     COrbelApp app(*port);
     app.InitInstance();
     EXPECT_EQ(app.notification(), 4194303u & ~0x200000u);
-    EXPECT_NE(settingsFile().find("notification=4194303\r\n"), std::string::npos);
+    EXPECT_NE(settings().find("notification=4194303\r\n"), std::string::npos);
 }
 
-// Anything but phase 0 to 11 is the new moon; the icons load from the module
-// of a running program.
+// Anything but phase 0 to 11 is the new moon; the icons come from the
+// resource module.
 TEST_F(AppStart, GetIconPicksTheResourceAndSize) {
-    const std::tuple<int, bool, bool> rows[] = {{0, false, true},  {1, false, false},
-                                                {5, true, false},  {11, false, true},
-                                                {12, true, false}, {-1, false, false}};
     COrbelApp app(*port);
-    bool checked = false;
-    port->onIdle = [&](FakePort& p) {
-        for (const auto& [phase, large, shared] : rows) {
-            p.clearCalls();
-            app.getIcon(phase, large, shared);
-            const std::string load = "loadImage(uires0.dll," +
-                                     std::to_string(phase >= 0 && phase <= 11 ? 102 + phase : 102) +
-                                     (large ? ",32x32" : ",16x16") +
-                                     (shared ? ",flags=32832)" : ",flags=64)");
-            EXPECT_EQ(p.callsStartingWith("loadImage"), std::vector<std::string>{load}) << phase;
-        }
-        checked = true;
-        return false;
-    };
-    app.InitInstance();
-    EXPECT_TRUE(checked);
-    // showError fills the placeholder of texts that have one.
-    app.showError(res::IDS_FATAL_ERROR, -255);
-    app.showError(res::IDS_TRAY_ADD_FAILED, 7);
-    ASSERT_EQ(port->messageBoxes().size(), 2u);
-    EXPECT_EQ(port->messageBoxes()[0].text,
-              "エラーが発生したため、アプリケーションを終了します。\r\nエラーコード : -255");
-    EXPECT_EQ(port->messageBoxes()[1].text, res::loadString(res::IDS_TRAY_ADD_FAILED));
+    AppTestAccess::setResourceModule(app, port->loadLibrary("uires0.dll"));
+    for (const int phase : {0, 1, 5, 11, 12, -1}) {
+        const bool large = phase % 2 != 0, shared = phase > 4; // all four pairs
+        port->clearCalls();
+        app.getIcon(phase, large, shared);
+        const std::string load = "loadImage(uires0.dll," +
+                                 std::to_string(phase >= 0 && phase <= 11 ? 102 + phase : 102) +
+                                 (large ? ",32x32" : ",16x16") +
+                                 (shared ? ",flags=32832)" : ",flags=64)");
+        EXPECT_EQ(port->callsStartingWith("loadImage"), std::vector<std::string>{load}) << phase;
+    }
 }
 
 } // namespace

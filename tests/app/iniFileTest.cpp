@@ -168,6 +168,7 @@ TEST_F(IniFile, UnusableTargetsFail) {
     EXPECT_TRUE(readFile(m_path, doc));
     EXPECT_EQ(doc.serialize(), "");
     EXPECT_FALSE(writeProfileInt(m_dir / "missing" / "orbel.ini", "S", "k", 1));
+    EXPECT_FALSE(fs::exists(m_dir / "missing"));
     fs::create_directory(m_path);
     EXPECT_FALSE(readFile(m_path, doc));
     EXPECT_FALSE(writeProfileInt(m_path, "S", "k", 1));
