@@ -86,14 +86,12 @@ TEST(LogPath, DefaultsToANameInTheCurrentFolderAndCutsOnACharacterBoundary) {
     EXPECT_EQ(log.path(), fits.substr(1));
 }
 
-// "表示.cpp": the 5C of 表 is a trail byte, not a separator. 81 81 is one
-// character whose trail looks like a lead: only a walk from the start sees
-// that the backslash after it is a separator.
+// Plain Windows and POSIX paths are in the entries above. "表示.cpp": the
+// 5C of 表 is a trail byte, not a separator. 81 81 is one character whose
+// trail looks like a lead: only a walk from the start sees that the
+// backslash after it is a separator.
 TEST(SourceFileName, StripsDirectoriesAndDrivesButNotTrailBytes) {
     const std::pair<const char*, const char*> rows[] = {
-        {"orbelDlg.cpp", "orbelDlg.cpp"},
-        {"/work/main/tray/icons.cpp", "icons.cpp"},
-        {"C:\\orbel\\tray\\icons.cpp", "icons.cpp"},
         {"C:/orbel\\popup/notifydlg.cpp", "notifydlg.cpp"},
         {"C:orbelDlg.cpp", "orbelDlg.cpp"},
         {"tray/", ""},
