@@ -46,12 +46,9 @@ TEST(VersionResource, QueriesOfAPackedBlock) {
         EXPECT_EQ(res::findInVersionBlock(b, path), expected) << b.size() << path;
 }
 
-// The version and copyright of the first translation, whatever it is, or
-// the template's texts when the resource, the module name or the
-// translation is missing. The last row: US English in Windows-1252 before
-// a second translation that must not be used, the version with its
-// terminator. Each row closes the box another way: Enter gives OK, Escape
-// and the close box Cancel.
+// The first translation's texts, whatever it is (the last row: US English
+// before an unused Japanese one, the version with its terminator), or the
+// template's when something is missing. Rows take turns closing the box.
 TEST(AboutBox, ShowsWhatTheVersionResourceHoldsAndClosesEachWay) {
     using Values = std::map<std::string, std::string>;
     const auto without = [](const std::string& key) {

@@ -112,9 +112,8 @@ TEST_F(CrashSafeIni, FullDiskKeepsTheOldFileAndLogsTheFailure) {
     COrbelApp app(*port);
     app.initPaths();
 
-    // RLIMIT_FSIZE makes every write past the old file's size fail with
-    // EFBIG, as a full disk does with ENOSPC; SIGXFSZ, which would kill the
-    // process, is ignored meanwhile.
+    // Writes past the old file's size fail with EFBIG, as on a full disk with
+    // ENOSPC; SIGXFSZ would kill the process.
     rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     const auto handler = std::signal(SIGXFSZ, SIG_IGN);

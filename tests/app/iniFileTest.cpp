@@ -114,9 +114,8 @@ TEST(Document, SetEditsOnlyWhatItMust) {
     EXPECT_EQ(Document("[A]\nx=1\r\r\n[B]\ny=2\n").get("A", "x"), "1\r");
 }
 
-// Any value reads back as written, beside the others; a name that would not
-// read back, or a document that would grow past what readFile accepts, is
-// refused and nothing changes.
+// Any value reads back as written; a name that would not, or a document
+// that would outgrow readFile's limit, is refused and nothing changes.
 TEST(Document, ValuesReadBackAndWhatCannotIsRefused) {
     const std::vector<std::string> values = {"",      " lead", "trail\t",   "\"q\"", "\"",
                                              "a=b;c", "[x]",   kHyo + "\\", "\x83"};

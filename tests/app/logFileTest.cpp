@@ -86,10 +86,9 @@ TEST(LogPath, DefaultsToANameInTheCurrentFolderAndCutsOnACharacterBoundary) {
     EXPECT_EQ(log.path(), fits.substr(1));
 }
 
-// Plain Windows and POSIX paths are in the entries above. "表示.cpp": the
-// 5C of 表 is a trail byte, not a separator. 81 81 is one character whose
-// trail looks like a lead: only a walk from the start sees that the
-// backslash after it is a separator.
+// Plain paths are in the entries above. The 5C of 表 is a trail byte, not a
+// separator; 81 81 is one character whose trail looks like a lead, so only
+// a walk from the start sees that the backslash after it separates.
 TEST(SourceFileName, StripsDirectoriesAndDrivesButNotTrailBytes) {
     const std::pair<const char*, const char*> rows[] = {
         {"C:/orbel\\popup/notifydlg.cpp", "notifydlg.cpp"},
