@@ -1,5 +1,5 @@
-// What the application tests share: a fake port whose program lives in a
-// scratch folder, and questions about the calls it recorded.
+// What the application tests share: a program in a scratch folder on a
+// fake port, and questions about the calls it recorded.
 #pragma once
 
 #include "ports/fake/fakePort.h"
@@ -7,54 +7,47 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace orbel::test {
 
-// The program is `exe` in `dir` (settings and log beside it), and a modal
-// loop that runs dry ends instead of waiting.
-inline void placeProgram(FakePort& port, const TempDir& dir, const char* exe = "orbel.exe") {
-    port.moduleFileName = (dir / exe).string();
-    port.onIdle = [](FakePort&) { return false; };
-}
-
 // The position of the first call starting with `prefix`, or -1.
 inline long indexOf(const FakePort& port, std::string_view prefix) {
     const auto calls = port.calls();
     for (std::size_t i = 0; i < calls.size(); ++i)
-        if (calls[i].rfind(prefix, 0) == 0) return static_cast<long>(i);
+        if (calls[i].starts_with(prefix)) return static_cast<long>(i);
     return -1;
 }
 
-// Every prefix was called, each first called after the one before.
-inline ::testing::AssertionResult calledInOrder(const FakePort& port,
-                                                std::initializer_list<std::string> prefixes) {
-    long last = -1;
-    std::string previous = "the start";
-    for (const std::string& prefix : prefixes) {
-        const long at = indexOf(port, prefix);
-        if (at < 0) return ::testing::AssertionFailure() << prefix << " was not called";
-        if (at <= last)
-            return ::testing::AssertionFailure() << prefix << " came before " << previous;
-        last = at;
-        previous = prefix;
+// The program is `exe` in `dir` (settings and log beside it); each start
+// takes a fresh port, on which a modal loop that runs dry ends instead of
+// waiting.
+class ProgramCase : public ::testing::Test {
+protected:
+    ProgramCase() { fresh(); }
+    FakePort& fresh(const char* exe = "orbel.exe") {
+        port = std::make_unique<FakePort>();
+        port->moduleFileName = (dir / exe).string();
+        port->onIdle = [](FakePort&) { return false; };
+        return *port;
     }
-    return ::testing::AssertionSuccess();
-}
+    void putSettings(const std::string& bytes) const { writeBytes(dir / "orbel.ini", bytes); }
+    std::string settings() const { return readBytes(dir / "orbel.ini"); }
+    // The main window's loop ran: the start-up went through.
+    bool ran() const { return indexOf(*port, "doModal(102") >= 0; }
+    std::size_t failedWrites() const {
+        const std::string log = readBytes(dir / "orbel.log"),
+                          what = "WritePrivateProfileString failed";
+        std::size_t n = 0;
+        for (auto at = log.find(what); at != std::string::npos; at = log.find(what, at + 1))
+            ++n;
+        return n;
+    }
 
-// The text after '=' of a recorded call: the value it returned.
-inline std::string resultOf(const std::string& call) {
-    return call.substr(call.find('=') + 1);
-}
-
-inline std::size_t countOf(std::string_view text, std::string_view needle) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(needle); at != std::string_view::npos;
-         at = text.find(needle, at + 1))
-        ++n;
-    return n;
-}
+    TempDir dir;
+    std::unique_ptr<FakePort> port;
+};
 
 } // namespace orbel::test
