@@ -1,7 +1,6 @@
-// What the Qt port's tests share: a port with a fixed Earth clock, the
-// program's files in a scratch folder and a taskbar on a chosen edge; a
-// handler that records the messages a window gets; and the widgets of a
-// window's controls; clicks, ink counts and row names for table walks.
+// What the Qt port's tests share: a port with a fixed Earth clock, chosen
+// program file and taskbar; a handler that records a window's messages;
+// controls' widgets, clicks, ink counts and row names for table walks.
 #pragma once
 
 #include "ports/qt/qtPortImpl.h"
@@ -14,7 +13,6 @@
 #include <atomic>
 #include <optional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace orbel::qt::test {
@@ -68,24 +66,11 @@ public:
         if (msg == kWmPaint && onPaint) onPaint(hwnd);
         return 0;
     }
-    // Every message as (msg, wParam, lParam).
-    std::vector<std::tuple<unsigned, WParam, LParam>> sent() const {
-        std::vector<std::tuple<unsigned, WParam, LParam>> out;
-        for (const Message& m : messages)
-            out.emplace_back(m.msg, m.wParam, m.lParam);
-        return out;
-    }
     std::vector<Message> of(unsigned msg) const {
         std::vector<Message> out;
         for (const Message& m : messages)
             if (m.msg == msg) out.push_back(m);
         return out;
-    }
-    int count(unsigned msg, WParam wParam) const {
-        int n = 0;
-        for (const Message& m : messages)
-            n += m.msg == msg && m.wParam == wParam;
-        return n;
     }
     std::vector<Message> messages;
     std::function<void(Hwnd)> onPaint;
@@ -99,11 +84,6 @@ template <class W = QWidget> W* widgetOf(QtPort& port, Hwnd dialog, int id) {
 inline QWidget* windowWidget(QtPort& port, Hwnd hwnd) {
     QtWindow* w = port.window(hwnd);
     return w ? w->widget.data() : nullptr;
-}
-
-// A control's text as the core reads it back, made readable.
-inline QString itemText(QtPort& port, Hwnd dialog, int id) {
-    return fromCp932(port.getDlgItemText(dialog, id));
 }
 
 inline QRect qrect(const Rect& r) {
