@@ -554,7 +554,6 @@ private slots:
         Point corner{rect.left + 5, rect.top + 7};
         QVERIFY(port->screenToClient(own, corner));
         QCOMPARE(corner, (Point{5, 7}));
-        QVERIFY(port->flashWindow(own, true));
         QVERIFY(!port->setForegroundWindow(Hwnd{0x4242}));
         QCOMPARE(port->getLastError(), unsigned(EINVAL));
         port->removeWindow(own);
