@@ -1,8 +1,6 @@
-// The Qt port's controls: templates built into widgets of the right kinds
-// at their converted places, the control messages with the platform's
-// answers, the user's actions as the core's messages, texts as CP932 bytes,
-// icons and fonts; and the surfaces a window paints itself with, drawn on
-// the timer thread and shown on the UI thread.
+// The Qt port's controls built from the templates, their messages and the
+// user's actions; and the surfaces a window paints itself with, drawn on the
+// timer thread and shown on the UI thread.
 #include "tests/qt/qtTestSupport.h"
 
 #include <QButtonGroup>
@@ -52,17 +50,6 @@ private:
     Hwnd dialog{};
     HSurface surface{};
     Rect area;
-    int lineHeight = 0;
-    void paintOn() {
-        dialog = open(145);
-        QVERIFY(port.getDlgItemRect(dialog, 1006, area));
-        surface = port.createSurface(dialog, area.right - area.left, area.bottom - area.top);
-        QVERIFY(!isNull(surface));
-        handler.onPaint = [this](Hwnd h) {
-            QVERIFY(port.blitSurface(h, surface, Point{area.left, area.top}));
-        };
-        lineHeight = QFontMetrics(windowWidget(port, dialog)->font()).height();
-    }
     QWidget* paintArea() {
         return windowWidget(port, dialog)->findChild<QWidget*>(QStringLiteral("orbelPaintArea"));
     }
@@ -84,17 +71,14 @@ private slots:
         opened.clear();
     }
 
-    void dialogUnitsRoundLikeMulDiv() {
-        const DialogUnits du{7, 17};
-        QCOMPARE(du.x(33), 58); // 57.75
-        QCOMPARE(du.x(2), 4);   // 3.5 rounds up
-        QCOMPARE(du.x(-2), -4); // and away from zero below it
-        QCOMPARE(du.y(7), 15);  // 14.875
-        QCOMPARE(du.y(4), 9);   // 8.5
-        QCOMPARE(du.rect(7, 7, 20, 20), QRect(12, 15, 35, 43));
-    }
-
-    void templatesBuildEveryControlInsideTheirWindow() {
+    void templatesBuildEveryControlInsideTheirWindowInRoundedDialogUnits() {
+        const DialogUnits units{7, 17};
+        QCOMPARE(units.x(33), 58); // 57.75
+        QCOMPARE(units.x(2), 4);   // 3.5 rounds up
+        QCOMPARE(units.x(-2), -4); // and away from zero below it
+        QCOMPARE(units.y(7), 15);  // 14.875
+        QCOMPARE(units.y(4), 9);   // 8.5
+        QCOMPARE(units.rect(7, 7, 20, 20), QRect(12, 15, 35, 43));
         for (unsigned templateId : {100u, 102u, 145u, 149u, 150u, 151u, 152u}) {
             ORBEL_ROW(QString::number(templateId));
             const res::DialogTemplate& t = *res::findDialogTemplate(templateId);
@@ -374,8 +358,19 @@ private slots:
         QVERIFY(!port.getFileVersionInfo("/etc/hostname"));
     }
 
-    void paintAreaCoversTheFrameAndPaintsThroughTheHandler() {
-        paintOn();
+    // Lines break only at CR LF and start top left; text stays inside its
+    // rectangle; the bold line is heavier. The timer thread paints red, then
+    // blue over it, then asks for a repaint: the repaint arrives, and every
+    // paint shows blue, never the red in between.
+    void surfacePaintsThroughTheHandlerAndNeverShowsAHalfDrawnPicture() {
+        dialog = open(145);
+        QVERIFY(port.getDlgItemRect(dialog, 1006, area));
+        surface = port.createSurface(dialog, area.right - area.left, area.bottom - area.top);
+        QVERIFY(!isNull(surface));
+        handler.onPaint = [this](Hwnd h) {
+            QVERIFY(port.blitSurface(h, surface, Point{area.left, area.top}));
+        };
+        const int lineHeight = QFontMetrics(windowWidget(port, dialog)->font()).height();
         QVERIFY(paintArea() && paintArea()->testAttribute(Qt::WA_OpaquePaintEvent));
         QCOMPARE(paintArea()->geometry(), qrect(area));
         port.fillSurface(surface, Rect{0, 0, 1000, 1000}, 0x00FF0000); // blue
@@ -392,12 +387,7 @@ private slots:
         port.destroySurface(gone);
         QVERIFY(!port.fillSurface(gone, Rect{0, 0, 4, 4}, 0));
         QVERIFY(!port.drawSurfaceText(gone, "x", Rect{0, 0, 4, 4}, false));
-    }
 
-    // Lines break only at CR LF and start top left; text stays inside its
-    // rectangle; the bold line is heavier.
-    void textIsPlacedBrokenAndClippedAsThePlatformDraws() {
-        paintOn();
         const Rect box{0, 0, 200, 3 * lineHeight};
         const QImage two = drawn("月\r\n月", box);
         port.fillSurface(surface, Rect{0, 0, 1000, 1000}, kWhite);
@@ -418,13 +408,7 @@ private slots:
         const int regular = inkIn(drawn("満月(6日目)", box, false), qrect(box));
         const int bold = inkIn(drawn("満月(6日目)", box, true), qrect(box));
         QVERIFY2(bold > regular, qPrintable(QStringLiteral("%1 vs %2").arg(bold).arg(regular)));
-    }
 
-    // The timer thread paints red, then blue over it, then asks for a
-    // repaint: the repaint arrives, and every paint shows blue, never the
-    // red in between.
-    void repaintsFromAnotherThreadArriveAndNeverShowAHalfDrawnPicture() {
-        paintOn();
         windowWidget(port, dialog)->show();
         QVERIFY(QTest::qWaitForWindowExposed(windowWidget(port, dialog)));
         handler.messages.clear();
