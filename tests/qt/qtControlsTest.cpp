@@ -106,7 +106,8 @@ private slots:
         }
     }
 
-    void eachKindIsItsQtWidget() {
+    // The bytes as given come back, whatever the control shows of them.
+    void eachKindIsItsQtWidgetAndTextsStayCp932Bytes() {
         const Hwnd search = open(149);
         QVERIFY(widgetOf<QGroupBox>(port, search, 1022) && widgetOf<QLabel>(port, search, 1020) &&
                 widgetOf<QCalendarWidget>(port, search, 1023));
@@ -139,16 +140,11 @@ private slots:
                 f.testFlag(Qt::WindowStaysOnTopHint) && f.testFlag(Qt::WindowDoesNotAcceptFocus));
         QVERIFY(p->testAttribute(Qt::WA_ShowWithoutActivating));
         QCOMPARE(p->contentsRect().topLeft(), QPoint(1, 1)); // the thin border
-    }
 
-    // The bytes as given come back, whatever the control shows of them.
-    void textsStayCp932BytesAndShowAsTheControlDoes() {
         QCOMPARE(withoutMnemonics(QStringLiteral("A&&B&C&")), QStringLiteral("A&BC"));
-        const Hwnd search = open(149);
         QVERIFY(port.setDlgItemText(search, 1020, "R&&D &Lunar"));
         QCOMPARE(widgetOf<QLabel>(port, search, 1020)->text(), QStringLiteral("R&D Lunar"));
         QCOMPARE(port.getDlgItemText(search, 1020), std::string("R&&D &Lunar"));
-        const Hwnd popup = open(151); // SS_NOPREFIX
         port.setDlgItemText(popup, 1024, "A&B\r\nC");
         QCOMPARE(widgetOf<QLabel>(port, popup, 1024)->text(), QStringLiteral("A&B\nC"));
 
@@ -231,7 +227,7 @@ private slots:
         QCOMPARE(clicks, (std::vector<WParam>{1031, 1016, 1}));
     }
 
-    void controlsMoveShowAndEnableInClientCoordinates() {
+    void controlsMoveShowEnableAndTakeBoldFontsInClientCoordinates() {
         const Hwnd h = open(151); // bordered: client (0,0) is widget (1,1)
         const Rect to{10, 20, 110, 45};
         QVERIFY(port.moveDlgItem(h, 1030, to));
@@ -248,6 +244,28 @@ private slots:
         QVERIFY(port.moveWindow(h, Rect{100, 50, 500, 200}));
         QCOMPARE(windowWidget(port, h)->geometry(), QRect(100, 50, 400, 150));
         QCOMPARE(port.getParent(h), Hwnd{});
+
+        const Hwnd b = open(151);
+        const auto dialogFont = static_cast<HFont>(send(h, 1030, kWmGetFont));
+        QVERIFY(!isNull(dialogFont));
+        QCOMPARE(static_cast<HFont>(send(b, 1024, kWmGetFont)), dialogFont);
+        const HFont bold = port.createBoldFont(h, 1030);
+        QVERIFY(!isNull(bold) && bold != dialogFont);
+        send(h, 1030, kWmSetFont, static_cast<WParam>(bold), 1);
+        QWidget* title = widgetOf(port, h, 1030);
+        QCOMPARE(title->font().weight(), QFont::Bold);
+        QCOMPARE(title->font().pointSize(), 8);
+        QCOMPARE(static_cast<HFont>(send(h, 1030, kWmGetFont)), bold);
+        QCOMPARE(widgetOf(port, h, 1024)->font().weight(), QFont::Normal);
+        port.deleteFont(bold);
+        port.deleteFont(dialogFont); // the window's own: stays
+        // A known font is taken by a control; a deleted one is not.
+        send(b, 1024, kWmSetFont, static_cast<WParam>(bold), 1);
+        QCOMPARE(static_cast<HFont>(send(b, 1024, kWmGetFont)), dialogFont);
+        send(h, 1030, kWmSetFont, static_cast<WParam>(dialogFont), 1);
+        QCOMPARE(static_cast<HFont>(send(h, 1030, kWmGetFont)), dialogFont);
+        QCOMPARE(title->font().weight(), QFont::Normal);
+        QCOMPARE(port.createBoldFont(h, 4242), HFont{});
     }
 
     void calendarTakesRangeFirstDaySelectionAndColours() {
@@ -312,32 +330,7 @@ private slots:
         QCOMPARE(port.createIconIndirect(image), HIcon{});
     }
 
-    void boldFontsAreMadeSetAndDeleted() {
-        const Hwnd a = open(151);
-        const Hwnd b = open(151);
-        const auto dialogFont = static_cast<HFont>(send(a, 1030, kWmGetFont));
-        QVERIFY(!isNull(dialogFont));
-        QCOMPARE(static_cast<HFont>(send(b, 1024, kWmGetFont)), dialogFont);
-        const HFont bold = port.createBoldFont(a, 1030);
-        QVERIFY(!isNull(bold) && bold != dialogFont);
-        send(a, 1030, kWmSetFont, static_cast<WParam>(bold), 1);
-        QWidget* title = widgetOf(port, a, 1030);
-        QCOMPARE(title->font().weight(), QFont::Bold);
-        QCOMPARE(title->font().pointSize(), 8);
-        QCOMPARE(static_cast<HFont>(send(a, 1030, kWmGetFont)), bold);
-        QCOMPARE(widgetOf(port, a, 1024)->font().weight(), QFont::Normal);
-        port.deleteFont(bold);
-        port.deleteFont(dialogFont); // the window's own: stays
-        // A known font is taken by a control; a deleted one is not.
-        send(b, 1024, kWmSetFont, static_cast<WParam>(bold), 1);
-        QCOMPARE(static_cast<HFont>(send(b, 1024, kWmGetFont)), dialogFont);
-        send(a, 1030, kWmSetFont, static_cast<WParam>(dialogFont), 1);
-        QCOMPARE(static_cast<HFont>(send(a, 1030, kWmGetFont)), dialogFont);
-        QCOMPARE(title->font().weight(), QFont::Normal);
-        QCOMPARE(port.createBoldFont(a, 4242), HFont{});
-    }
-
-    void systemColoursComeFromThePaletteOnEveryThread() {
+    void systemColoursOnEveryThreadAndVersionData() {
         const QColor face = QApplication::palette().color(QPalette::Window);
         const std::uint32_t expected = qRgb(face.blue(), face.green(), face.red()) & 0xFFFFFF;
         QCOMPARE(port.getSysColor(kColor3dFace), expected);
@@ -345,9 +338,8 @@ private slots:
         std::thread([&] { fromThread = port.getSysColor(kColor3dFace); }).join();
         QCOMPARE(fromThread, expected);
         QVERIFY(port.getSysColor(kColor3dShadow) != expected);
-    }
 
-    void versionDataAnswersForThisProgramOnly() {
+        // Version data answers for this program only.
         const std::optional<std::string> self = port.getModuleFileName();
         QVERIFY(self);
         const std::optional<std::string> block = port.getFileVersionInfo(*self);

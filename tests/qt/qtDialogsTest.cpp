@@ -1,7 +1,5 @@
 // The core's dialogs on the Qt port where Qt itself has the last word: the
-// result box's scroll bar from the real layout, the settings sheet's tabs
-// and buttons, and the popup's place on the real screen. Modal runs are
-// driven by a timer that acts on the open dialog and then ends it.
+// real layout, the settings sheet's tabs and buttons, the real screen.
 #include "tests/qt/qtTestSupport.h"
 
 #include "app/orbelApp.h"
@@ -102,17 +100,13 @@ private slots:
         startApp("");
         const std::uint32_t given = kNotifyPopupBit | kNotifySoundBit | 0x40;
         enum class End { Ok, Cancel, Outside }; // Outside: the program quitting
-        struct Row {
-            const char* name;
-            bool open; // whether the user shows the second page
-            End end;
-        };
-        const Row rows[] = {{"unseen page, OK", false, End::Ok},
-                            {"seen page, OK", true, End::Ok},
-                            {"cancel", true, End::Cancel},
-                            {"ended outside", true, End::Outside}};
-        for (const Row& row : rows) {
-            ORBEL_ROW(row.name);
+        // name, whether the user shows the second page, how the sheet ends
+        const std::tuple<const char*, bool, End> rows[] = {{"unseen page, OK", false, End::Ok},
+                                                           {"seen page, OK", true, End::Ok},
+                                                           {"cancel", true, End::Cancel},
+                                                           {"ended outside", true, End::Outside}};
+        for (const auto& [name, opened, end] : rows) {
+            ORBEL_ROW(name);
             CSettingDlg sheet(*app);
             CDisplaySetting display(*app);
             CNotifySetting notify(*app);
@@ -132,7 +126,7 @@ private slots:
                 QCOMPARE(port.getParent(pages[0]), h);
                 QVERIFY(widgetOf(port, pages[0], kIdOk)->isHidden());
                 click(widgetOf(port, pages[0], 1018));
-                if (row.open) {
+                if (opened) {
                     tabs->setCurrentIndex(1);
                     pages[1] = notify.hwnd();
                     QVERIFY(!isNull(pages[1]));
@@ -141,12 +135,11 @@ private slots:
                 auto* buttons = w->findChild<QDialogButtonBox*>();
                 QVERIFY(!buttons->button(QDialogButtonBox::Apply));
                 ending();
-                if (row.end == End::Outside)
+                if (end == End::Outside)
                     port.endDialog(h, kIdCancel);
                 else
                     buttons
-                        ->button(row.end == End::Ok ? QDialogButtonBox::Ok
-                                                    : QDialogButtonBox::Cancel)
+                        ->button(end == End::Ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)
                         ->click();
             });
             for (Hwnd page : pages)
@@ -156,9 +149,9 @@ private slots:
             display.get(&mode, nullptr, nullptr, nullptr);
             // A page's click counts only where the page was made and the
             // sheet ended with OK.
-            const bool ok = row.end == End::Ok;
+            const bool ok = end == End::Ok;
             QCOMPARE(result, ok ? LResult{kIdOk} : LResult{kIdCancel});
-            QCOMPARE(notify.value(), ok && row.open ? given | kNotifyCdTrayBit : given);
+            QCOMPARE(notify.value(), ok && opened ? given | kNotifyCdTrayBit : given);
             QCOMPARE(mode, ok ? 2 : 1);
         }
     }
