@@ -50,13 +50,11 @@ class DialogsTest : public QObject {
             script(dlg.hwnd());
             if (!m_ending && !isNull(dlg.hwnd())) port.postMessage(dlg.hwnd(), kWmClose, 0, 0);
         });
-        QTimer watchdog;
-        watchdog.setSingleShot(true);
-        connect(&watchdog, &QTimer::timeout, [&] {
+        QObject watchdog; // goes with this run
+        QTimer::singleShot(20000, &watchdog, [&] {
             QTest::qFail("the dialog did not end", __FILE__, __LINE__);
             if (!isNull(dlg.hwnd())) port.postMessage(dlg.hwnd(), kWmClose, 0, 0);
         });
-        watchdog.start(20000);
         return dlg.DoModal();
     }
     void ending() { m_ending = true; }

@@ -147,7 +147,7 @@ private slots:
         QCOMPARE(lockDirectory(), dir);
     }
 
-    void relocation() {
+    void pathsLeaveReadOnlyFoldersAndKeepDoubleBytes() {
         const char* ini = "/opt/orbel/bin/orbel.ini";
         const char* log = "/opt/orbel/bin/orbel.log";
         // name, file, writable folder, XDG_CONFIG_HOME, XDG_STATE_HOME, HOME
@@ -180,21 +180,19 @@ private slots:
             QCOMPARE(relocatedPath(file, "/opt/orbel/bin", writable, env).string(),
                      std::string(expected));
         }
-    }
 
-    // "表" is 95 5C in CP932: the trail byte must not become a separator.
-    // Our own build folder is writable: files beside us stay there.
-    void nativePathKeepsDoubleBytesAndFilesBesideAWritableExecutable() {
+        // "表" is 95 5C in CP932: the trail byte must not become a separator.
+        // Our own build folder is writable: files beside us stay there.
         const std::string cp932 = text::utf8ToCp932("/tmp/表示/orbel.wav");
         QVERIFY(cp932.find("\x95\x5C") != std::string::npos);
         QCOMPARE(port->nativePath(cp932).string(), std::string("/tmp/表示/orbel.wav"));
         const std::optional<std::string> exe = port->getModuleFileName();
         QCOMPARE(exe.value_or(""), std::filesystem::read_symlink("/proc/self/exe").string());
-        const std::string ini = exe->substr(0, exe->rfind('/')) + "/orbel.ini";
-        QCOMPARE(port->nativePath(ini).string(), ini);
+        const std::string beside = exe->substr(0, exe->rfind('/')) + "/orbel.ini";
+        QCOMPARE(port->nativePath(beside).string(), beside);
     }
 
-    void systemTextsLibrariesAndVersions() {
+    void systemTextsLibrariesVersionsAndIcons() {
         QCOMPARE(port->formatMessage(0), std::string());
         port->setJapaneseLocale();
         const std::string text = port->formatMessage(ENOENT);
@@ -212,11 +210,9 @@ private slots:
         QCOMPARE(info.major == 6, desktopNotificationsAvailable());
         // The core reads the version as a Windows 7 workstation.
         QCOMPARE(queryWindowsClass(*port), kWinClassNtWorkstation);
-    }
 
-    // Each icon is the artwork's, from where the platform keeps it; shared
-    // ones are one handle per size that a destroy leaves alive.
-    void iconsComeFromTheArtwork() {
+        // Each icon is the artwork's, from where the platform keeps it;
+        // shared ones are one handle per size that a destroy leaves alive.
         QCOMPARE(port->getSystemMetrics(kSmCxIcon), 32);
         QCOMPARE(port->getSystemMetrics(kSmCySmIcon), 16);
         gfx::IconImage image;
@@ -452,7 +448,6 @@ private slots:
         QVERIFY(!port->findChild<QSystemTrayIcon*>());
         QVERIFY(!port->shellNotifyIcon(kNimModify, add));
         QVERIFY(!port->shellNotifyIcon(kNimDelete, add));
-        // The old layout adds as well.
         QVERIFY(port->shellNotifyIcon(
             kNimAdd, trayForm<NotifyIconDataOld>(hwnd, kNifTip | kNifMessage, "a")));
         QCOMPARE(port->findChild<QSystemTrayIcon*>()->toolTip(), QStringLiteral("a"));

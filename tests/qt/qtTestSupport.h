@@ -1,6 +1,5 @@
-// What the Qt port's tests share: a port with a fixed Earth clock, chosen
-// program file and taskbar; a handler that records a window's messages;
-// controls' widgets, clicks, ink counts and row names for table walks.
+// What the Qt port's tests share: a port with a fixed clock, program file
+// and taskbar, a handler that records messages, and widget and pixel helpers.
 #pragma once
 
 #include "ports/qt/qtPortImpl.h"
@@ -56,7 +55,6 @@ struct Message {
     NmHdr header; // for kWmNotify, copied while it lives
 };
 
-// Records every message; answers 0. Optionally runs a hook on WM_PAINT.
 class Recorder : public WindowHandler {
 public:
     LResult windowProc(Hwnd hwnd, unsigned msg, WParam wParam, LParam lParam) override {
@@ -76,7 +74,6 @@ public:
     std::function<void(Hwnd)> onPaint;
 };
 
-// The widget of a control; null when there is none.
 template <class W = QWidget> W* widgetOf(QtPort& port, Hwnd dialog, int id) {
     return qobject_cast<W*>(findControl(port, dialog, id));
 }
