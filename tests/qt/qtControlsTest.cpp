@@ -162,7 +162,7 @@ private slots:
             QCOMPARE(editLineCount(bytes), lines);
     }
 
-    void comboBoxAnswersAsThePlatformListAndReportsTheUsersChoice() {
+    void comboBoxAndCalendarAnswerAsThePlatformsAndReportTheUsersChoice() {
         const Hwnd h = open(149);
         auto* combo = widgetOf<QComboBox>(port, h, 1013);
         QCOMPARE(insert(h, 1013, -1, "b"), LResult{0});
@@ -201,6 +201,33 @@ private slots:
         QCOMPARE(commands.size(), std::size_t{1});
         QCOMPARE(commands[0].wParam, (WParam{kCbnSelChange} << 16) | 1014);
         QCOMPARE(send(h, 1014, kCbGetCurSel), LResult{1});
+
+        auto* cal = widgetOf<QCalendarWidget>(port, h, 1023);
+        QVERIFY(port.monthCalSetRange(h, 1023, 622944000, 4102531199 - 1));
+        QCOMPARE(cal->minimumDate(), QDate(1989, 9, 28)); // local (Tokyo) dates
+        QCOMPARE(cal->maximumDate(), QDate(2100, 1, 2));
+        QVERIFY(port.monthCalSetFirstDayOfWeek(h, 1023, 0));
+        QCOMPARE(cal->firstDayOfWeek(), Qt::Monday);
+        QVERIFY(port.monthCalSetFirstDayOfWeek(h, 1023, 6));
+        QCOMPARE(cal->firstDayOfWeek(), Qt::Sunday);
+        QVERIFY(!port.monthCalSetFirstDayOfWeek(h, 1023, 7));
+        QVERIFY(port.monthCalSetColor(h, 1023, kMcscMonthBk, 0x00332211));
+        QCOMPARE(cal->palette().color(QPalette::Base), QColor(0x11, 0x22, 0x33));
+        QVERIFY(port.monthCalSetColor(h, 1023, kMcscTitleBk, 0x00808080));
+        auto* bar = cal->findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"));
+        QCOMPARE(bar->palette().color(bar->backgroundRole()), QColor(0x80, 0x80, 0x80));
+        QVERIFY(!port.monthCalSetColor(h, 1015, kMcscText, 0)); // not a calendar
+        QVERIFY(handler.of(kWmNotify).empty());
+
+        // The user's choice arrives at once, its header still alive.
+        cal->setSelectedDate(QDate(2027, 1, 1));
+        const auto notes = handler.of(kWmNotify);
+        QCOMPARE(notes.size(), std::size_t{1});
+        QCOMPARE(notes[0].header.code, kMcnSelChange);
+        QCOMPARE(notes[0].header.idFrom, std::uintptr_t{1023});
+        SystemDate date;
+        QVERIFY(port.monthCalGetCurSel(h, 1023, date));
+        QCOMPARE(date, (SystemDate{2027, 1, 1}));
     }
 
     void buttonsCheckAndReportClicks() {
@@ -227,7 +254,7 @@ private slots:
         QCOMPARE(clicks, (std::vector<WParam>{1031, 1016, 1}));
     }
 
-    void controlsMoveShowEnableAndTakeBoldFontsInClientCoordinates() {
+    void controlsMoveInClientCoordinatesAndTakeFontsAndIcons() {
         const Hwnd h = open(151); // bordered: client (0,0) is widget (1,1)
         const Rect to{10, 20, 110, 45};
         QVERIFY(port.moveDlgItem(h, 1030, to));
@@ -266,39 +293,7 @@ private slots:
         QCOMPARE(static_cast<HFont>(send(h, 1030, kWmGetFont)), dialogFont);
         QCOMPARE(title->font().weight(), QFont::Normal);
         QCOMPARE(port.createBoldFont(h, 4242), HFont{});
-    }
 
-    void calendarTakesRangeFirstDaySelectionAndColours() {
-        const Hwnd h = open(149);
-        auto* cal = widgetOf<QCalendarWidget>(port, h, 1023);
-        QVERIFY(port.monthCalSetRange(h, 1023, 622944000, 4102531199 - 1));
-        QCOMPARE(cal->minimumDate(), QDate(1989, 9, 28)); // local (Tokyo) dates
-        QCOMPARE(cal->maximumDate(), QDate(2100, 1, 2));
-        QVERIFY(port.monthCalSetFirstDayOfWeek(h, 1023, 0));
-        QCOMPARE(cal->firstDayOfWeek(), Qt::Monday);
-        QVERIFY(port.monthCalSetFirstDayOfWeek(h, 1023, 6));
-        QCOMPARE(cal->firstDayOfWeek(), Qt::Sunday);
-        QVERIFY(!port.monthCalSetFirstDayOfWeek(h, 1023, 7));
-        QVERIFY(port.monthCalSetColor(h, 1023, kMcscMonthBk, 0x00332211));
-        QCOMPARE(cal->palette().color(QPalette::Base), QColor(0x11, 0x22, 0x33));
-        QVERIFY(port.monthCalSetColor(h, 1023, kMcscTitleBk, 0x00808080));
-        auto* bar = cal->findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"));
-        QCOMPARE(bar->palette().color(bar->backgroundRole()), QColor(0x80, 0x80, 0x80));
-        QVERIFY(!port.monthCalSetColor(h, 1015, kMcscText, 0)); // not a calendar
-        QVERIFY(handler.of(kWmNotify).empty());
-
-        // The user's choice arrives at once, its header still alive.
-        cal->setSelectedDate(QDate(2027, 1, 1));
-        const auto notes = handler.of(kWmNotify);
-        QCOMPARE(notes.size(), std::size_t{1});
-        QCOMPARE(notes[0].header.code, kMcnSelChange);
-        QCOMPARE(notes[0].header.idFrom, std::uintptr_t{1023});
-        SystemDate date;
-        QVERIFY(port.monthCalGetCurSel(h, 1023, date));
-        QCOMPARE(date, (SystemDate{2027, 1, 1}));
-    }
-
-    void iconsKeepTheirImageAndMaskOutTheBackground() {
         gfx::IconImage image{gfx::Bitmap(2, 2), gfx::Bitmap(2, 2)};
         image.color.set(1, 0, gfx::rgb(255, 0, 0));
         image.color.set(1, 1, gfx::rgb(0, 0, 255));
@@ -306,9 +301,9 @@ private slots:
         image.mask.set(1, 0, gfx::kWhite); // colour under white: shown
         const HIcon icon = port.createIconIndirect(image);
         QVERIFY(!isNull(icon));
-        gfx::IconImage back;
-        QVERIFY(port.getIconInfo(icon, back));
-        QVERIFY(back == image);
+        gfx::IconImage copy;
+        QVERIFY(port.getIconInfo(icon, copy));
+        QVERIFY(copy == image);
         const QImage argb =
             port.qicon(icon).pixmap(2, 2).toImage().convertToFormat(QImage::Format_ARGB32);
         QCOMPARE(qAlpha(argb.pixel(0, 0)), 0);
@@ -316,14 +311,13 @@ private slots:
         QCOMPARE(argb.pixel(0, 1), qRgb(0, 0, 0));
         QCOMPARE(argb.pixel(1, 1), qRgb(0, 0, 255));
 
-        const Hwnd h = open(151);
         QCOMPARE(send(h, 1029, kStmSetIcon, static_cast<WParam>(icon)), LResult{0});
         QCOMPARE(widgetOf<QLabel>(port, h, 1029)->pixmap().size(), QSize(2, 2));
         QCOMPARE(send(h, 1029, kStmSetIcon, 0), static_cast<LResult>(icon));
         QVERIFY(widgetOf<QLabel>(port, h, 1029)->pixmap().isNull());
 
         QVERIFY(port.destroyIcon(icon));
-        QVERIFY(!port.getIconInfo(icon, back));
+        QVERIFY(!port.getIconInfo(icon, copy));
         QVERIFY(port.qicon(icon).isNull());
         QVERIFY(!port.destroyIcon(icon));
         image.mask = gfx::Bitmap(1, 1);
