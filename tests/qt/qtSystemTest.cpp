@@ -542,9 +542,7 @@ private slots:
         QCOMPARE(seen, (Point{90, 60}));
     }
 
-    // The player hands every file to the sound thread and can always be
-    // stopped, whatever the sound system makes of the file.
-    void keyflashRunsDetachedAndSoundsAreLookedUpAndPlayedAside() {
+    void keyflashRunsDetachedWithTheArguments() {
         orbel::test::TempDir dir;
         const std::filesystem::path out = dir / "args.txt";
         std::ofstream(dir / "keyflash")
@@ -562,7 +560,11 @@ private slots:
                      "/w=500-500\n/c=3\n/ScrollLock\n" + QDir::currentPath() + "\n");
         QCOMPARE(port->shellExecute(Hwnd{}, "", "notepad.exe", "", ".", kSwHide),
                  std::intptr_t(31));
+    }
 
+    // The player hands every file to the sound thread and can always be
+    // stopped, whatever the sound system makes of the file.
+    void soundFileIsLookedUpAndPlayedAside() {
         QVERIFY(!port->playSound("no-such-sound.wav", kSndFilename | kSndAsync | kSndNoDefault));
         QCOMPARE(port->getLastError(), unsigned(ENOENT));
         QVERIFY(!port->playSound("", kSndFilename));
@@ -576,6 +578,7 @@ private slots:
         for (const auto& p : {share / "orbel" / "installed-chime.wav", share / "orbel", share})
             std::filesystem::remove(p, ec);
         QVERIFY(installed);
+        orbel::test::TempDir dir;
         std::ofstream(dir / "chime.wav") << "RIFF";
         std::ofstream(dir / "broken.wav") << "not a wave";
         const QString before = QDir::currentPath();
