@@ -16,6 +16,7 @@
 #include <QRadioButton>
 
 #include <atomic>
+#include <cmath>
 #include <thread>
 
 using namespace orbel;
@@ -73,11 +74,10 @@ private slots:
 
     void templatesBuildEveryControlInsideTheirWindowInRoundedDialogUnits() {
         const DialogUnits units{7, 17};
-        QCOMPARE(units.x(33), 58); // 57.75
-        QCOMPARE(units.x(2), 4);   // 3.5 rounds up
-        QCOMPARE(units.x(-2), -4); // and away from zero below it
-        QCOMPARE(units.y(7), 15);  // 14.875
-        QCOMPARE(units.y(4), 9);   // 8.5
+        for (int dlu = -8; dlu <= 40; ++dlu) { // halves round away from zero, as MulDiv does
+            QCOMPARE(units.x(dlu), int(std::lround(dlu * 7 / 4.0)));
+            QCOMPARE(units.y(dlu), int(std::lround(dlu * 17 / 8.0)));
+        }
         QCOMPARE(units.rect(7, 7, 20, 20), QRect(12, 15, 35, 43));
         for (unsigned templateId : {100u, 102u, 145u, 149u, 150u, 151u, 152u}) {
             ORBEL_ROW(QString::number(templateId));
