@@ -33,14 +33,6 @@ class DialogsTest : public QObject {
     std::unique_ptr<COrbelApp> app;
     bool m_ending = false;
 
-    void startApp(const std::string& ini) {
-        dir = std::make_unique<orbel::test::TempDir>();
-        orbel::test::writeBytes(*dir / "orbel.ini", ini);
-        port.moduleFile = (dir->path() / "orbel").string();
-        app = std::make_unique<COrbelApp>(port);
-        app->initPaths();
-        app->loadSettings();
-    }
     // Runs a dialog; `script` runs once inside its modal loop. A script that
     // ends the dialog itself says so with ending(); otherwise the dialog is
     // closed after it, and a watchdog ends a run that hangs.
@@ -60,6 +52,14 @@ class DialogsTest : public QObject {
     void ending() { m_ending = true; }
 
 private slots:
+    void init() {
+        dir = std::make_unique<orbel::test::TempDir>();
+        orbel::test::writeBytes(*dir / "orbel.ini", "");
+        port.moduleFile = (dir->path() / "orbel").string();
+        app = std::make_unique<COrbelApp>(port);
+        app->initPaths();
+        app->loadSettings();
+    }
     void cleanup() {
         app.reset();
         dir.reset();
@@ -67,7 +67,6 @@ private slots:
 
     // Where the edit really puts its last line decides, not a line count.
     void resultBoxShowsItsScrollBarExactlyWhenTheLinesOverflow() {
-        startApp("");
         CLunarSearchDlg dlg(*app);
         run(dlg, [&](Hwnd h) {
             auto* edit = widgetOf<QPlainTextEdit>(port, h, CSearchDlg::kIdcResult);
@@ -95,7 +94,6 @@ private slots:
     // pages the user opened are applied, and every page's window goes with
     // the sheet however it ends.
     void settingsSheetAppliesOnlyThePagesTheUserOpened() {
-        startApp("");
         const std::uint32_t given = kNotifyPopupBit | kNotifySoundBit | 0x40;
         enum class End { Ok, Cancel, Outside }; // Outside: the program quitting
         // name, whether the user shows the second page, how the sheet ends
@@ -159,7 +157,6 @@ private slots:
     void popupSlidesIntoTheWorkAreaAndLeavesOnAClick() {
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
-        startApp("");
         port.taskbarRect =
             Rect{screen.left(), screen.bottom() - 29, screen.right() + 1, screen.bottom() + 1};
         CNotifyDlg popup(*app);
