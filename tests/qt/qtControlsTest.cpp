@@ -145,7 +145,7 @@ private slots:
         QVERIFY(port.setDlgItemText(search, 1020, "R&&D &Lunar"));
         QCOMPARE(widgetOf<QLabel>(port, search, 1020)->text(), QStringLiteral("R&D Lunar"));
         QCOMPARE(port.getDlgItemText(search, 1020), std::string("R&&D &Lunar"));
-        port.setDlgItemText(popup, 1024, "A&B\r\nC");
+        port.setDlgItemText(popup, 1024, "A&B\r\nC"); // SS_NOPREFIX
         QCOMPARE(widgetOf<QLabel>(port, popup, 1024)->text(), QStringLiteral("A&B\nC"));
 
         const std::string text = "表示\\ソ\r\n"; // 95 5C, 8E A6, 5C, 83 5C: trail backslashes
