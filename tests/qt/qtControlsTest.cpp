@@ -188,7 +188,6 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(handler.of(kWmCommand).empty()); // nothing of this was the user
 
-        // The user's choice is a selection change.
         for (const char* text : {"a", "b", "c"})
             insert(h, 1014, -1, text);
         send(h, 1014, kCbSetCurSel, 0);

@@ -52,8 +52,7 @@ template <class Form> Form trayForm(Hwnd hwnd, unsigned flags, std::string_view 
     return f;
 }
 
-// A notification server on the test's private session bus, recording
-// what it is asked to show.
+// Records what the port asks the desktop's notification server to show.
 class FakeNotifications : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
@@ -315,8 +314,7 @@ private slots:
         }
     }
 
-    // The panel's rectangle and side as the popup code reads them back, and
-    // the screen that holds the tray icon.
+    // The popup code must read each panel back as the side it takes.
     void desktopGeometry() {
         // Each edge on screens at and away from the desktop's origin: the
         // panel is what the work area leaves of the screen.
