@@ -1,7 +1,5 @@
-// What the Qt port's tests share: a port with a fixed Earth clock, the
-// program's files in a scratch folder and a taskbar on a chosen edge; a
-// handler that records the messages a window gets; and the widgets of a
-// window's controls; clicks, ink counts and row names for table walks.
+// What the Qt port's tests share: a port with a fixed clock, program file
+// and taskbar, a handler that records messages, and widget and pixel helpers.
 #pragma once
 
 #include "ports/qt/qtPortImpl.h"
@@ -14,7 +12,6 @@
 #include <atomic>
 #include <optional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace orbel::qt::test {
@@ -58,7 +55,6 @@ struct Message {
     NmHdr header; // for kWmNotify, copied while it lives
 };
 
-// Records every message; answers 0. Optionally runs a hook on WM_PAINT.
 class Recorder : public WindowHandler {
 public:
     LResult windowProc(Hwnd hwnd, unsigned msg, WParam wParam, LParam lParam) override {
@@ -68,30 +64,16 @@ public:
         if (msg == kWmPaint && onPaint) onPaint(hwnd);
         return 0;
     }
-    // Every message as (msg, wParam, lParam).
-    std::vector<std::tuple<unsigned, WParam, LParam>> sent() const {
-        std::vector<std::tuple<unsigned, WParam, LParam>> out;
-        for (const Message& m : messages)
-            out.emplace_back(m.msg, m.wParam, m.lParam);
-        return out;
-    }
     std::vector<Message> of(unsigned msg) const {
         std::vector<Message> out;
         for (const Message& m : messages)
             if (m.msg == msg) out.push_back(m);
         return out;
     }
-    int count(unsigned msg, WParam wParam) const {
-        int n = 0;
-        for (const Message& m : messages)
-            n += m.msg == msg && m.wParam == wParam;
-        return n;
-    }
     std::vector<Message> messages;
     std::function<void(Hwnd)> onPaint;
 };
 
-// The widget of a control; null when there is none.
 template <class W = QWidget> W* widgetOf(QtPort& port, Hwnd dialog, int id) {
     return qobject_cast<W*>(findControl(port, dialog, id));
 }
@@ -99,11 +81,6 @@ template <class W = QWidget> W* widgetOf(QtPort& port, Hwnd dialog, int id) {
 inline QWidget* windowWidget(QtPort& port, Hwnd hwnd) {
     QtWindow* w = port.window(hwnd);
     return w ? w->widget.data() : nullptr;
-}
-
-// A control's text as the core reads it back, made readable.
-inline QString itemText(QtPort& port, Hwnd dialog, int id) {
-    return fromCp932(port.getDlgItemText(dialog, id));
 }
 
 inline QRect qrect(const Rect& r) {
