@@ -1,6 +1,6 @@
 // The tray icon's location and the hover check: the toolbar lookup, the
-// button rectangle under the cursor, what the check sends in each mode, the
-// hover timer, and the check on a real timer thread next to the UI thread.
+// button rectangle under the cursor, what the check sends in each mode, its
+// timer, and the check on a real timer thread next to the UI thread.
 #include "tray/trayHover.h"
 
 #include "app/orbelApp.h"
@@ -13,19 +13,12 @@
 
 #include <atomic>
 #include <chrono>
-#include <ostream>
 #include <regex>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace orbel {
-
-// Readable rectangles in failure messages.
-void PrintTo(const Rect& r, std::ostream* os) {
-    *os << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-}
-
 namespace {
 
 constexpr std::time_t kMidnight = 1796515200; // a game day starts here
@@ -54,11 +47,9 @@ class TrayHover : public ::testing::Test {
 protected:
     static constexpr Hwnd kTaskbar{0x900}, kNotifyArea{0x901}, kPager{0x902};
 
-    // Settings as the file gives them (and whether the tray host reports
-    // hover, which the check takes when it starts); the clock ticks once so
-    // that the tooltip text is not empty. The toolbar's window starts at (1000, 740)
-    // and its client area at (1003, 742), so a grid taken from the client
-    // origin would be off by three.
+    // The clock ticks once so that the tooltip text is not empty. The
+    // toolbar's client area starts three pixels right of its window, so a
+    // grid taken from the client origin would be off by three.
     void start(int mode, bool tipUpdate, bool hostHovers = true) {
         port.hostReportsHover = hostHovers;
         test::writeBytes(dir / "orbel.ini", "[Settings]\r\ntsmode=" + std::to_string(mode) +
@@ -85,7 +76,6 @@ protected:
         port.childWindows[{kNotifyArea, "SysPager"}] = kPager;
         port.childWindows[{kPager, "ToolbarWindow32"}] = toolbar;
     }
-    // Cursor at screen point (x, y) and the icon rectangle taken there.
     void hoverAt(int x, int y) {
         port.cursor = Point{x, y};
         hover->updateIconRect(x, y);
@@ -99,6 +89,11 @@ protected:
             out.emplace_back(c.data.szTip);
         }
         return out;
+    }
+    // Runs the ticker and the hover check on the timer service for `ms`.
+    void runThreaded(ManualClock& clock, TimerService& service, int ms) {
+        for (int i = 0; i < ms / 40; ++i)
+            advanceAndSettle(clock, service, std::chrono::milliseconds(40));
     }
 
     test::TempDir dir;
@@ -145,47 +140,48 @@ TEST_F(TrayHover, IconRectIsTheButtonUnderTheCursorInAGridFromTheWindowCorner) {
         EXPECT_EQ(hover->iconRect(), expected);
     }
     // A button of height 0 or width 0, or no taskbar: all zero.
-    for (LResult size : {LResult{24}, LResult{22 << 16}}) {
+    for (LResult size : {LResult{24}, LResult{22 << 16}, LResult{-1}}) {
         hover->updateIconRect(1033, 747);
         ASSERT_EQ(hover->iconRect(), kIcon);
         toolbarWnd.buttonSize = size;
+        if (size == -1) port.topWindows.clear();
         hover->updateIconRect(1033, 747);
         EXPECT_EQ(hover->iconRect(), Rect{});
         toolbarWnd.buttonSize = kButton24x22;
     }
-    port.topWindows.clear();
-    hover->updateIconRect(1033, 747);
-    EXPECT_EQ(hover->iconRect(), Rect{});
     // The port's own rectangle takes precedence, without asking the toolbar.
     port.iconRect = Rect{1800, 1050, 1822, 1072};
     port.clearCalls();
     hover->updateIconRect(1033, 747);
-    EXPECT_EQ(hover->iconRect(), (Rect{1800, 1050, 1822, 1072}));
+    EXPECT_EQ(hover->iconRect(), port.iconRect);
     EXPECT_TRUE(port.callsStartingWith("sendMessage").empty());
 }
 
-TEST_F(TrayHover, CheckRefreshesTheTextAndRedrawsTheShownTooltipByModeAndPlace) {
+// The timer's period and what one firing of it sends: the text renewed and
+// the shown tooltip redrawn, by mode, live updates and cursor.
+TEST_F(TrayHover, TimerPeriodAndCheckByModeAndPlace) {
     struct Row {
         int mode;
         bool tipUpdate;
         std::optional<Point> cursor; // the icon is (1024, 740)-(1048, 762)
         bool text, redraw;
+        unsigned period;
         bool hostHovers = true;
     };
     const Row rows[] = {
-        {0, true, Point{1047, 761}, true, true},
-        {0, true, Point{1048, 747}, true, false},
-        {0, false, Point{1047, 761}, true, false},
-        {0, false, Point{500, 500}, true, false},
-        {2, true, Point{1024, 740}, true, true},
-        {2, true, Point{1048, 747}, false, false},
-        {2, false, Point{1030, 750}, true, false},
-        {2, false, Point{1030, 762}, false, false},
+        {0, true, Point{1047, 761}, true, true, 2400},
+        {0, true, Point{1048, 747}, true, false, 2400},
+        {0, false, Point{1047, 761}, true, false, 2400},
+        {0, false, Point{500, 500}, true, false, 2400},
+        {2, true, Point{1024, 740}, true, true, 40},
+        {2, true, Point{1048, 747}, false, false, 40},
+        {2, false, Point{1030, 750}, true, false, 2400},
+        {2, false, Point{1030, 762}, false, false, 2400},
         // A host without hover shows the text whenever it likes: it is
-        // renewed wherever the cursor is, and without one (Wayland).
-        {2, true, Point{500, 500}, true, false, false},
-        {2, false, std::nullopt, true, false, false},
-        {0, true, std::nullopt, true, false, false},
+        // renewed once a second wherever the cursor is, and without one (Wayland).
+        {2, true, Point{500, 500}, true, false, 1000, false},
+        {2, false, std::nullopt, true, false, 1000, false},
+        {0, true, std::nullopt, true, false, 1000, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(::testing::Message()
@@ -197,13 +193,24 @@ TEST_F(TrayHover, CheckRefreshesTheTextAndRedrawsTheShownTooltipByModeAndPlace) 
         const std::size_t tipsBefore = port.notifyCalls().size();
         hoverAt(1033, 747);
         port.cursor = row.cursor;
-        hover->hoverCheck();
+        port.clearCalls();
+        ASSERT_EQ(hover->startTimer(), 0u);
+        const auto set = port.callsStartingWith("timeSetEvent");
+        ASSERT_EQ(set.size(), 1u);
+        EXPECT_TRUE(
+            set[0].starts_with("timeSetEvent(" + std::to_string(row.period) + ",10,periodic)"))
+            << set[0];
+        const unsigned id = hover->timerId();
+        ASSERT_TRUE(port.fireTimer(id));
         const auto tips = tipsSent();
         EXPECT_EQ(tips.size() - tipsBefore, row.text ? 1u : 0u);
         if (row.text && !tips.empty()) {
             EXPECT_EQ(tips.back(), app.getTipText());
         }
         EXPECT_EQ(tooltipWnd.updates - updatesBefore, row.redraw ? 1 : 0);
+        hover->stopTimer();
+        EXPECT_EQ(hover->timerId(), 0u);
+        EXPECT_FALSE(port.fireTimer(id));
     }
 }
 
@@ -223,28 +230,20 @@ TEST_F(TrayHover, NothingHappensWithMenuOpenCursorUnreadOrMode2IconUnknown) {
     EXPECT_EQ(tooltipWnd.updates, 0);
 }
 
-TEST_F(TrayHover, TimerRunsAtTheTickPeriodOnlyForAShownMode2TooltipAndFailsWith4) {
-    // The first rows: a host without hover is checked once a second in every
-    // mode, tipupdate or not.
-    const std::tuple<int, bool, const char*, bool> rows[] = {
-        {0, true, "timeSetEvent(1000,10,periodic)", false},
-        {2, false, "timeSetEvent(1000,10,periodic)", false},
-        {2, true, "timeSetEvent(1000,10,periodic)", false},
-        {0, false, "timeSetEvent(2400,10,periodic)", true},
-        {0, true, "timeSetEvent(2400,10,periodic)", true},
-        {2, false, "timeSetEvent(2400,10,periodic)", true},
-        {2, true, "timeSetEvent(40,10,periodic)", true}};
-    for (const auto& [mode, tipUpdate, call, hostHovers] : rows) {
-        SCOPED_TRACE(::testing::Message() << call << " hover " << hostHovers);
-        start(mode, tipUpdate, hostHovers);
-        port.clearCalls();
-        ASSERT_EQ(hover->startTimer(), 0u);
-        const auto set = port.callsStartingWith("timeSetEvent");
-        ASSERT_EQ(set.size(), 1u);
-        EXPECT_EQ(set[0].substr(0, set[0].find('=')), call);
-        hover->stopTimer();
-        EXPECT_EQ(hover->timerId(), 0u);
-    }
+TEST_F(TrayHover, ARestartTakesTheNewSettingsAndAFailedTimerGives4) {
+    start(0, true);
+    ASSERT_EQ(hover->startTimer(), 0u);
+    hover->stopTimer();
+    app.setTsMode(2);
+    ASSERT_EQ(hover->startTimer(), 0u);
+    EXPECT_TRUE(port.timerWithDelay(40).has_value());
+    // Starting twice leaves one timer; destruction stops it.
+    ASSERT_EQ(hover->startTimer(), 0u);
+    EXPECT_EQ(port.activeTimers().size(), 1u);
+    hover.reset();
+    EXPECT_TRUE(port.activeTimers().empty());
+
+    hover.emplace(app, record);
     port.failingTimerDelays = {2400};
     app.setTsMode(0);
     EXPECT_EQ(hover->startTimer(), 4u);
@@ -254,47 +253,23 @@ TEST_F(TrayHover, TimerRunsAtTheTickPeriodOnlyForAShownMode2TooltipAndFailsWith4
     EXPECT_TRUE(port.callsStartingWith("timeKillEvent").empty());
 }
 
-TEST_F(TrayHover, TimerFiresTheCheckAndARestartTakesTheNewSettings) {
-    start(0, true);
-    hoverAt(1033, 747);
-    ASSERT_EQ(hover->startTimer(), 0u);
-    const unsigned first = hover->timerId();
-    ASSERT_TRUE(port.fireTimer(first));
-    EXPECT_EQ(tipsSent().size(), 1u);
-    // The settings sheet: stop, change, start again.
-    hover->stopTimer();
-    EXPECT_FALSE(port.fireTimer(first));
-    app.setTsMode(2);
-    ASSERT_EQ(hover->startTimer(), 0u);
-    ASSERT_TRUE(port.timerWithDelay(40).has_value());
-    port.cursor = Point{500, 500};
-    ASSERT_TRUE(port.fireTimer(hover->timerId()));
-    EXPECT_EQ(tipsSent().size(), 1u); // mode 2 now: nothing away from the icon
-    // Starting twice leaves one timer; destruction stops it.
-    ASSERT_EQ(hover->startTimer(), 0u);
-    EXPECT_EQ(port.activeTimers().size(), 1u);
-    hover.reset();
-    EXPECT_TRUE(port.activeTimers().empty());
-}
-
-// A minute of mode 2 on a host without hover (no cursor either), with the
-// ticker and the check on the timer service: from the first second on, one
-// text a second, each the game time exactly one Earth second (25 game
-// seconds) after the one before, so never older than that second.
-TEST_F(TrayHover, WithoutHoverMode2SendsTheCurrentSecondOnceASecond) {
-    start(2, true, false);
-    port.cursor.reset();
+// Both on the timer service. First a minute of mode 2 on a host without
+// hover (no cursor either): from the first second on, one text a second,
+// each the game time one Earth second (25 game seconds) after the one
+// before, so never older than that second. Then the check next to the UI
+// thread changing the icon and moving the rectangle on and off the cursor:
+// no use of the record may get mixed with another (also run under
+// ThreadSanitizer).
+TEST_F(TrayHover, OnTheTimerThread) {
     ManualClock clock;
     TimerService service(clock);
+    start(2, true, false);
+    port.cursor.reset();
     port.useTimerService(&service);
     ASSERT_EQ(app.startTicker(), 0u);
     ASSERT_EQ(hover->startTimer(), 0u);
-    for (int i = 0; i < 1500; ++i)
-        advanceAndSettle(clock, service, std::chrono::milliseconds(40));
+    runThreaded(clock, service, 60000);
     hover->stopTimer();
-    app.stopTicker();
-    port.useTimerService(nullptr);
-
     const auto tips = tipsSent();
     ASSERT_EQ(tips.size(), 60u);
     const std::regex clockText("(\\d\\d):(\\d\\d):(\\d\\d)");
@@ -308,24 +283,17 @@ TEST_F(TrayHover, WithoutHoverMode2SendsTheCurrentSecondOnceASecond) {
         }
         previous = second;
     }
-}
 
-// The check on a real timer thread, next to the ticker, while the UI thread
-// changes the icon and moves the rectangle on and off the cursor. Run under
-// ThreadSanitizer; here it checks that no use of the record got mixed with
-// another.
-TEST_F(TrayHover, CheckOnTheTimerThreadAndUiUsesDoNotInterleave) {
+    app.stopTicker();
+    port.useTimerService(nullptr);
     start(2, true);
-    ManualClock clock;
-    TimerService service(clock);
     port.useTimerService(&service);
     ASSERT_EQ(app.startTicker(), 0u);
     hoverAt(1010, 745); // column 0 holds the cursor
     ASSERT_EQ(hover->startTimer(), 0u);
     std::atomic<bool> done{false};
     std::thread driver([&] {
-        for (int i = 0; i < 300; ++i)
-            advanceAndSettle(clock, service, std::chrono::milliseconds(40));
+        runThreaded(clock, service, 12000);
         done = true;
     });
     const HIcon icons[] = {HIcon{0x501}, HIcon{0x502}, HIcon{0x503}};
@@ -337,13 +305,11 @@ TEST_F(TrayHover, CheckOnTheTimerThreadAndUiUsesDoNotInterleave) {
     }
     driver.join();
     hover->updateIconRect(1010, 745);
-    advanceAndSettle(clock, service, std::chrono::milliseconds(40));
+    runThreaded(clock, service, 40);
     hover->stopTimer();
     app.stopTicker();
     port.useTimerService(nullptr);
 
-    // Every icon use reached the shell whole and in order, and every tip
-    // use carries a whole tooltip text of the same shape as the last one.
     const auto digitsAsZero = [](std::string s) {
         for (char& c : s)
             if (c >= '0' && c <= '9') c = '0';
@@ -351,18 +317,18 @@ TEST_F(TrayHover, CheckOnTheTimerThreadAndUiUsesDoNotInterleave) {
     };
     const std::string shape = digitsAsZero(app.getTipText());
     std::vector<HIcon> seenIcons;
-    int tips = 0;
+    int tipCount = 0;
     for (const auto& c : port.notifyCalls()) {
         ASSERT_TRUE(c.data.uFlags == kNifIcon || c.data.uFlags == kNifTip) << c.data.uFlags;
         if (c.data.uFlags == kNifIcon) {
             seenIcons.push_back(c.data.hIcon);
         } else {
-            ++tips;
+            ++tipCount;
             EXPECT_EQ(digitsAsZero(c.data.szTip), shape);
         }
     }
     EXPECT_EQ(seenIcons, sentIcons);
-    EXPECT_GT(tips, 0);
+    EXPECT_GT(tipCount, 0);
     EXPECT_GT(tooltipWnd.updates, 0);
 }
 
