@@ -26,8 +26,7 @@ using gfx::ColorRef;
 using gfx::IconImage;
 using gfx::rgb;
 
-// The fake port with a chosen small icon size and scripted failures of
-// single icon calls (counted from 1 over the port's life).
+// Failures of single icon calls, counted from 1 over the port's life.
 class IconPort : public FakePort {
 public:
     int smallIconSize = 16;
@@ -49,9 +48,8 @@ public:
     }
 };
 
-// A moon picture whose every pixel tells where it came from: colour from
-// its position and the resource id, and a diagonal pattern of transparent
-// pixels (black under a white mask).
+// A moon whose every pixel tells where it came from, with a diagonal
+// pattern of transparent pixels (black under a white mask).
 IconImage knownMoon(unsigned id, int size) {
     IconImage img{Bitmap(size, size), Bitmap(size, size)};
     for (int y = 0; y < size; ++y)
@@ -76,8 +74,7 @@ const std::vector<std::string> kWeekday16{
     "..cccwwwcccccc..", "..cccccccccccc..", "..cccccccccccc..", "...cccccccccc...",
     "...cccccccccc...", "....ccccccccg...", "......ccccgggg..", "................",
 };
-// The top half of a 24-pixel one: disc Ellipse(2,3,22,23), highlight
-// Ellipse(5,6,10,11).
+// The top half of a 24-pixel one: Ellipse(2,3,22,23) and Ellipse(5,6,10,11).
 const std::vector<std::string> kWeekday24Top{
     "........................", "........................", "........................",
     ".........cccccc.........", ".......cccccccccc.......", ".....cccccccccccccc.....",
@@ -85,7 +82,6 @@ const std::vector<std::string> kWeekday24Top{
     "...cccwwwcccccccccccc...", "..cccccccccccccccccccc..", "..cccccccccccccccccccc..",
 };
 
-// The picture in the disc's colour, or (mask) black wherever anything is drawn.
 Bitmap fromArt(const std::vector<std::string>& rows, ColorRef disc, bool mask = false) {
     const std::map<char, ColorRef> legend{
         {'c', disc}, {'w', gfx::kWhite}, {'g', rgb(192, 192, 192)}};
@@ -100,7 +96,6 @@ Bitmap fromArt(const std::vector<std::string>& rows, ColorRef disc, bool mask = 
     return bmp;
 }
 
-// The weekday picture's rows above `shift`, the moon's rows below it.
 Bitmap stacked(const Bitmap& above, const Bitmap& moon, int shift) {
     Bitmap out(moon.width(), moon.height());
     for (int y = 0; y < out.height(); ++y)
@@ -126,7 +121,6 @@ protected:
     std::vector<test::LogEntry> log() const {
         return test::logEntries(dir / "orbel.log", "icons.cpp");
     }
-    // Frame f shows `art` in `disc` above the phase icon `moon` pushed down by `shift`.
     void expectFrame(int f, const std::vector<std::string>& art, ColorRef disc,
                      const IconImage& moon, int shift) const {
         SCOPED_TRACE("frame " + std::to_string(f));
@@ -211,13 +205,11 @@ TEST_F(IconSetTest, EveryFrameShowsTheWeekdayPictureAboveThePushedDownMoon) {
     ASSERT_TRUE(icons->createTrayIcon(0, -1, 0));
     for (int f = 0; f < 8; ++f)
         expectFrame(f, kWeekday16, kSunday, knownMoon(102, 16), 2 * f + 2);
-    // Frame 0's top rows are background only: transparent black.
     const IconImage first = imageOf(icons->frame(0));
     for (int x = 0; x < 16; ++x) {
         EXPECT_EQ(first.mask.at(x, 1), gfx::kWhite);
         EXPECT_EQ(first.color.at(x, 1), gfx::kBlack);
     }
-    // Frame 7 is the weekday picture alone.
     EXPECT_EQ(imageOf(icons->frame(7)).color, fromArt(kWeekday16, kSunday));
 
     port.smallIconSize = 24;
@@ -299,7 +291,6 @@ TEST_F(IconSetTest, FailedReleasesAreLoggedAndTheBuildGoesOn) {
 
 TEST_F(IconSetTest, SlideTakesSixteenStepsEachWayAndAfterAnInterruptedHoldShowsTheLastFrame) {
     ASSERT_TRUE(icons->createTrayIcon(0, 0, 0));
-    // Frames 0, 0, 1, 1, ... 7, 7 out, then back in reverse.
     for (int i = 0; i < 32; ++i) {
         bool finished = false;
         const HIcon shown = i < 16 ? icons->forwardStep(finished) : icons->backwardStep(finished);

@@ -97,7 +97,6 @@ TEST(Raster, EveryBoxGivesASymmetricFigureTouchingAllFourSides) {
                 int runs = 0;
                 for (int x = 0; x < bmp.width(); ++x) {
                     const ColorRef c = bmp.at(x, y);
-                    // Mirror images across both centre lines.
                     ASSERT_EQ(c, bmp.at(2 * left + w - 1 - x, y));
                     ASSERT_EQ(c, bmp.at(x, 2 * top + h - 1 - y));
                     if (out(x, y)) continue;
@@ -105,7 +104,6 @@ TEST(Raster, EveryBoxGivesASymmetricFigureTouchingAllFourSides) {
                     touchesLeft |= x == left;
                     touchesTop |= y == top;
                     runs += out(x - 1, y);
-                    // Rim exactly where a side neighbour is outside.
                     const bool edge =
                         out(x - 1, y) || out(x + 1, y) || out(x, y - 1) || out(x, y + 1);
                     ASSERT_EQ(c, edge ? kInk : kFill);
@@ -142,7 +140,6 @@ TEST(Raster, EllipsesFlatBareClippedAndEmpty) {
 
 TEST(Raster, BitBltCopiesWithClippingAtEveryEdgeAndOntoItself) {
     const Bitmap src = numbered(3, 3);
-    // Each offset puts the copy over a different edge or corner.
     for (int ox = -4; ox <= 6; ++ox)
         for (int oy = -4; oy <= 6; ++oy) {
             SCOPED_TRACE(std::to_string(ox) + "," + std::to_string(oy));
@@ -155,7 +152,6 @@ TEST(Raster, BitBltCopiesWithClippingAtEveryEdgeAndOntoItself) {
                     ASSERT_EQ(dst.at(x, y), from ? src.at(sx, sy) : kWhite);
                 }
         }
-    // Shifting a bitmap onto itself copies the original.
     Bitmap bmp = numbered(4, 4);
     const Bitmap before = bmp;
     bitBlt(bmp, 0, 1, bmp);

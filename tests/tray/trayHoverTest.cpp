@@ -25,31 +25,31 @@ constexpr std::time_t kMidnight = 1796515200; // a game day starts here
 constexpr LResult kButton24x22 = (22 << 16) | 24;
 const Rect kIcon{1024, 740, 1048, 762}; // the button at client (30, 5)
 
-// The notification area's toolbar and its tooltip, as windows of the fake
-// so that they answer messages (from either thread).
-struct ToolbarWindow : WindowHandler {
-    std::atomic<LResult> buttonSize{kButton24x22}, tooltip{0};
-    LResult windowProc(Hwnd, unsigned msg, WParam, LParam) override {
-        return msg == kTbGetButtonSize ? buttonSize.load()
-               : msg == kTbGetTooltips ? tooltip.load()
-                                       : 0;
-    }
-};
-struct TooltipWindow : WindowHandler {
-    std::atomic<int> updates{0};
-    LResult windowProc(Hwnd, unsigned msg, WParam, LParam) override {
-        if (msg == kTtmUpdate) ++updates;
-        return 0;
-    }
-};
-
 class TrayHover : public ::testing::Test {
 protected:
-    static constexpr Hwnd kTaskbar{0x900}, kNotifyArea{0x901}, kPager{0x902};
+    static constexpr Hwnd kTaskbar{0x900}, kNotifyArea{0x901}, kPager{0x902}, kToolbar{0x903},
+        kTooltip{0x904};
 
-    // The clock ticks once so that the tooltip text is not empty. The
-    // toolbar's client area starts three pixels right of its window, so a
-    // grid taken from the client origin would be off by three.
+    // The notification area's toolbar and its tooltip are the system's
+    // windows; they answer from either thread. The toolbar's client area
+    // starts three pixels right of its window, so a grid taken from the
+    // client origin would be off by three.
+    TrayHover() {
+        port.foreignWindowProc = [this](Hwnd hwnd, unsigned msg, WParam, LParam) -> LResult {
+            if (hwnd == kTooltip && msg == kTtmUpdate) ++tooltipUpdates;
+            if (hwnd != kToolbar) return 0;
+            return msg == kTbGetButtonSize ? buttonSize.load()
+                   : msg == kTbGetTooltips ? static_cast<LResult>(kTooltip)
+                                           : 0;
+        };
+        port.windowRects[kToolbar] = Rect{1000, 740, 1240, 784};
+        port.clientOrigins[kToolbar] = Point{1003, 742};
+        port.topWindows["Shell_TrayWnd"] = kTaskbar;
+        port.childWindows[{kTaskbar, "TrayNotifyWnd"}] = kNotifyArea;
+        port.childWindows[{kNotifyArea, "SysPager"}] = kPager;
+        port.childWindows[{kPager, "ToolbarWindow32"}] = kToolbar;
+    }
+    // The clock ticks once so that the tooltip text is not empty.
     void start(int mode, bool tipUpdate, bool hostHovers = true) {
         port.hostReportsHover = hostHovers;
         test::writeBytes(dir / "orbel.ini", "[Settings]\r\ntsmode=" + std::to_string(mode) +
@@ -66,15 +66,6 @@ protected:
         app.stopTicker();
         ASSERT_FALSE(app.getTipText().empty());
         hover.emplace(app, record);
-
-        toolbar = port.createDialog(1, Hwnd{}, toolbarWnd);
-        toolbarWnd.tooltip = static_cast<LResult>(port.createDialog(2, Hwnd{}, tooltipWnd));
-        port.setWindowPos(toolbar, Hwnd{}, 1000, 740, 240, 44, 0);
-        port.clientOrigins[toolbar] = Point{1003, 742};
-        port.topWindows["Shell_TrayWnd"] = kTaskbar;
-        port.childWindows[{kTaskbar, "TrayNotifyWnd"}] = kNotifyArea;
-        port.childWindows[{kNotifyArea, "SysPager"}] = kPager;
-        port.childWindows[{kPager, "ToolbarWindow32"}] = toolbar;
     }
     void hoverAt(int x, int y) {
         port.cursor = Point{x, y};
@@ -96,23 +87,22 @@ protected:
             advanceAndSettle(clock, service, std::chrono::milliseconds(40));
     }
 
+    std::atomic<LResult> buttonSize{kButton24x22};
+    std::atomic<int> tooltipUpdates{0};
     test::TempDir dir;
     FakePort port;
     COrbelApp app{port};
     CNotifyIconData record{port};
     std::optional<CTrayHover> hover;
-    ToolbarWindow toolbarWnd;
-    TooltipWindow tooltipWnd;
-    Hwnd toolbar{};
 };
 
 TEST_F(TrayHover, ToolbarIsFoundUnderThePagerOrDirectlyUnderTheNotifyArea) {
     start(0, true);
-    EXPECT_EQ(hover->findTrayToolbar(), toolbar);
+    EXPECT_EQ(hover->findTrayToolbar(), kToolbar);
     port.childWindows.erase({kNotifyArea, "SysPager"});
     EXPECT_TRUE(isNull(hover->findTrayToolbar())); // it hangs under the pager
-    port.childWindows[{kNotifyArea, "ToolbarWindow32"}] = toolbar;
-    EXPECT_EQ(hover->findTrayToolbar(), toolbar);
+    port.childWindows[{kNotifyArea, "ToolbarWindow32"}] = kToolbar;
+    EXPECT_EQ(hover->findTrayToolbar(), kToolbar);
     port.childWindows[{kNotifyArea, "SysPager"}] = kPager;
     port.childWindows.erase({kPager, "ToolbarWindow32"});
     EXPECT_TRUE(isNull(hover->findTrayToolbar())); // a pager hides the direct one
@@ -143,11 +133,11 @@ TEST_F(TrayHover, IconRectIsTheButtonUnderTheCursorInAGridFromTheWindowCorner) {
     for (LResult size : {LResult{24}, LResult{22 << 16}, LResult{-1}}) {
         hover->updateIconRect(1033, 747);
         ASSERT_EQ(hover->iconRect(), kIcon);
-        toolbarWnd.buttonSize = size;
+        buttonSize = size;
         if (size == -1) port.topWindows.clear();
         hover->updateIconRect(1033, 747);
         EXPECT_EQ(hover->iconRect(), Rect{});
-        toolbarWnd.buttonSize = kButton24x22;
+        buttonSize = kButton24x22;
     }
     // The port's own rectangle takes precedence, without asking the toolbar.
     port.iconRect = Rect{1800, 1050, 1822, 1072};
@@ -177,6 +167,7 @@ TEST_F(TrayHover, TimerPeriodAndCheckByModeAndPlace) {
         {2, true, Point{1048, 747}, false, false, 40},
         {2, false, Point{1030, 750}, true, false, 2400},
         {2, false, Point{1030, 762}, false, false, 2400},
+        {2, true, std::nullopt, false, false, 40}, // the cursor unread
         // A host without hover shows the text whenever it likes: it is
         // renewed once a second wherever the cursor is, and without one (Wayland).
         {2, true, Point{500, 500}, true, false, 1000, false},
@@ -184,12 +175,9 @@ TEST_F(TrayHover, TimerPeriodAndCheckByModeAndPlace) {
         {0, true, std::nullopt, true, false, 1000, false},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(::testing::Message()
-                     << "mode " << row.mode << " tipupdate " << row.tipUpdate << " at "
-                     << (row.cursor ? row.cursor->x : -1) << ","
-                     << (row.cursor ? row.cursor->y : -1) << " hover " << row.hostHovers);
+        SCOPED_TRACE(::testing::Message() << "row " << &row - rows);
         start(row.mode, row.tipUpdate, row.hostHovers);
-        const int updatesBefore = tooltipWnd.updates;
+        const int updatesBefore = tooltipUpdates;
         const std::size_t tipsBefore = port.notifyCalls().size();
         hoverAt(1033, 747);
         port.cursor = row.cursor;
@@ -207,27 +195,25 @@ TEST_F(TrayHover, TimerPeriodAndCheckByModeAndPlace) {
         if (row.text && !tips.empty()) {
             EXPECT_EQ(tips.back(), app.getTipText());
         }
-        EXPECT_EQ(tooltipWnd.updates - updatesBefore, row.redraw ? 1 : 0);
+        EXPECT_EQ(tooltipUpdates - updatesBefore, row.redraw ? 1 : 0);
         hover->stopTimer();
         EXPECT_EQ(hover->timerId(), 0u);
         EXPECT_FALSE(port.fireTimer(id));
     }
 }
 
-TEST_F(TrayHover, NothingHappensWithMenuOpenCursorUnreadOrMode2IconUnknown) {
+TEST_F(TrayHover, NothingHappensWithMenuOpenOrMode2IconUnknown) {
     start(2, true);
     hoverAt(1033, 747);
     hover->setMenuOpen(true);
     hover->hoverCheck();
     EXPECT_TRUE(hover->menuOpen());
     hover->setMenuOpen(false);
-    port.cursor.reset();
-    hover->hoverCheck();
     port.topWindows.clear(); // all-zero rectangle: contains no point
     hoverAt(0, 0);
     hover->hoverCheck();
     EXPECT_TRUE(port.notifyCalls().empty());
-    EXPECT_EQ(tooltipWnd.updates, 0);
+    EXPECT_EQ(tooltipUpdates, 0);
 }
 
 TEST_F(TrayHover, ARestartTakesTheNewSettingsAndAFailedTimerGives4) {
@@ -329,7 +315,7 @@ TEST_F(TrayHover, OnTheTimerThread) {
     }
     EXPECT_EQ(seenIcons, sentIcons);
     EXPECT_GT(tipCount, 0);
-    EXPECT_GT(tooltipWnd.updates, 0);
+    EXPECT_GT(tooltipUpdates, 0);
 }
 
 } // namespace
