@@ -96,23 +96,8 @@ protected:
     std::optional<CTrayHover> hover;
 };
 
-TEST_F(TrayHover, ToolbarIsFoundUnderThePagerOrDirectlyUnderTheNotifyArea) {
-    start(0, true);
-    EXPECT_EQ(hover->findTrayToolbar(), kToolbar);
-    port.childWindows.erase({kNotifyArea, "SysPager"});
-    EXPECT_TRUE(isNull(hover->findTrayToolbar())); // it hangs under the pager
-    port.childWindows[{kNotifyArea, "ToolbarWindow32"}] = kToolbar;
-    EXPECT_EQ(hover->findTrayToolbar(), kToolbar);
-    port.childWindows[{kNotifyArea, "SysPager"}] = kPager;
-    port.childWindows.erase({kPager, "ToolbarWindow32"});
-    EXPECT_TRUE(isNull(hover->findTrayToolbar())); // a pager hides the direct one
-    port.childWindows.erase({kTaskbar, "TrayNotifyWnd"});
-    EXPECT_TRUE(isNull(hover->findTrayToolbar()));
-    port.topWindows.clear();
-    EXPECT_TRUE(isNull(hover->findTrayToolbar()));
-}
-
-TEST_F(TrayHover, IconRectIsTheButtonUnderTheCursorInAGridFromTheWindowCorner) {
+// The toolbar hangs under the pager, or directly under the notification area.
+TEST_F(TrayHover, ToolbarAndTheIconRectUnderTheCursorInAGridFromTheWindowCorner) {
     start(0, true);
     const std::pair<Point, Rect> rows[] = {
         {{30, 5}, kIcon}, // column 1, row 0
@@ -145,6 +130,20 @@ TEST_F(TrayHover, IconRectIsTheButtonUnderTheCursorInAGridFromTheWindowCorner) {
     hover->updateIconRect(1033, 747);
     EXPECT_EQ(hover->iconRect(), port.iconRect);
     EXPECT_TRUE(port.callsStartingWith("sendMessage").empty());
+
+    port.topWindows["Shell_TrayWnd"] = kTaskbar;
+    EXPECT_EQ(hover->findTrayToolbar(), kToolbar);
+    port.childWindows.erase({kNotifyArea, "SysPager"});
+    EXPECT_TRUE(isNull(hover->findTrayToolbar())); // it hangs under the pager
+    port.childWindows[{kNotifyArea, "ToolbarWindow32"}] = kToolbar;
+    EXPECT_EQ(hover->findTrayToolbar(), kToolbar);
+    port.childWindows[{kNotifyArea, "SysPager"}] = kPager;
+    port.childWindows.erase({kPager, "ToolbarWindow32"});
+    EXPECT_TRUE(isNull(hover->findTrayToolbar())); // a pager hides the direct one
+    port.childWindows.erase({kTaskbar, "TrayNotifyWnd"});
+    EXPECT_TRUE(isNull(hover->findTrayToolbar()));
+    port.topWindows.clear();
+    EXPECT_TRUE(isNull(hover->findTrayToolbar()));
 }
 
 // The timer's period and what one firing of it sends: the text renewed and
@@ -202,7 +201,7 @@ TEST_F(TrayHover, TimerPeriodAndCheckByModeAndPlace) {
     }
 }
 
-TEST_F(TrayHover, NothingHappensWithMenuOpenOrMode2IconUnknown) {
+TEST_F(TrayHover, NothingHappensWithMenuOpenOrIconUnknownAndARestartTakesTheNewSettings) {
     start(2, true);
     hoverAt(1033, 747);
     hover->setMenuOpen(true);
@@ -214,15 +213,12 @@ TEST_F(TrayHover, NothingHappensWithMenuOpenOrMode2IconUnknown) {
     hover->hoverCheck();
     EXPECT_TRUE(port.notifyCalls().empty());
     EXPECT_EQ(tooltipUpdates, 0);
-}
 
-TEST_F(TrayHover, ARestartTakesTheNewSettingsAndAFailedTimerGives4) {
-    start(0, true);
     ASSERT_EQ(hover->startTimer(), 0u);
     hover->stopTimer();
-    app.setTsMode(2);
+    app.setTsMode(0);
     ASSERT_EQ(hover->startTimer(), 0u);
-    EXPECT_TRUE(port.timerWithDelay(40).has_value());
+    EXPECT_TRUE(port.timerWithDelay(2400).has_value());
     // Starting twice leaves one timer; destruction stops it.
     ASSERT_EQ(hover->startTimer(), 0u);
     EXPECT_EQ(port.activeTimers().size(), 1u);
@@ -231,7 +227,6 @@ TEST_F(TrayHover, ARestartTakesTheNewSettingsAndAFailedTimerGives4) {
 
     hover.emplace(app, record);
     port.failingTimerDelays = {2400};
-    app.setTsMode(0);
     EXPECT_EQ(hover->startTimer(), 4u);
     EXPECT_EQ(hover->timerId(), 0u);
     port.clearCalls();
