@@ -54,12 +54,6 @@ public:
     }
 };
 
-struct TrayRecord : ::testing::Test {
-    RecordPort port;
-    CNotifyIconData record{port};
-    void SetUp() override { record.setUp(kMain, kMoon); }
-};
-
 struct TrayLevel : ::testing::TestWithParam<int> {
     void SetUp() override {
         const unsigned major[] = {4, 5, 6}, minor[] = {72, 82, 1};
@@ -69,7 +63,7 @@ struct TrayLevel : ::testing::TestWithParam<int> {
     }
     FakePort::NotifyCall last() const { return port.notifyCalls().back(); }
     bool old() const { return GetParam() == 4; }
-    FakePort port;
+    RecordPort port;
     std::optional<CNotifyIconData> record;
 };
 
@@ -145,23 +139,23 @@ INSTANTIATE_TEST_SUITE_P(Levels, TrayLevel, ::testing::Values(4, 5, 6),
                          [](const auto& info) { return "Level" + std::to_string(info.param); });
 
 // NIF_ICON 2, NIF_TIP 4, NIF_INFO 16; the moon is icon 119, the frame 120.
-TEST_F(TrayRecord, FlagsStayAsTheLastUseLeftThem) {
-    record.add();
-    record.modifyTip("tip");
-    record.modifyIcon(HIcon{0x78});
-    record.remove(); // with NIF_ICON, as the icon change left it
-    record.readd();  // "TaskbarCreated": 7 again, with the frame and the tip
-    record.showBalloon("t", "x");
-    record.remove();
+TEST_P(TrayLevel, FlagsStayAsTheLastUseLeftThem) {
+    record->add();
+    record->modifyTip("tip");
+    record->modifyIcon(HIcon{0x78});
+    record->remove(); // with NIF_ICON, as the icon change left it
+    record->readd();  // "TaskbarCreated": 7 again, with the frame and the tip
+    record->showBalloon("t", "x");
+    record->remove();
     EXPECT_EQ(port.trace(),
               (std::vector<std::string>{"add 7 119 ", "modify 4 119 tip", "modify 2 120 tip",
                                         "delete 2 120 tip", "add 7 120 tip", "modify 16 120 tip",
                                         "delete 16 120 tip"}));
 }
 
-TEST_F(TrayRecord, RetryWaitsAfterTimeOutsOnlyAndGivesUpAfterNine) {
+TEST_P(TrayLevel, RetryWaitsAfterTimeOutsOnlyAndGivesUpAfterNine) {
     port.shellNotifyAnswers = {false, false, false, false, false, true};
-    EXPECT_TRUE(record.addWithRetry());
+    EXPECT_TRUE(record->addWithRetry());
     EXPECT_EQ(port.sleptMs(), 1500u);
     const std::vector<std::string> round{"wait", "modify 7 119 ", "add 7 119 "};
     std::vector<std::string> expected{"add 7 119 "};
@@ -172,23 +166,23 @@ TEST_F(TrayRecord, RetryWaitsAfterTimeOutsOnlyAndGivesUpAfterNine) {
 
     port.shellNotifyError = kErrorTimeout;
     port.shellNotifyAnswers.assign(25, false);
-    EXPECT_FALSE(record.addWithRetry());
+    EXPECT_FALSE(record->addWithRetry());
     EXPECT_EQ(port.sleptMs(), 1500u + 4500u);
     EXPECT_EQ(port.trace().size(), expected.size() + 1 + 9 * 3);
 
     port.shellNotifyError = 5; // ERROR_ACCESS_DENIED
     port.shellNotifyAnswers = {false, true};
-    EXPECT_FALSE(record.addWithRetry());
+    EXPECT_FALSE(record->addWithRetry());
     EXPECT_EQ(port.trace().size(), expected.size() + 1 + 9 * 3 + 1);
 }
 
-TEST_F(TrayRecord, AUseDuringAWaitRunsAndDoesNotChangeWhatTheRetrySends) {
-    port.onSleep = [&] { record.modifyTip("fresh"); };
+TEST_P(TrayLevel, AUseDuringAWaitRunsAndDoesNotChangeWhatTheRetrySends) {
+    port.onSleep = [&] { record->modifyTip("fresh"); };
     port.shellNotifyAnswers = {false, true, true}; // add times out; tip; modify
-    EXPECT_TRUE(record.addWithRetry());
+    EXPECT_TRUE(record->addWithRetry());
     EXPECT_EQ(port.trace(), (std::vector<std::string>{"add 7 119 ", "wait", "modify 4 119 fresh",
                                                       "modify 7 119 "}));
-    EXPECT_EQ(str(record.fields().szTip), "fresh");
+    EXPECT_EQ(str(record->fields().szTip), "fresh");
 }
 
 } // namespace
