@@ -201,7 +201,7 @@ TEST_F(IconSetTest, BarFillsTheBottomTwoRowsOverTheMoonAndKeepsItsMask) {
     }
 }
 
-TEST_F(IconSetTest, EveryFrameShowsTheWeekdayPictureAboveThePushedDownMoon) {
+TEST_F(IconSetTest, EveryFrameShowsTheWeekdayPictureAboveThePushedDownMoonInTheSystemsColour) {
     ASSERT_TRUE(icons->createTrayIcon(0, -1, 0));
     for (int f = 0; f < 8; ++f)
         expectFrame(f, kWeekday16, kSunday, knownMoon(102, 16), 2 * f + 2);
@@ -209,9 +209,7 @@ TEST_F(IconSetTest, EveryFrameShowsTheWeekdayPictureAboveThePushedDownMoon) {
     port.smallIconSize = 24;
     ASSERT_TRUE(icons->createTrayIcon(0, -1, 0));
     expectFrame(3, kWeekday24Top, kSunday, knownMoon(102, 24), 12);
-}
 
-TEST_F(IconSetTest, TheSystemVersionPicksTheColourTable) {
     const std::tuple<OsVersionInfo, int, ColorRef> rows[] = {
         {{4, 90, 3000, kVerPlatformWin32Windows, 0}, 2, rgb(44, 45, 210)},      // Me, class 48
         {{6, 0, 6000, kVerPlatformWin32Nt, kVerNtWorkstation}, 6, gfx::kWhite}, // Vista, 80
