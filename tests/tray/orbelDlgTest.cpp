@@ -188,44 +188,35 @@ TEST_F(MainWindow, RightClickOpensTheMenuOnlyInsideTheIconRectangleWhereverItMov
         EXPECT_FALSE(isTip(n) && n.data.szTip[0] != '\0') << n.data.szTip;
 }
 
-TEST_F(MainWindow, MenuCommandsRunOneDialogAtATime) {
+// While a dialog runs, clicks on the tray icon only bring it forward. The
+// detail window gets the phase change before the sound plays.
+TEST_F(MainWindow, MenuCommandsAndDoubleClickRunOneDialogAtATime) {
     port.menuChoice = res::ID_SEARCH_LUNAR;
-    Hwnd searchWindow{};
+    Hwnd search{}, detail{};
+    bool blankedWhileOpen = false;
     run({tray(kWmRButtonUp),
-         // Inside the search dialog's own modal loop: clicks only bring it forward.
          [&](FakePort& p, Hwnd main) {
-             searchWindow = p.windowsOfTemplate(149).at(0);
+             search = p.windowsOfTemplate(149).at(0);
              p.postMessage(main, kWmApp, 101, kWmRButtonUp);
          },
          tray(kWmLButtonDblClk), tray(kWmLButtonDown),
-         [&](FakePort& p, Hwnd) { p.postMessage(searchWindow, kWmClose, 0, 0); }, post(kWmClose)});
-    ASSERT_FALSE(isNull(searchWindow));
-    EXPECT_EQ(port.menuCalls().size(), 1u);
-    EXPECT_EQ(port.callsStartingWith("doModal(149").size(), 1u);
-    EXPECT_TRUE(port.callsStartingWith("doModal(145").empty());
-    EXPECT_EQ(port.callsStartingWith("setForegroundWindow(" + num(searchWindow) + ")").size(), 3u);
-}
-
-TEST_F(MainWindow, DoubleClickOpensTheDetailWindowWhichGetsThePhaseChangeBeforeTheSound) {
-    bool blankedWhileOpen = false;
-    run({tray(kWmLButtonDblClk),
-         // Inside the detail window's loop: the tooltip alone was blanked.
+         [&](FakePort& p, Hwnd) { p.postMessage(search, kWmClose, 0, 0); }, tray(kWmLButtonDblClk),
          [&](FakePort& p, Hwnd) {
-             const auto last = p.notifyCalls().back();
+             detail = p.windowsOfTemplate(145).at(0);
+             const auto last = p.notifyCalls().back(); // the tooltip alone was blanked
              blankedWhileOpen = isTip(last) && last.data.szTip[0] == '\0';
          },
          post(kWmApp + 1, (6u << 16), 0x100000), // sound only
          [](FakePort&, Hwnd) {}, post(kWmClose)});
+    EXPECT_EQ(port.menuCalls().size(), 1u);
+    EXPECT_EQ(port.callsStartingWith("doModal(149").size(), 1u);
+    EXPECT_EQ(port.callsStartingWith("setForegroundWindow(" + num(search) + ")").size(), 3u);
     EXPECT_EQ(port.callsStartingWith("doModal(145").size(), 1u);
+    EXPECT_GT(at("doModal(145"), at("modalEnded(" + num(search) + ")"));
     EXPECT_TRUE(blankedWhileOpen);
-    const auto calls = port.calls();
-    long toDialog = -1;
-    for (long i = at("doModal(145") + 1; i > 0 && i < long(calls.size()); ++i)
-        if (calls[std::size_t(i)].starts_with("postMessage(") &&
-            calls[std::size_t(i)].ends_with("," + std::to_string(kWmApp + 1) + ")"))
-            toDialog = i;
-    ASSERT_GE(toDialog, 0);
-    EXPECT_LT(toDialog, at("playSound"));
+    const long toDetail = at("postMessage(" + num(detail) + "," + std::to_string(kWmApp + 1) + ")");
+    ASSERT_GE(toDetail, 0);
+    EXPECT_LT(toDetail, at("playSound"));
 }
 
 // Where the compositor places windows itself (Wayland), the popup's
