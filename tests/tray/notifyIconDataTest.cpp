@@ -67,23 +67,6 @@ struct TrayLevel : ::testing::TestWithParam<int> {
     std::optional<CNotifyIconData> record;
 };
 
-TEST_P(TrayLevel, StartAddCarriesTheStartFieldsInTheLevelsFormAndSize) {
-    // The shell tells the levels apart by these sizes; wider handles widen them.
-    const std::uint32_t size[2][3] = {{88, 488, 504}, {104, 504, 520}};
-    ASSERT_TRUE(record->add());
-    ASSERT_EQ(port.notifyCalls().size(), 1u);
-    const auto c = last();
-    EXPECT_EQ(c.message, kNimAdd);
-    EXPECT_EQ(c.oldForm, old());
-    EXPECT_EQ(c.cbSize, size[sizeof(void*) == 8][GetParam() - 4]);
-    EXPECT_EQ(c.data.hWnd, kMain);
-    EXPECT_EQ(c.data.uID, 101u);
-    EXPECT_EQ(c.data.uFlags, 7u);
-    EXPECT_EQ(c.data.uCallbackMessage, 0x8000u);
-    EXPECT_EQ(c.data.hIcon, kMoon);
-    EXPECT_EQ(str(c.data.szTip), "");
-}
-
 // Random ASCII, half-width katakana and double-byte characters (trail bytes
 // 0x40-0x7E): the shell gets the longest whole-character prefix that fits
 // the form, the record keeps the one that fits the full field.
@@ -139,8 +122,14 @@ INSTANTIATE_TEST_SUITE_P(Levels, TrayLevel, ::testing::Values(4, 5, 6),
                          [](const auto& info) { return "Level" + std::to_string(info.param); });
 
 // NIF_ICON 2, NIF_TIP 4, NIF_INFO 16; the moon is icon 119, the frame 120.
-TEST_P(TrayLevel, FlagsStayAsTheLastUseLeftThem) {
-    record->add();
+// The shell tells the levels apart by the add's size; wider handles widen it.
+TEST_P(TrayLevel, StartAddInTheLevelsFormAndFlagsStayAsTheLastUseLeftThem) {
+    const std::uint32_t size[2][3] = {{88, 488, 504}, {104, 504, 520}};
+    ASSERT_TRUE(record->add());
+    EXPECT_EQ(last().oldForm, old());
+    EXPECT_EQ(last().cbSize, size[sizeof(void*) == 8][GetParam() - 4]);
+    EXPECT_EQ(last().data.uID, 101u);
+    EXPECT_EQ(last().data.uCallbackMessage, 0x8000u);
     record->modifyTip("tip");
     record->modifyIcon(HIcon{0x78});
     record->remove(); // with NIF_ICON, as the icon change left it
@@ -153,15 +142,14 @@ TEST_P(TrayLevel, FlagsStayAsTheLastUseLeftThem) {
                                         "delete 16 120 tip"}));
 }
 
-TEST_P(TrayLevel, RetryWaitsAfterTimeOutsOnlyAndGivesUpAfterNine) {
+// A use made during a wait runs at once and leaves what the retry sends as it was.
+TEST_P(TrayLevel, RetryWaitsAfterTimeOutsOnlyGivesUpAfterNineAndLetsOthersUseTheRecord) {
     port.shellNotifyAnswers = {false, false, false, false, false, true};
     EXPECT_TRUE(record->addWithRetry());
     EXPECT_EQ(port.sleptMs(), 1500u);
-    const std::vector<std::string> round{"wait", "modify 7 119 ", "add 7 119 "};
-    std::vector<std::string> expected{"add 7 119 "};
-    for (int i = 0; i < 3; ++i)
-        expected.insert(expected.end(), round.begin(), round.end());
-    expected.pop_back();
+    const std::vector<std::string> expected{"add 7 119 ", "wait", "modify 7 119 ",
+                                            "add 7 119 ", "wait", "modify 7 119 ",
+                                            "add 7 119 ", "wait", "modify 7 119 "};
     EXPECT_EQ(port.trace(), expected);
 
     port.shellNotifyError = kErrorTimeout;
@@ -174,14 +162,15 @@ TEST_P(TrayLevel, RetryWaitsAfterTimeOutsOnlyAndGivesUpAfterNine) {
     port.shellNotifyAnswers = {false, true};
     EXPECT_FALSE(record->addWithRetry());
     EXPECT_EQ(port.trace().size(), expected.size() + 1 + 9 * 3 + 1);
-}
 
-TEST_P(TrayLevel, AUseDuringAWaitRunsAndDoesNotChangeWhatTheRetrySends) {
+    port.shellNotifyError = kErrorTimeout;
     port.onSleep = [&] { record->modifyTip("fresh"); };
     port.shellNotifyAnswers = {false, true, true}; // add times out; tip; modify
     EXPECT_TRUE(record->addWithRetry());
-    EXPECT_EQ(port.trace(), (std::vector<std::string>{"add 7 119 ", "wait", "modify 4 119 fresh",
-                                                      "modify 7 119 "}));
+    const auto trace = port.trace();
+    EXPECT_EQ(
+        std::vector<std::string>(trace.end() - 4, trace.end()),
+        (std::vector<std::string>{"add 7 119 ", "wait", "modify 4 119 fresh", "modify 7 119 "}));
     EXPECT_EQ(str(record->fields().szTip), "fresh");
 }
 

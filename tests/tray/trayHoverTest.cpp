@@ -1,6 +1,4 @@
-// The tray icon's location and the hover check: the toolbar lookup, the
-// button rectangle under the cursor, what the check sends in each mode, its
-// timer, and the check on a real timer thread next to the UI thread.
+// The tray icon's location and the hover check, also on a timer thread.
 #include "tray/trayHover.h"
 
 #include "app/orbelApp.h"
@@ -30,10 +28,8 @@ protected:
     static constexpr Hwnd kTaskbar{0x900}, kNotifyArea{0x901}, kPager{0x902}, kToolbar{0x903},
         kTooltip{0x904};
 
-    // The notification area's toolbar and its tooltip are the system's
-    // windows; they answer from either thread. The toolbar's client area
-    // starts three pixels right of its window, so a grid taken from the
-    // client origin would be off by three.
+    // The toolbar's client area starts three pixels right of its window, so
+    // a grid taken from the client origin would be off by three.
     TrayHover() {
         port.foreignWindowProc = [this](Hwnd hwnd, unsigned msg, WParam, LParam) -> LResult {
             if (hwnd == kTooltip && msg == kTtmUpdate) ++tooltipUpdates;
@@ -49,7 +45,6 @@ protected:
         port.childWindows[{kNotifyArea, "SysPager"}] = kPager;
         port.childWindows[{kPager, "ToolbarWindow32"}] = kToolbar;
     }
-    // The clock ticks once so that the tooltip text is not empty.
     void start(int mode, bool tipUpdate, bool hostHovers = true) {
         port.hostReportsHover = hostHovers;
         test::writeBytes(dir / "orbel.ini", "[Settings]\r\ntsmode=" + std::to_string(mode) +
@@ -71,7 +66,6 @@ protected:
         port.cursor = Point{x, y};
         hover->updateIconRect(x, y);
     }
-    // The tooltip texts sent, all of them tip changes.
     std::vector<std::string> tipsSent() const {
         std::vector<std::string> out;
         for (const auto& c : port.notifyCalls()) {
@@ -81,7 +75,6 @@ protected:
         }
         return out;
     }
-    // Runs the ticker and the hover check on the timer service for `ms`.
     void runThreaded(ManualClock& clock, TimerService& service, int ms) {
         for (int i = 0; i < ms / 40; ++i)
             advanceAndSettle(clock, service, std::chrono::milliseconds(40));
@@ -96,7 +89,6 @@ protected:
     std::optional<CTrayHover> hover;
 };
 
-// The toolbar hangs under the pager, or directly under the notification area.
 TEST_F(TrayHover, ToolbarAndTheIconRectUnderTheCursorInAGridFromTheWindowCorner) {
     start(0, true);
     const std::pair<Point, Rect> rows[] = {
@@ -134,15 +126,13 @@ TEST_F(TrayHover, ToolbarAndTheIconRectUnderTheCursorInAGridFromTheWindowCorner)
     port.topWindows["Shell_TrayWnd"] = kTaskbar;
     EXPECT_EQ(hover->findTrayToolbar(), kToolbar);
     port.childWindows.erase({kNotifyArea, "SysPager"});
-    EXPECT_TRUE(isNull(hover->findTrayToolbar())); // it hangs under the pager
+    EXPECT_TRUE(isNull(hover->findTrayToolbar())); // under the pager, or directly
     port.childWindows[{kNotifyArea, "ToolbarWindow32"}] = kToolbar;
     EXPECT_EQ(hover->findTrayToolbar(), kToolbar);
     port.childWindows[{kNotifyArea, "SysPager"}] = kPager;
     port.childWindows.erase({kPager, "ToolbarWindow32"});
     EXPECT_TRUE(isNull(hover->findTrayToolbar())); // a pager hides the direct one
     port.childWindows.erase({kTaskbar, "TrayNotifyWnd"});
-    EXPECT_TRUE(isNull(hover->findTrayToolbar()));
-    port.topWindows.clear();
     EXPECT_TRUE(isNull(hover->findTrayToolbar()));
 }
 
