@@ -243,17 +243,13 @@ TEST_F(TrayHover, OnTheTimerThread) {
     hover->stopTimer();
     const auto tips = tipsSent();
     ASSERT_EQ(tips.size(), 60u);
-    const std::regex clockText("(\\d\\d):(\\d\\d):(\\d\\d)");
-    int previous = -1;
-    for (const std::string& tip : tips) {
+    const auto secondOf = [](const std::string& tip) {
         std::smatch m;
-        ASSERT_TRUE(std::regex_search(tip, m, clockText)) << tip;
-        const int second = std::stoi(m[2]) * 60 + std::stoi(m[3]);
-        if (previous >= 0) {
-            EXPECT_EQ((second - previous + 3600) % 3600, 25) << tip;
-        }
-        previous = second;
-    }
+        EXPECT_TRUE(std::regex_search(tip, m, std::regex("\\d\\d:(\\d\\d):(\\d\\d)"))) << tip;
+        return m.empty() ? 0 : std::stoi(m[1]) * 60 + std::stoi(m[2]);
+    };
+    for (std::size_t i = 1; i < tips.size(); ++i)
+        EXPECT_EQ((secondOf(tips[i]) - secondOf(tips[i - 1]) + 3600) % 3600, 25) << tips[i];
 
     app.stopTicker();
     port.useTimerService(nullptr);
@@ -281,10 +277,8 @@ TEST_F(TrayHover, OnTheTimerThread) {
     app.stopTicker();
     port.useTimerService(nullptr);
 
-    const auto digitsAsZero = [](std::string s) {
-        for (char& c : s)
-            if (c >= '0' && c <= '9') c = '0';
-        return s;
+    const auto digitsAsZero = [](const std::string& s) {
+        return std::regex_replace(s, std::regex("\\d"), "0");
     };
     const std::string shape = digitsAsZero(app.getTipText());
     std::vector<HIcon> seenIcons;
