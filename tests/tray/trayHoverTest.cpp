@@ -172,18 +172,13 @@ TEST_F(TrayHover, TimerPeriodAndCheckByModeAndPlace) {
         port.cursor = row.cursor;
         port.clearCalls();
         ASSERT_EQ(hover->startTimer(), 0u);
-        const auto set = port.callsStartingWith("timeSetEvent");
-        ASSERT_EQ(set.size(), 1u);
-        EXPECT_TRUE(
-            set[0].starts_with("timeSetEvent(" + std::to_string(row.period) + ",10,periodic)"))
-            << set[0];
+        const std::string set = "timeSetEvent(" + std::to_string(row.period) + ",10,periodic)";
+        EXPECT_EQ(port.callsStartingWith(set).size(), 1u);
         const unsigned id = hover->timerId();
         ASSERT_TRUE(port.fireTimer(id));
         const auto tips = tipsSent();
-        EXPECT_EQ(tips.size() - tipsBefore, row.text ? 1u : 0u);
-        if (row.text && !tips.empty()) {
-            EXPECT_EQ(tips.back(), app.getTipText());
-        }
+        EXPECT_EQ(std::vector(tips.begin() + std::ptrdiff_t(tipsBefore), tips.end()),
+                  row.text ? std::vector{app.getTipText()} : std::vector<std::string>{});
         EXPECT_EQ(tooltipUpdates - updatesBefore, row.redraw ? 1 : 0);
         hover->stopTimer();
         EXPECT_EQ(hover->timerId(), 0u);
