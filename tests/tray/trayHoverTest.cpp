@@ -47,14 +47,12 @@ protected:
     }
     void start(int mode, bool tipUpdate, bool hostHovers = true) {
         port.hostReportsHover = hostHovers;
-        test::writeBytes(dir / "orbel.ini", "[Settings]\r\ntsmode=" + std::to_string(mode) +
-                                                "\r\ntipupdate=" + (tipUpdate ? "1" : "0") +
-                                                "\r\n");
         port.moduleFileName = (dir.path() / "orbel.exe").string();
         port.now = kMidnight;
         port.devCaps = TimeCaps{10, 1000000};
         app.initPaths();
-        app.loadSettings();
+        app.setTsMode(mode);
+        app.setTipUpdate(tipUpdate);
         ASSERT_EQ(app.setupTimerPeriod(), 0u);
         ASSERT_EQ(app.startTicker(), 0u);
         ASSERT_TRUE(port.fireTimer(port.activeTimers().at(0).id));
