@@ -1,5 +1,5 @@
-// What the tray, popup and main-window tests read back from the fake port
-// and the log file.
+// What the tray, popup and main-window tests read back from the log file
+// and the fake port's call log.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,7 +9,6 @@
 #include <fstream>
 #include <regex>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace orbel::test {
@@ -37,13 +36,6 @@ inline std::vector<LogEntry> logEntries(const std::filesystem::path& log, const 
 // A handle as the fake port's call log writes it.
 template <class Handle> std::string num(Handle h) {
     return std::to_string(static_cast<std::uintptr_t>(h));
-}
-
-// Where the first call starting with `prefix` is in `calls`, or -1.
-inline long callIndex(const std::vector<std::string>& calls, std::string_view prefix) {
-    for (std::size_t i = 0; i < calls.size(); ++i)
-        if (calls[i].starts_with(prefix)) return static_cast<long>(i);
-    return -1;
 }
 
 } // namespace orbel::test

@@ -1,7 +1,5 @@
-// The pixel surfaces' drawing operations: exact pixels of rectangles, lines
-// (end point left out) and ellipses (inside their box, symmetric), and
-// block copies clipped at every edge. Pictures are written row after row,
-// each row ended by '|': '.' black, 'o' ink, 'f' fill, '?' anything else.
+// The pixel surfaces' drawing operations. Pictures are written row after
+// row, each row ended by '|': '.' black, 'o' ink, 'f' fill, '?' anything else.
 #include "tray/raster.h"
 
 #include <gtest/gtest.h>
@@ -46,71 +44,44 @@ TEST(Raster, FillRectCoversLeftTopInclusiveClipsAndIgnoresEmptyRectangles) {
     EXPECT_EQ(render(clipped), "oo..|....|...f|");
 }
 
-TEST(Raster, CosmeticLinesLeaveOutTheirEndPointInEveryDirection) {
+// A line leaves out its end point in every direction; a polyline's corner
+// is drawn once, by the segment leaving it. The two-pixel flat pen covers
+// the row above or the column left of the line.
+TEST(Raster, Lines) {
     Bitmap bmp(7, 7);
-    drawLine(bmp, Pen::cosmetic(kInk), {1, 0}, {5, 0});  // rightwards: 1..4
-    drawLine(bmp, Pen::cosmetic(kInk), {5, 2}, {1, 2});  // leftwards: 5..2
-    drawLine(bmp, Pen::cosmetic(kFill), {0, 1}, {0, 5}); // downwards: rows 1..4
-    drawLine(bmp, Pen::cosmetic(kFill), {6, 6}, {3, 3}); // up-left diagonal
+    drawLine(bmp, Pen::cosmetic(kInk), {1, 0}, {5, 0});
+    drawLine(bmp, Pen::cosmetic(kInk), {5, 2}, {1, 2});
+    drawLine(bmp, Pen::cosmetic(kFill), {0, 1}, {0, 5});
+    drawLine(bmp, Pen::cosmetic(kFill), {6, 6}, {3, 3});
     EXPECT_EQ(render(bmp), ".oooo..|f......|f.oooo.|f......|f...f..|.....f.|......f|");
-    // A shallow line has one pixel per column and steps evenly.
-    Bitmap shallow(9, 3);
+    Bitmap shallow(9, 3); // one pixel per column, evenly stepped
     drawLine(shallow, Pen::cosmetic(kInk), {0, 0}, {8, 2});
     EXPECT_EQ(render(shallow), "ooo......|...oooo..|.......o.|");
-    // Zero-length lines draw nothing, with either pen.
     Bitmap none(3, 3);
     drawLine(none, Pen::cosmetic(kInk), {1, 1}, {1, 1});
     drawLine(none, Pen::geometricFlat(2, kInk), {1, 1}, {1, 1});
     EXPECT_EQ(none, Bitmap(3, 3));
-}
 
-TEST(Raster, CursorDrawsAPolylineWithSharedCornersOnce) {
-    // Each segment starts where the last one stopped short, so a corner is
-    // drawn by the segment leaving it and the final point not at all.
-    Bitmap bmp(5, 4);
-    LineCursor cursor(bmp, Pen::cosmetic(kInk));
+    Bitmap poly(5, 4);
+    LineCursor cursor(poly, Pen::cosmetic(kInk));
     cursor.moveTo(0, 0);
     cursor.lineTo(4, 0);
     cursor.lineTo(4, 3);
     EXPECT_EQ(cursor.position(), (Point{4, 3}));
     cursor.selectPen(Pen::cosmetic(kFill));
     cursor.lineTo(1, 3);
-    EXPECT_EQ(render(bmp), "ooooo|....o|....o|..fff|");
-}
+    EXPECT_EQ(render(poly), "ooooo|....o|....o|..fff|");
 
-TEST(Raster, TwoPixelFlatPenCoversTheRowAboveOrTheColumnLeftOfTheLine) {
-    Bitmap bmp(8, 6);
-    LineCursor pen(bmp, Pen::geometricFlat(2, kInk));
+    Bitmap flat(8, 6);
+    LineCursor pen(flat, Pen::geometricFlat(2, kInk));
     pen.moveTo(1, 2);
-    pen.lineTo(5, 2); // rows 1 and 2, columns 1..4
+    pen.lineTo(5, 2);
     pen.moveTo(7, 5);
-    pen.lineTo(3, 5); // leftwards along the bottom row: rows 4 and 5, 3..6
-    EXPECT_EQ(render(bmp), "........|.oooo...|.oooo...|........|...oooo.|...oooo.|");
+    pen.lineTo(3, 5);
+    EXPECT_EQ(render(flat), "........|.oooo...|.oooo...|........|...oooo.|...oooo.|");
     Bitmap vertical(5, 5);
     drawLine(vertical, Pen::geometricFlat(2, kInk), {3, 0}, {3, 4});
     EXPECT_EQ(render(vertical), "..oo.|..oo.|..oo.|..oo.|.....|");
-}
-
-TEST(Raster, EllipsesOfKnownBoxes) {
-    // The weekday disc of a 16-pixel icon. A pixel is in the figure when its
-    // centre lies in the circle through the box's sides: in half-pixel
-    // units about the centre, X^2 + Y^2 <= 144 for odd X, Y (rows of 4, 8,
-    // 10, 10, 12, 12, ...); the rim is the figure's pixels with a side
-    // neighbour outside it.
-    Bitmap circle(12, 12);
-    ellipse(circle, kInk, kFill, 0, 0, 12, 12);
-    EXPECT_EQ(render(circle), "....oooo....|..ooffffoo..|.offffffffo.|.offffffffo.|"
-                              "offffffffffo|offffffffffo|offffffffffo|offffffffffo|"
-                              ".offffffffo.|.offffffffo.|..ooffffoo..|....oooo....|");
-    Bitmap five(7, 7);
-    ellipse(five, kInk, kFill, 1, 1, 6, 6); // the highlight's 5x5
-    EXPECT_EQ(render(five), ".......|..ooo..|.offfo.|.offfo.|.offfo.|..ooo..|.......|");
-    Bitmap flat(7, 3);
-    ellipse(flat, kInk, kFill, 0, 0, 7, 3);
-    EXPECT_EQ(render(flat), ".ooooo.|offfffo|.ooooo.|");
-    Bitmap bare(7, 3);
-    ellipse(bare, std::nullopt, kFill, 0, 0, 7, 3); // no pen: no rim
-    EXPECT_EQ(render(bare), ".fffff.|fffffff|.fffff.|");
 }
 
 TEST(Raster, EveryBoxGivesASymmetricFigureTouchingAllFourSides) {
@@ -126,7 +97,6 @@ TEST(Raster, EveryBoxGivesASymmetricFigureTouchingAllFourSides) {
                 int runs = 0;
                 for (int x = 0; x < bmp.width(); ++x) {
                     const ColorRef c = bmp.at(x, y);
-                    // Mirror images across both centre lines.
                     ASSERT_EQ(c, bmp.at(2 * left + w - 1 - x, y));
                     ASSERT_EQ(c, bmp.at(x, 2 * top + h - 1 - y));
                     if (out(x, y)) continue;
@@ -134,7 +104,6 @@ TEST(Raster, EveryBoxGivesASymmetricFigureTouchingAllFourSides) {
                     touchesLeft |= x == left;
                     touchesTop |= y == top;
                     runs += out(x - 1, y);
-                    // Rim exactly where a side neighbour is outside.
                     const bool edge =
                         out(x - 1, y) || out(x + 1, y) || out(x, y - 1) || out(x, y + 1);
                     ASSERT_EQ(c, edge ? kInk : kFill);
@@ -148,7 +117,15 @@ TEST(Raster, EveryBoxGivesASymmetricFigureTouchingAllFourSides) {
     }
 }
 
-TEST(Raster, ClippedEllipseIsTheVisiblePartOfTheWholeOne) {
+// A pixel is in the figure when its centre lies in the ellipse through the
+// box's sides. The 12 and 5 pixel circles are the tray icon's weekday picture.
+TEST(Raster, EllipsesFlatBareClippedAndEmpty) {
+    Bitmap flat(7, 3);
+    ellipse(flat, kInk, kFill, 0, 0, 7, 3);
+    EXPECT_EQ(render(flat), ".ooooo.|offfffo|.ooooo.|");
+    Bitmap bare(7, 3);
+    ellipse(bare, std::nullopt, kFill, 0, 0, 7, 3);
+    EXPECT_EQ(render(bare), ".fffff.|fffffff|.fffff.|");
     Bitmap whole(20, 20);
     ellipse(whole, kInk, kFill, 4, 4, 16, 16);
     Bitmap part(8, 8);
@@ -163,7 +140,6 @@ TEST(Raster, ClippedEllipseIsTheVisiblePartOfTheWholeOne) {
 
 TEST(Raster, BitBltCopiesWithClippingAtEveryEdgeAndOntoItself) {
     const Bitmap src = numbered(3, 3);
-    // Each offset puts the copy over a different edge or corner.
     for (int ox = -4; ox <= 6; ++ox)
         for (int oy = -4; oy <= 6; ++oy) {
             SCOPED_TRACE(std::to_string(ox) + "," + std::to_string(oy));
@@ -176,7 +152,6 @@ TEST(Raster, BitBltCopiesWithClippingAtEveryEdgeAndOntoItself) {
                     ASSERT_EQ(dst.at(x, y), from ? src.at(sx, sy) : kWhite);
                 }
         }
-    // Shifting a bitmap onto itself copies the original.
     Bitmap bmp = numbered(4, 4);
     const Bitmap before = bmp;
     bitBlt(bmp, 0, 1, bmp);

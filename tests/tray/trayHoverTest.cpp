@@ -1,6 +1,4 @@
-// The tray icon's location and the hover check: the toolbar lookup, the
-// button rectangle under the cursor, what the check sends in each mode, the
-// hover timer, and the check on a real timer thread next to the UI thread.
+// The tray icon's location and the hover check, also on a timer thread.
 #include "tray/trayHover.h"
 
 #include "app/orbelApp.h"
@@ -13,84 +11,59 @@
 
 #include <atomic>
 #include <chrono>
-#include <ostream>
 #include <regex>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace orbel {
-
-// Readable rectangles in failure messages.
-void PrintTo(const Rect& r, std::ostream* os) {
-    *os << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-}
-
 namespace {
 
 constexpr std::time_t kMidnight = 1796515200; // a game day starts here
 constexpr LResult kButton24x22 = (22 << 16) | 24;
 const Rect kIcon{1024, 740, 1048, 762}; // the button at client (30, 5)
 
-// The notification area's toolbar and its tooltip, as windows of the fake
-// so that they answer messages (from either thread).
-struct ToolbarWindow : WindowHandler {
-    std::atomic<LResult> buttonSize{kButton24x22}, tooltip{0};
-    LResult windowProc(Hwnd, unsigned msg, WParam, LParam) override {
-        return msg == kTbGetButtonSize ? buttonSize.load()
-               : msg == kTbGetTooltips ? tooltip.load()
-                                       : 0;
-    }
-};
-struct TooltipWindow : WindowHandler {
-    std::atomic<int> updates{0};
-    LResult windowProc(Hwnd, unsigned msg, WParam, LParam) override {
-        if (msg == kTtmUpdate) ++updates;
-        return 0;
-    }
-};
-
 class TrayHover : public ::testing::Test {
 protected:
-    static constexpr Hwnd kTaskbar{0x900}, kNotifyArea{0x901}, kPager{0x902};
+    static constexpr Hwnd kTaskbar{0x900}, kNotifyArea{0x901}, kPager{0x902}, kToolbar{0x903},
+        kTooltip{0x904};
 
-    // Settings as the file gives them (and whether the tray host reports
-    // hover, which the check takes when it starts); the clock ticks once so
-    // that the tooltip text is not empty. The toolbar's window starts at (1000, 740)
-    // and its client area at (1003, 742), so a grid taken from the client
-    // origin would be off by three.
+    // The toolbar's client area starts three pixels right of its window, so
+    // a grid taken from the client origin would be off by three.
+    TrayHover() {
+        port.foreignWindowProc = [this](Hwnd hwnd, unsigned msg, WParam, LParam) -> LResult {
+            if (hwnd == kTooltip && msg == kTtmUpdate) ++tooltipUpdates;
+            if (hwnd != kToolbar) return 0;
+            return msg == kTbGetButtonSize ? buttonSize.load()
+                   : msg == kTbGetTooltips ? static_cast<LResult>(kTooltip)
+                                           : 0;
+        };
+        port.windowRects[kToolbar] = Rect{1000, 740, 1240, 784};
+        port.clientOrigins[kToolbar] = Point{1003, 742};
+        port.topWindows["Shell_TrayWnd"] = kTaskbar;
+        port.childWindows[{kTaskbar, "TrayNotifyWnd"}] = kNotifyArea;
+        port.childWindows[{kNotifyArea, "SysPager"}] = kPager;
+        port.childWindows[{kPager, "ToolbarWindow32"}] = kToolbar;
+    }
     void start(int mode, bool tipUpdate, bool hostHovers = true) {
         port.hostReportsHover = hostHovers;
-        test::writeBytes(dir / "orbel.ini", "[Settings]\r\ntsmode=" + std::to_string(mode) +
-                                                "\r\ntipupdate=" + (tipUpdate ? "1" : "0") +
-                                                "\r\n");
         port.moduleFileName = (dir.path() / "orbel.exe").string();
         port.now = kMidnight;
         port.devCaps = TimeCaps{10, 1000000};
         app.initPaths();
-        app.loadSettings();
+        app.setTsMode(mode);
+        app.setTipUpdate(tipUpdate);
         ASSERT_EQ(app.setupTimerPeriod(), 0u);
         ASSERT_EQ(app.startTicker(), 0u);
         ASSERT_TRUE(port.fireTimer(port.activeTimers().at(0).id));
         app.stopTicker();
         ASSERT_FALSE(app.getTipText().empty());
         hover.emplace(app, record);
-
-        toolbar = port.createDialog(1, Hwnd{}, toolbarWnd);
-        toolbarWnd.tooltip = static_cast<LResult>(port.createDialog(2, Hwnd{}, tooltipWnd));
-        port.setWindowPos(toolbar, Hwnd{}, 1000, 740, 240, 44, 0);
-        port.clientOrigins[toolbar] = Point{1003, 742};
-        port.topWindows["Shell_TrayWnd"] = kTaskbar;
-        port.childWindows[{kTaskbar, "TrayNotifyWnd"}] = kNotifyArea;
-        port.childWindows[{kNotifyArea, "SysPager"}] = kPager;
-        port.childWindows[{kPager, "ToolbarWindow32"}] = toolbar;
     }
-    // Cursor at screen point (x, y) and the icon rectangle taken there.
     void hoverAt(int x, int y) {
         port.cursor = Point{x, y};
         hover->updateIconRect(x, y);
     }
-    // The tooltip texts sent, all of them tip changes.
     std::vector<std::string> tipsSent() const {
         std::vector<std::string> out;
         for (const auto& c : port.notifyCalls()) {
@@ -100,34 +73,21 @@ protected:
         }
         return out;
     }
+    void runThreaded(ManualClock& clock, TimerService& service, int ms) {
+        for (int i = 0; i < ms / 40; ++i)
+            advanceAndSettle(clock, service, std::chrono::milliseconds(40));
+    }
 
+    std::atomic<LResult> buttonSize{kButton24x22};
+    std::atomic<int> tooltipUpdates{0};
     test::TempDir dir;
     FakePort port;
     COrbelApp app{port};
     CNotifyIconData record{port};
     std::optional<CTrayHover> hover;
-    ToolbarWindow toolbarWnd;
-    TooltipWindow tooltipWnd;
-    Hwnd toolbar{};
 };
 
-TEST_F(TrayHover, ToolbarIsFoundUnderThePagerOrDirectlyUnderTheNotifyArea) {
-    start(0, true);
-    EXPECT_EQ(hover->findTrayToolbar(), toolbar);
-    port.childWindows.erase({kNotifyArea, "SysPager"});
-    EXPECT_TRUE(isNull(hover->findTrayToolbar())); // it hangs under the pager
-    port.childWindows[{kNotifyArea, "ToolbarWindow32"}] = toolbar;
-    EXPECT_EQ(hover->findTrayToolbar(), toolbar);
-    port.childWindows[{kNotifyArea, "SysPager"}] = kPager;
-    port.childWindows.erase({kPager, "ToolbarWindow32"});
-    EXPECT_TRUE(isNull(hover->findTrayToolbar())); // a pager hides the direct one
-    port.childWindows.erase({kTaskbar, "TrayNotifyWnd"});
-    EXPECT_TRUE(isNull(hover->findTrayToolbar()));
-    port.topWindows.clear();
-    EXPECT_TRUE(isNull(hover->findTrayToolbar()));
-}
-
-TEST_F(TrayHover, IconRectIsTheButtonUnderTheCursorInAGridFromTheWindowCorner) {
+TEST_F(TrayHover, ToolbarAndTheIconRectUnderTheCursorInAGridFromTheWindowCorner) {
     start(0, true);
     const std::pair<Point, Rect> rows[] = {
         {{30, 5}, kIcon}, // column 1, row 0
@@ -145,108 +105,111 @@ TEST_F(TrayHover, IconRectIsTheButtonUnderTheCursorInAGridFromTheWindowCorner) {
         EXPECT_EQ(hover->iconRect(), expected);
     }
     // A button of height 0 or width 0, or no taskbar: all zero.
-    for (LResult size : {LResult{24}, LResult{22 << 16}}) {
+    for (LResult size : {LResult{24}, LResult{22 << 16}, LResult{-1}}) {
         hover->updateIconRect(1033, 747);
         ASSERT_EQ(hover->iconRect(), kIcon);
-        toolbarWnd.buttonSize = size;
+        buttonSize = size;
+        if (size == -1) port.topWindows.clear();
         hover->updateIconRect(1033, 747);
         EXPECT_EQ(hover->iconRect(), Rect{});
-        toolbarWnd.buttonSize = kButton24x22;
+        buttonSize = kButton24x22;
     }
-    port.topWindows.clear();
-    hover->updateIconRect(1033, 747);
-    EXPECT_EQ(hover->iconRect(), Rect{});
     // The port's own rectangle takes precedence, without asking the toolbar.
     port.iconRect = Rect{1800, 1050, 1822, 1072};
     port.clearCalls();
     hover->updateIconRect(1033, 747);
-    EXPECT_EQ(hover->iconRect(), (Rect{1800, 1050, 1822, 1072}));
+    EXPECT_EQ(hover->iconRect(), port.iconRect);
     EXPECT_TRUE(port.callsStartingWith("sendMessage").empty());
+
+    port.topWindows["Shell_TrayWnd"] = kTaskbar;
+    EXPECT_EQ(hover->findTrayToolbar(), kToolbar);
+    port.childWindows.erase({kNotifyArea, "SysPager"});
+    EXPECT_TRUE(isNull(hover->findTrayToolbar())); // under the pager, or directly
+    port.childWindows[{kNotifyArea, "ToolbarWindow32"}] = kToolbar;
+    EXPECT_EQ(hover->findTrayToolbar(), kToolbar);
+    port.childWindows[{kNotifyArea, "SysPager"}] = kPager;
+    port.childWindows.erase({kPager, "ToolbarWindow32"});
+    EXPECT_TRUE(isNull(hover->findTrayToolbar())); // a pager hides the direct one
+    port.childWindows.erase({kTaskbar, "TrayNotifyWnd"});
+    EXPECT_TRUE(isNull(hover->findTrayToolbar()));
 }
 
-TEST_F(TrayHover, CheckRefreshesTheTextAndRedrawsTheShownTooltipByModeAndPlace) {
+// The timer's period and what one firing of it sends: the text renewed and
+// the shown tooltip redrawn, by mode, live updates and cursor.
+TEST_F(TrayHover, TimerPeriodAndCheckByModeAndPlace) {
     struct Row {
         int mode;
         bool tipUpdate;
         std::optional<Point> cursor; // the icon is (1024, 740)-(1048, 762)
         bool text, redraw;
+        unsigned period;
         bool hostHovers = true;
     };
     const Row rows[] = {
-        {0, true, Point{1047, 761}, true, true},
-        {0, true, Point{1048, 747}, true, false},
-        {0, false, Point{1047, 761}, true, false},
-        {0, false, Point{500, 500}, true, false},
-        {2, true, Point{1024, 740}, true, true},
-        {2, true, Point{1048, 747}, false, false},
-        {2, false, Point{1030, 750}, true, false},
-        {2, false, Point{1030, 762}, false, false},
+        {0, true, Point{1047, 761}, true, true, 2400},
+        {0, true, Point{1048, 747}, true, false, 2400},
+        {0, false, Point{1047, 761}, true, false, 2400},
+        {0, false, Point{500, 500}, true, false, 2400},
+        {2, true, Point{1024, 740}, true, true, 40},
+        {2, true, Point{1048, 747}, false, false, 40},
+        {2, false, Point{1030, 750}, true, false, 2400},
+        {2, false, Point{1030, 762}, false, false, 2400},
+        {2, true, std::nullopt, false, false, 40}, // the cursor unread
         // A host without hover shows the text whenever it likes: it is
-        // renewed wherever the cursor is, and without one (Wayland).
-        {2, true, Point{500, 500}, true, false, false},
-        {2, false, std::nullopt, true, false, false},
-        {0, true, std::nullopt, true, false, false},
+        // renewed once a second wherever the cursor is, and without one (Wayland).
+        {2, true, Point{500, 500}, true, false, 1000, false},
+        {2, false, std::nullopt, true, false, 1000, false},
+        {0, true, std::nullopt, true, false, 1000, false},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(::testing::Message()
-                     << "mode " << row.mode << " tipupdate " << row.tipUpdate << " at "
-                     << (row.cursor ? row.cursor->x : -1) << ","
-                     << (row.cursor ? row.cursor->y : -1) << " hover " << row.hostHovers);
+        SCOPED_TRACE(::testing::Message() << "row " << &row - rows);
         start(row.mode, row.tipUpdate, row.hostHovers);
-        const int updatesBefore = tooltipWnd.updates;
+        const int updatesBefore = tooltipUpdates;
         const std::size_t tipsBefore = port.notifyCalls().size();
         hoverAt(1033, 747);
         port.cursor = row.cursor;
-        hover->hoverCheck();
+        port.clearCalls();
+        ASSERT_EQ(hover->startTimer(), 0u);
+        const std::string set = "timeSetEvent(" + std::to_string(row.period) + ",10,periodic)";
+        EXPECT_EQ(port.callsStartingWith(set).size(), 1u);
+        const unsigned id = hover->timerId();
+        ASSERT_TRUE(port.fireTimer(id));
         const auto tips = tipsSent();
-        EXPECT_EQ(tips.size() - tipsBefore, row.text ? 1u : 0u);
-        if (row.text && !tips.empty()) {
-            EXPECT_EQ(tips.back(), app.getTipText());
-        }
-        EXPECT_EQ(tooltipWnd.updates - updatesBefore, row.redraw ? 1 : 0);
+        EXPECT_EQ(std::vector(tips.begin() + std::ptrdiff_t(tipsBefore), tips.end()),
+                  row.text ? std::vector{app.getTipText()} : std::vector<std::string>{});
+        EXPECT_EQ(tooltipUpdates - updatesBefore, row.redraw ? 1 : 0);
+        hover->stopTimer();
+        EXPECT_EQ(hover->timerId(), 0u);
+        EXPECT_FALSE(port.fireTimer(id));
     }
 }
 
-TEST_F(TrayHover, NothingHappensWithMenuOpenCursorUnreadOrMode2IconUnknown) {
+TEST_F(TrayHover, NothingHappensWithMenuOpenOrIconUnknownAndARestartTakesTheNewSettings) {
     start(2, true);
     hoverAt(1033, 747);
     hover->setMenuOpen(true);
     hover->hoverCheck();
     EXPECT_TRUE(hover->menuOpen());
     hover->setMenuOpen(false);
-    port.cursor.reset();
-    hover->hoverCheck();
     port.topWindows.clear(); // all-zero rectangle: contains no point
     hoverAt(0, 0);
     hover->hoverCheck();
     EXPECT_TRUE(port.notifyCalls().empty());
-    EXPECT_EQ(tooltipWnd.updates, 0);
-}
+    EXPECT_EQ(tooltipUpdates, 0);
 
-TEST_F(TrayHover, TimerRunsAtTheTickPeriodOnlyForAShownMode2TooltipAndFailsWith4) {
-    // The first rows: a host without hover is checked once a second in every
-    // mode, tipupdate or not.
-    const std::tuple<int, bool, const char*, bool> rows[] = {
-        {0, true, "timeSetEvent(1000,10,periodic)", false},
-        {2, false, "timeSetEvent(1000,10,periodic)", false},
-        {2, true, "timeSetEvent(1000,10,periodic)", false},
-        {0, false, "timeSetEvent(2400,10,periodic)", true},
-        {0, true, "timeSetEvent(2400,10,periodic)", true},
-        {2, false, "timeSetEvent(2400,10,periodic)", true},
-        {2, true, "timeSetEvent(40,10,periodic)", true}};
-    for (const auto& [mode, tipUpdate, call, hostHovers] : rows) {
-        SCOPED_TRACE(::testing::Message() << call << " hover " << hostHovers);
-        start(mode, tipUpdate, hostHovers);
-        port.clearCalls();
-        ASSERT_EQ(hover->startTimer(), 0u);
-        const auto set = port.callsStartingWith("timeSetEvent");
-        ASSERT_EQ(set.size(), 1u);
-        EXPECT_EQ(set[0].substr(0, set[0].find('=')), call);
-        hover->stopTimer();
-        EXPECT_EQ(hover->timerId(), 0u);
-    }
-    port.failingTimerDelays = {2400};
+    ASSERT_EQ(hover->startTimer(), 0u);
+    hover->stopTimer();
     app.setTsMode(0);
+    ASSERT_EQ(hover->startTimer(), 0u);
+    EXPECT_TRUE(port.timerWithDelay(2400).has_value());
+    // Starting twice leaves one timer; destruction stops it.
+    ASSERT_EQ(hover->startTimer(), 0u);
+    EXPECT_EQ(port.activeTimers().size(), 1u);
+    hover.reset();
+    EXPECT_TRUE(port.activeTimers().empty());
+
+    hover.emplace(app, record);
+    port.failingTimerDelays = {2400};
     EXPECT_EQ(hover->startTimer(), 4u);
     EXPECT_EQ(hover->timerId(), 0u);
     port.clearCalls();
@@ -254,78 +217,43 @@ TEST_F(TrayHover, TimerRunsAtTheTickPeriodOnlyForAShownMode2TooltipAndFailsWith4
     EXPECT_TRUE(port.callsStartingWith("timeKillEvent").empty());
 }
 
-TEST_F(TrayHover, TimerFiresTheCheckAndARestartTakesTheNewSettings) {
-    start(0, true);
-    hoverAt(1033, 747);
-    ASSERT_EQ(hover->startTimer(), 0u);
-    const unsigned first = hover->timerId();
-    ASSERT_TRUE(port.fireTimer(first));
-    EXPECT_EQ(tipsSent().size(), 1u);
-    // The settings sheet: stop, change, start again.
-    hover->stopTimer();
-    EXPECT_FALSE(port.fireTimer(first));
-    app.setTsMode(2);
-    ASSERT_EQ(hover->startTimer(), 0u);
-    ASSERT_TRUE(port.timerWithDelay(40).has_value());
-    port.cursor = Point{500, 500};
-    ASSERT_TRUE(port.fireTimer(hover->timerId()));
-    EXPECT_EQ(tipsSent().size(), 1u); // mode 2 now: nothing away from the icon
-    // Starting twice leaves one timer; destruction stops it.
-    ASSERT_EQ(hover->startTimer(), 0u);
-    EXPECT_EQ(port.activeTimers().size(), 1u);
-    hover.reset();
-    EXPECT_TRUE(port.activeTimers().empty());
-}
-
-// A minute of mode 2 on a host without hover (no cursor either), with the
-// ticker and the check on the timer service: from the first second on, one
-// text a second, each the game time exactly one Earth second (25 game
-// seconds) after the one before, so never older than that second.
-TEST_F(TrayHover, WithoutHoverMode2SendsTheCurrentSecondOnceASecond) {
-    start(2, true, false);
-    port.cursor.reset();
+// Both on the timer service. First a minute of mode 2 on a host without
+// hover (no cursor either): from the first second on, one text a second,
+// each the game time one Earth second (25 game seconds) after the one
+// before, so never older than that second. Then the check next to the UI
+// thread changing the icon and moving the rectangle on and off the cursor:
+// no use of the record may get mixed with another (also run under
+// ThreadSanitizer).
+TEST_F(TrayHover, OnTheTimerThread) {
     ManualClock clock;
     TimerService service(clock);
+    start(2, true, false);
+    port.cursor.reset();
     port.useTimerService(&service);
     ASSERT_EQ(app.startTicker(), 0u);
     ASSERT_EQ(hover->startTimer(), 0u);
-    for (int i = 0; i < 1500; ++i)
-        advanceAndSettle(clock, service, std::chrono::milliseconds(40));
+    runThreaded(clock, service, 60000);
     hover->stopTimer();
-    app.stopTicker();
-    port.useTimerService(nullptr);
-
     const auto tips = tipsSent();
     ASSERT_EQ(tips.size(), 60u);
-    const std::regex clockText("(\\d\\d):(\\d\\d):(\\d\\d)");
-    int previous = -1;
-    for (const std::string& tip : tips) {
+    const auto secondOf = [](const std::string& tip) {
         std::smatch m;
-        ASSERT_TRUE(std::regex_search(tip, m, clockText)) << tip;
-        const int second = std::stoi(m[2]) * 60 + std::stoi(m[3]);
-        if (previous >= 0) {
-            EXPECT_EQ((second - previous + 3600) % 3600, 25) << tip;
-        }
-        previous = second;
-    }
-}
+        EXPECT_TRUE(std::regex_search(tip, m, std::regex("\\d\\d:(\\d\\d):(\\d\\d)"))) << tip;
+        return m.empty() ? 0 : std::stoi(m[1]) * 60 + std::stoi(m[2]);
+    };
+    for (std::size_t i = 1; i < tips.size(); ++i)
+        EXPECT_EQ((secondOf(tips[i]) - secondOf(tips[i - 1]) + 3600) % 3600, 25) << tips[i];
 
-// The check on a real timer thread, next to the ticker, while the UI thread
-// changes the icon and moves the rectangle on and off the cursor. Run under
-// ThreadSanitizer; here it checks that no use of the record got mixed with
-// another.
-TEST_F(TrayHover, CheckOnTheTimerThreadAndUiUsesDoNotInterleave) {
+    app.stopTicker();
+    port.useTimerService(nullptr);
     start(2, true);
-    ManualClock clock;
-    TimerService service(clock);
     port.useTimerService(&service);
     ASSERT_EQ(app.startTicker(), 0u);
     hoverAt(1010, 745); // column 0 holds the cursor
     ASSERT_EQ(hover->startTimer(), 0u);
     std::atomic<bool> done{false};
     std::thread driver([&] {
-        for (int i = 0; i < 300; ++i)
-            advanceAndSettle(clock, service, std::chrono::milliseconds(40));
+        runThreaded(clock, service, 12000);
         done = true;
     });
     const HIcon icons[] = {HIcon{0x501}, HIcon{0x502}, HIcon{0x503}};
@@ -337,33 +265,29 @@ TEST_F(TrayHover, CheckOnTheTimerThreadAndUiUsesDoNotInterleave) {
     }
     driver.join();
     hover->updateIconRect(1010, 745);
-    advanceAndSettle(clock, service, std::chrono::milliseconds(40));
+    runThreaded(clock, service, 40);
     hover->stopTimer();
     app.stopTicker();
     port.useTimerService(nullptr);
 
-    // Every icon use reached the shell whole and in order, and every tip
-    // use carries a whole tooltip text of the same shape as the last one.
-    const auto digitsAsZero = [](std::string s) {
-        for (char& c : s)
-            if (c >= '0' && c <= '9') c = '0';
-        return s;
+    const auto digitsAsZero = [](const std::string& s) {
+        return std::regex_replace(s, std::regex("\\d"), "0");
     };
     const std::string shape = digitsAsZero(app.getTipText());
     std::vector<HIcon> seenIcons;
-    int tips = 0;
+    int tipCount = 0;
     for (const auto& c : port.notifyCalls()) {
         ASSERT_TRUE(c.data.uFlags == kNifIcon || c.data.uFlags == kNifTip) << c.data.uFlags;
         if (c.data.uFlags == kNifIcon) {
             seenIcons.push_back(c.data.hIcon);
         } else {
-            ++tips;
+            ++tipCount;
             EXPECT_EQ(digitsAsZero(c.data.szTip), shape);
         }
     }
     EXPECT_EQ(seenIcons, sentIcons);
-    EXPECT_GT(tips, 0);
-    EXPECT_GT(tooltipWnd.updates, 0);
+    EXPECT_GT(tipCount, 0);
+    EXPECT_GT(tooltipUpdates, 0);
 }
 
 } // namespace
