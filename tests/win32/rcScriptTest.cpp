@@ -1,10 +1,10 @@
 // The generated resource files read back the way the resource compiler and
-// Windows read them: the script's literals unescaped to UTF-16 and back to
-// the CP932 bytes of the data, CONTROL styles evaluated with the bits the
-// compiler adds, the menu rebuilt as a tree; the version statement and the
-// manifest with their exact texts, the string block a built program is
-// compared with, and the icon files parsed back to the artwork's own
-// pixels. Bad data must stop the generator.
+// Windows read them: literals unescaped to UTF-16 and back to the data's
+// CP932 bytes, CONTROL styles with the bits the compiler adds, the menu as a
+// tree, the version statement and manifest as exact texts, and the icon
+// files parsed back to the artwork's pixels. Bad data must stop the
+// generator. The string blocks and the icon groups a built module holds are
+// checked by win32_resources_present.
 #include "ports/win32/resources/rcScript.h"
 #include "common/cp932.h"
 #include "ports/win32/resources/icoFile.h"
@@ -18,8 +18,8 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
-#include <deque>
 #include <functional>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <tuple>
@@ -98,8 +98,11 @@ TEST(RcLiteral, EscapesWhatTheCompilerWouldReadOtherwise) {
 
 TEST(RcScript, IsAsciiAndEveryStringRoundTripsToItsCp932Bytes) {
     const std::string script = exeScript();
-    for (const char c : script)
-        ASSERT_LT(static_cast<unsigned char>(c), 0x80u);
+    for (const std::string& s : {script, resourceDllScript()}) {
+        for (const char c : s)
+            ASSERT_LT(static_cast<unsigned char>(c), 0x80u);
+        EXPECT_NE(s.find("\nLANGUAGE 0x11, 0x01\n"), std::string::npos);
+    }
     const auto all = lines(script);
     auto it = std::find(all.begin(), all.end(), "STRINGTABLE");
     ASSERT_NE(it, all.end());
@@ -111,9 +114,16 @@ TEST(RcScript, IsAsciiAndEveryStringRoundTripsToItsCp932Bytes) {
     }
     EXPECT_EQ(*++it, "END");
     EXPECT_THROW(stringTableScript(100, 101), RcError);
+    EXPECT_EQ(stringBlock(1), std::string(32, '\0'));
+    EXPECT_THROW(stringBlock(0), RcError);
 }
 
 TEST(RcScript, DialogsCarryEveryControlAsTheCompilerWillBuildIt) {
+    using K = res::ControlKind;
+    const std::map<K, const char*> kClasses = {
+        {K::ComboBox, "ComboBox"}, {K::Edit, "Edit"},         {K::MonthCalendar, "SysMonthCal32"},
+        {K::GroupBox, "Button"},   {K::PushButton, "Button"}, {K::CheckBox, "Button"},
+        {K::RadioButton, "Button"}};
     const auto all = lines(exeScript());
     for (const unsigned id : kDialogIds) {
         const res::DialogTemplate& d = *res::findDialogTemplate(id);
@@ -152,14 +162,8 @@ TEST(RcScript, DialogsCarryEveryControlAsTheCompilerWillBuildIt) {
             // CONTROL adds WS_CHILD | WS_VISIBLE before NOT takes bits away.
             EXPECT_EQ((num(3) | 0x50000000) & ~num(4), c.style) << id << "/" << c.id;
             EXPECT_EQ(std::tuple(num(5), num(6), num(7), num(8)), std::tuple(c.x, c.y, c.cx, c.cy));
-            using K = res::ControlKind;
-            const char* expected = c.kind == K::ComboBox        ? "ComboBox"
-                                   : c.kind == K::Edit          ? "Edit"
-                                   : c.kind == K::MonthCalendar ? "SysMonthCal32"
-                                   : c.kind == K::GroupBox || c.kind == K::PushButton ||
-                                           c.kind == K::CheckBox || c.kind == K::RadioButton
-                                       ? "Button"
-                                       : "Static";
+            const auto cls = kClasses.find(c.kind);
+            const char* expected = cls == kClasses.end() ? "Static" : cls->second;
             EXPECT_EQ(m[2].str(), expected) << id << "/" << c.id;
         }
         EXPECT_EQ(*++it, "END") << id;
@@ -186,43 +190,30 @@ TEST(RcScript, RefusesTemplatesTheCompilerWouldBuildDifferently) {
         EXPECT_THROW(dialogScript(bad), RcError);
 }
 
-TEST(RcScript, MenuRebuildsToTheSameTree) {
-    const auto all = lines(menuScript(kMenuId));
-    ASSERT_EQ(all.at(0), "129 MENU");
-    std::deque<std::string> texts; // what the rebuilt items' views point into
-    std::vector<res::MenuItem> stack{res::MenuItem{}};
-    for (std::size_t i = 2; i + 1 < all.size(); ++i) {
-        std::string_view line = all[i];
-        if (line == "BEGIN") continue;
-        if (line == "END") {
-            res::MenuItem done = std::move(stack.back());
-            stack.pop_back();
-            stack.back().children.push_back(std::move(done));
-        } else if (line == "MENUITEM SEPARATOR") {
-            stack.back().children.push_back({});
-        } else if (line.substr(0, 6) == "POPUP ") {
-            line.remove_prefix(6);
-            stack.push_back({0, {}, {}});
-            stack.back().text = texts.emplace_back(takeLiteral(line));
-        } else {
-            ASSERT_EQ(line.substr(0, 9), "MENUITEM ");
-            line.remove_prefix(9);
-            const std::string_view text = texts.emplace_back(takeLiteral(line));
-            const unsigned id = static_cast<unsigned>(std::stoul(std::string(line.substr(2))));
-            stack.back().children.push_back({id, text, {}});
+TEST(RcScript, MenuNestsTheSameTreeInOrder) {
+    std::vector<std::string> want{"129 MENU", "BEGIN"}, got;
+    std::function<void(const res::MenuItem&)> nest = [&](const res::MenuItem& m) {
+        for (const res::MenuItem& c : m.children) {
+            if (!c.children.empty()) {
+                want.insert(want.end(), {"POPUP " + std::string(c.text), "BEGIN"});
+                nest(c);
+                want.push_back("END");
+            } else {
+                want.push_back(c.id
+                                   ? "MENUITEM " + std::string(c.text) + ", " + std::to_string(c.id)
+                                   : "MENUITEM SEPARATOR");
+            }
         }
+    };
+    nest(res::loadMenu(kMenuId));
+    want.push_back("END");
+    for (const std::string& line : lines(menuScript(kMenuId))) {
+        const std::size_t quote = line.find("L\"");
+        std::string_view rest = std::string_view(line).substr(std::min(quote, line.size()));
+        const std::string text = rest.empty() ? "" : takeLiteral(rest);
+        got.push_back(line.substr(0, quote) + text + std::string(rest));
     }
-    ASSERT_EQ(stack.size(), 1u);
-    const res::MenuItem want = res::loadMenu(kMenuId);
-    std::function<void(const res::MenuItem&, const res::MenuItem&)> same =
-        [&](const res::MenuItem& a, const res::MenuItem& b) {
-            EXPECT_EQ(a.id, b.id);
-            EXPECT_EQ(a.text, b.text);
-            ASSERT_EQ(a.children.size(), b.children.size()) << b.text;
-            for (std::size_t k = 0; k < a.children.size(); ++k)
-                same(a.children[k], b.children[k]);
-        };
-    same(stack[0], want);
+    EXPECT_EQ(got, want);
     EXPECT_THROW(menuScript(130), RcError);
 }
 
@@ -282,36 +273,6 @@ TEST(RcVersion, ManifestIdentifiesA64BitProgramWithCommonControls6) {
     const res::VersionString markup[] = {{"FileDescription", "a <b>"}};
     EXPECT_THROW(manifestXml({{}, {}, 0x0411, 1200, markup}), RcError);
     EXPECT_THROW(manifestXml({{}, {}, 0x0411, 1200, {}}), RcError);
-}
-
-TEST(RcStrings, BlockHasSixteenCountedStringsInIdOrder) {
-    const std::string block = stringBlock(7); // ids 96..111
-    auto word = [&](std::size_t at) {
-        return static_cast<unsigned>(static_cast<unsigned char>(block.at(at)) |
-                                     static_cast<unsigned char>(block.at(at + 1)) << 8);
-    };
-    std::size_t at = 0;
-    std::vector<unsigned> lengths;
-    for (int i = 0; i < 16; at += 2 + 2 * lengths.back(), ++i)
-        lengths.push_back(word(at));
-    EXPECT_EQ(at, block.size());
-    // 101: "orbel のﾊﾞｰｼﾞｮﾝ情報(&A)..."; 102, its line break two characters.
-    EXPECT_EQ(std::vector(lengths.begin(), lengths.begin() + 7),
-              (std::vector<unsigned>{0, 0, 0, 0, 0, 23, 38}));
-    EXPECT_EQ(word(12), 0x6Fu);           // 'o'
-    EXPECT_EQ(word(12 + 2 * 6), 0x306Eu); // 'の'
-    EXPECT_EQ(stringBlock(1), std::string(32, '\0'));
-    EXPECT_THROW(stringBlock(0), RcError);
-}
-
-TEST(RcScript, ResourceDllNamesTheTwelvePhaseIcons) {
-    const std::string s = resourceDllScript();
-    for (const std::string id :
-         {"102", "103", "104", "105", "106", "107", "108", "109", "110", "111", "112", "113"})
-        EXPECT_NE(s.find(id + " ICON \"phase" + id + ".ico\"\n"), std::string::npos) << id;
-    EXPECT_NE(s.find("LANGUAGE 0x11, 0x01\n"), std::string::npos);
-    EXPECT_EQ(s.find("114 ICON"), std::string::npos);
-    EXPECT_NE(exeScript().find("\n128 ICON \"orbel.ico\"\n"), std::string::npos);
 }
 
 // An icon file read back as Windows reads it: the directory, then each
