@@ -217,39 +217,14 @@ TEST(RcScript, MenuNestsTheSameTreeInOrder) {
     EXPECT_THROW(menuScript(130), RcError);
 }
 
-TEST(RcVersion, StatementHoldsTheExactValues) {
-    EXPECT_EQ(versionScript(res::versionResource()), R"(1 VERSIONINFO
-FILEVERSION 1,6,1,0
-PRODUCTVERSION 1,6,1,0
-FILEFLAGSMASK 0x0000003F
-FILEFLAGS 0x00000000
-FILEOS 0x00000004
-FILETYPE 0x00000001
-FILESUBTYPE 0x00000000
-BEGIN
-    BLOCK "StringFileInfo"
-    BEGIN
-        BLOCK "041104b0"
-        BEGIN
-            VALUE "FileDescription", L"Moon age checker for Orithaven"
-            VALUE "FileVersion", L"1.6.1"
-            VALUE "LegalCopyright", L"Copyright (C) 2026 the orbel developers"
-            VALUE "OriginalFilename", L"orbel.exe"
-            VALUE "ProductName", L"orbel"
-            VALUE "ProductVersion", L"1.6"
-        END
-    END
-    BLOCK "VarFileInfo"
-    BEGIN
-        VALUE "Translation", 0x0411, 1200
-    END
-END
-)");
-    // Each of the four numbers lands in its own place.
+// The program's own values are compared with the built program's
+// resource by Win32Version.TheBuiltProgramCarriesItsVersionResource.
+TEST(RcVersion, StatementPutsEachValueInItsPlace) {
     const res::VersionString strings[] = {{"Comments", "\x8C\x8E"}};
     const res::VersionResource other{{2, 0, 300, 65535}, {4, 3, 2, 1}, 0x0409, 1252, strings};
     const std::string s = versionScript(other);
-    EXPECT_NE(s.find("\nFILEVERSION 2,0,300,65535\nPRODUCTVERSION 4,3,2,1\n"), std::string::npos);
+    EXPECT_EQ(s.rfind("1 VERSIONINFO\nFILEVERSION 2,0,300,65535\nPRODUCTVERSION 4,3,2,1\n", 0), 0u)
+        << s;
     EXPECT_NE(s.find("BLOCK \"040904e4\""), std::string::npos);
     EXPECT_NE(s.find("VALUE \"Comments\", L\"\\x6708\""), std::string::npos);
     EXPECT_NE(s.find("VALUE \"Translation\", 0x0409, 1252"), std::string::npos);
@@ -276,36 +251,32 @@ TEST(RcVersion, ManifestIdentifiesA64BitProgramWithCommonControls6) {
 }
 
 // An icon file read back as Windows reads it: the directory, then each
-// image's header, palette, colour rows and AND mask, both bottom-up.
-struct Decoded {
-    int bits;
-    gfx::IconImage image;
-};
-
-std::vector<Decoded> decodeIco(const std::string& f) {
+// image's header, palette, colour rows and AND mask, both bottom-up; the
+// images follow each other without gaps.
+std::vector<std::pair<int, gfx::IconImage>> decodeIco(const std::string& f) {
     auto u16 = [&](std::size_t at) {
         return static_cast<std::uint32_t>(static_cast<unsigned char>(f.at(at)) |
                                           static_cast<unsigned char>(f.at(at + 1)) << 8);
     };
     auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
-    EXPECT_EQ(u16(0), 0u);
-    EXPECT_EQ(u16(2), 1u);
-    std::vector<Decoded> out;
-    std::size_t next = 6 + 16 * u16(4); // images follow each other without gaps
-    for (std::size_t dir = 6; dir < 6 + 16 * u16(4); dir += 16) {
+    EXPECT_EQ(u32(0), 0x10000u);
+    std::vector<std::pair<int, gfx::IconImage>> out;
+    const std::size_t end = 6 + 16 * u16(4);
+    std::size_t next = end;
+    for (std::size_t dir = 6; dir < end; dir += 16) {
         const std::size_t n = static_cast<unsigned char>(f.at(dir)), at = u32(dir + 12);
+        const std::size_t bits = u16(at + 14), palette = at + 40;
         EXPECT_EQ(at, next);
         next += u32(dir + 8);
-        EXPECT_EQ(u16(dir + 6), u16(at + 14)); // directory and header agree on depth
+        EXPECT_EQ(u16(dir + 6), bits);
         EXPECT_EQ(u32(at + 4), n);
-        EXPECT_EQ(u32(at + 8), 2 * n);
-        const std::size_t bits = u16(at + 14), palette = at + 40;
+        EXPECT_EQ(u32(at + 8), 2 * n); // colour and mask
         const std::size_t colour = palette + (bits == 8 ? 1024 : 0);
         const std::size_t colourRow = (n * bits + 31) / 32 * 4, maskRow = (n + 31) / 32 * 4;
         const std::size_t mask = colour + colourRow * n;
         EXPECT_EQ(mask + maskRow * n, next);
         gfx::IconImage img{gfx::Bitmap(n, n), gfx::Bitmap(n, n)};
-        for (std::size_t y = 0, row = n - 1; y < n; ++y, --row) { // bottom-up
+        for (std::size_t y = 0, row = n - 1; y < n; ++y, --row) {
             for (std::size_t x = 0; x < n; ++x) {
                 const std::size_t px = colour + row * colourRow + x * (bits / 8);
                 const std::uint32_t bgr =
@@ -316,7 +287,7 @@ std::vector<Decoded> decodeIco(const std::string& f) {
                 img.mask.set(x, y, clear ? gfx::kWhite : gfx::kBlack);
             }
         }
-        out.push_back({static_cast<int>(bits), img});
+        out.emplace_back(static_cast<int>(bits), img);
     }
     EXPECT_EQ(next, f.size());
     return out;
@@ -327,12 +298,12 @@ TEST(IcoFile, ParsesBackToTheArtworkAtEachSizeInBothDepths) {
     for (unsigned id = res::IDI_PHASE_FIRST; id <= res::IDI_PHASE_LAST; ++id)
         ids.push_back(id);
     for (const unsigned id : ids) {
-        const std::vector<Decoded> images = decodeIco(iconFile(id));
+        const auto images = decodeIco(iconFile(id));
         ASSERT_EQ(images.size(), 6u) << id;
         for (std::size_t i = 0; i < images.size(); ++i) {
             const int size = kIconSizes[i / 2];
-            EXPECT_EQ(images[i].bits, i % 2 ? 8 : 32);
-            EXPECT_TRUE(images[i].image == res::iconResource(id, size)) << id << " at " << size;
+            EXPECT_EQ(images[i].first, i % 2 ? 8 : 32);
+            EXPECT_TRUE(images[i].second == res::iconResource(id, size)) << id << " at " << size;
         }
     }
     EXPECT_THROW(iconFile(114), RcError);
@@ -354,10 +325,10 @@ TEST(IcoFile, RefusesWhatAnIconCannotHoldAndSkipsInexact8BitImages) {
         for (int x = 0; x < 17; ++x)
             colourful.color.set(x, y,
                                 gfx::rgb(static_cast<unsigned>(x), static_cast<unsigned>(y), 9));
-    const std::vector<Decoded> images = decodeIco(encodeIco({colourful}));
+    const auto images = decodeIco(encodeIco({colourful}));
     ASSERT_EQ(images.size(), 1u);
-    EXPECT_EQ(images[0].bits, 32);
-    EXPECT_TRUE(images[0].image == colourful);
+    EXPECT_EQ(images[0].first, 32);
+    EXPECT_TRUE(images[0].second == colourful);
 }
 
 } // namespace
