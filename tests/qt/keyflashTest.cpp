@@ -72,9 +72,7 @@ protected:
         resetKeyboard();
     }
     void TearDown() override {
-        if (!display) return;
-        resetKeyboard();
-        XCloseDisplay(display);
+        if (display) XCloseDisplay(display);
     }
     void resetKeyboard() {
         XkbLockModifiers(display, XkbUseCoreKbd, 0xFF, 0);
