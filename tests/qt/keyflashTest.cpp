@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <poll.h>
@@ -119,36 +120,32 @@ protected:
 };
 
 TEST_F(KeyflashTest, InvertsTheLedCountTimesAndEndsAsItFoundIt) {
-    struct Row {
-        const char* arg;
-        const char* led;
-        bool litBefore;
-    };
-    const Row rows[] = {{"/ScrollLock", "Scroll Lock", false},
-                        {"/scrolllock", "Scroll Lock", true},
-                        {"/NumLock", "Num Lock", false},
-                        {"/CapsLock", "Caps Lock", true}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.arg) + (row.litBefore ? " lit" : " dark"));
-        const unsigned bit = bitOf(row.led);
-        if (row.litBefore && bit == bitOf("Caps Lock"))
+    const std::tuple<const char*, const char*, bool> rows[] = {
+        {"/ScrollLock", "Scroll Lock", false},
+        {"/scrolllock", "Scroll Lock", true},
+        {"/NumLock", "Num Lock", false},
+        {"/CapsLock", "Caps Lock", true}};
+    for (const auto& [arg, led, litBefore] : rows) {
+        SCOPED_TRACE(std::string(arg) + (litBefore ? " lit" : " dark"));
+        const unsigned bit = bitOf(led);
+        if (litBefore && bit == bitOf("Caps Lock"))
             XkbLockModifiers(display, XkbUseCoreKbd, LockMask, LockMask);
-        else if (row.litBefore)
-            XkbSetNamedIndicator(display, XInternAtom(display, row.led, False), True, True, False,
+        else if (litBefore)
+            XkbSetNamedIndicator(display, XInternAtom(display, led, False), True, True, False,
                                  nullptr);
         changes(bit, [](auto&) { return true; }); // not counted
         const unsigned before = ledMask();
-        ASSERT_EQ((before & bit) != 0, row.litBefore);
+        ASSERT_EQ((before & bit) != 0, litBefore);
 
         const auto start = Clock::now();
-        Keyflash k({"/w=40-30", "/c=3", row.arg});
+        Keyflash k({"/w=40-30", "/c=3", arg});
         int status = -1;
         const std::vector<unsigned> seen =
             changes(bit, [&](auto&) { return ::waitpid(k.pid, &status, WNOHANG) == k.pid; });
         const auto took = Clock::now() - start;
         ::close(k.errFd);
         EXPECT_EQ(status, 0);
-        const unsigned on = row.litBefore ? 0 : bit, off = bit - on;
+        const unsigned on = litBefore ? 0 : bit, off = bit - on;
         EXPECT_EQ(seen, (std::vector<unsigned>{on, off, on, off, on, off}));
         EXPECT_EQ(ledMask(), before); // no other LED touched either
         EXPECT_GE(took, std::chrono::milliseconds(3 * 40 + 2 * 30));
