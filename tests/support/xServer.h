@@ -1,6 +1,5 @@
-// A private Xvfb for one test program: the server picks a free display
-// number itself (-displayfd), so tests running side by side never collide;
-// it is ended with the object.
+// A private Xvfb for one test program, ended with the object: the server
+// picks a free display number itself, so tests side by side never collide.
 #pragma once
 
 #include <csignal>

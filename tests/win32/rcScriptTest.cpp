@@ -1,16 +1,15 @@
 // The generated resource files read back the way the resource compiler and
-// Windows read them: the script's literals unescaped to UTF-16 and back to
-// the CP932 bytes of the data, CONTROL styles evaluated with the bits the
-// compiler adds, the menu rebuilt as a tree; the version statement and the
-// manifest with their exact texts, the string block a built program is
-// compared with, and the icon files parsed back to the artwork's own
-// pixels. Bad data must stop the generator.
+// Windows read them: literals unescaped to UTF-16 and back to the data's
+// CP932 bytes, CONTROL styles with the bits the compiler adds, the menu as a
+// tree, the version statement and manifest as exact texts, and the icon
+// files parsed back to the artwork's pixels. Bad data must stop the
+// generator. The string blocks and the icon groups a built module holds are
+// checked by win32_resources_present.
 #include "ports/win32/resources/rcScript.h"
 #include "common/cp932.h"
 #include "ports/win32/resources/icoFile.h"
 #include "res/artwork.h"
 #include "res/menu.h"
-#include "res/stringTable.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +17,8 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
-#include <deque>
 #include <functional>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <tuple>
@@ -96,24 +95,26 @@ TEST(RcLiteral, EscapesWhatTheCompilerWouldReadOtherwise) {
     EXPECT_THROW(rcLiteral(std::string_view("a\0b", 3)), RcError);
 }
 
-TEST(RcScript, IsAsciiAndEveryStringRoundTripsToItsCp932Bytes) {
-    const std::string script = exeScript();
-    for (const char c : script)
-        ASSERT_LT(static_cast<unsigned char>(c), 0x80u);
-    const auto all = lines(script);
-    auto it = std::find(all.begin(), all.end(), "STRINGTABLE");
-    ASSERT_NE(it, all.end());
-    ASSERT_EQ(*++it, "BEGIN");
-    for (unsigned id = kFirstStringId; id <= kLastStringId; ++id) {
-        const std::string prefix = std::to_string(id) + ", ";
-        ASSERT_EQ((++it)->substr(0, prefix.size()), prefix);
-        EXPECT_EQ(literalBytes(it->substr(prefix.size())), res::loadString(id)) << id;
+// The strings' literals are compared with their texts by
+// win32_resources_present, through the blocks the resource compiler made.
+TEST(RcScript, IsAsciiInTheJapaneseLanguage) {
+    for (const std::string& s : {exeScript(), resourceDllScript()}) {
+        for (const char c : s)
+            ASSERT_LT(static_cast<unsigned char>(c), 0x80u);
+        EXPECT_NE(s.find("\nLANGUAGE 0x11, 0x01\n"), std::string::npos);
     }
-    EXPECT_EQ(*++it, "END");
+    EXPECT_NE(exeScript().find("\nSTRINGTABLE\nBEGIN\n    101, L\""), std::string::npos);
     EXPECT_THROW(stringTableScript(100, 101), RcError);
+    EXPECT_EQ(stringBlock(1), std::string(32, '\0'));
+    EXPECT_THROW(stringBlock(0), RcError);
 }
 
 TEST(RcScript, DialogsCarryEveryControlAsTheCompilerWillBuildIt) {
+    using K = res::ControlKind;
+    const std::map<K, const char*> kClasses = {
+        {K::ComboBox, "ComboBox"}, {K::Edit, "Edit"},         {K::MonthCalendar, "SysMonthCal32"},
+        {K::GroupBox, "Button"},   {K::PushButton, "Button"}, {K::CheckBox, "Button"},
+        {K::RadioButton, "Button"}};
     const auto all = lines(exeScript());
     for (const unsigned id : kDialogIds) {
         const res::DialogTemplate& d = *res::findDialogTemplate(id);
@@ -152,14 +153,8 @@ TEST(RcScript, DialogsCarryEveryControlAsTheCompilerWillBuildIt) {
             // CONTROL adds WS_CHILD | WS_VISIBLE before NOT takes bits away.
             EXPECT_EQ((num(3) | 0x50000000) & ~num(4), c.style) << id << "/" << c.id;
             EXPECT_EQ(std::tuple(num(5), num(6), num(7), num(8)), std::tuple(c.x, c.y, c.cx, c.cy));
-            using K = res::ControlKind;
-            const char* expected = c.kind == K::ComboBox        ? "ComboBox"
-                                   : c.kind == K::Edit          ? "Edit"
-                                   : c.kind == K::MonthCalendar ? "SysMonthCal32"
-                                   : c.kind == K::GroupBox || c.kind == K::PushButton ||
-                                           c.kind == K::CheckBox || c.kind == K::RadioButton
-                                       ? "Button"
-                                       : "Static";
+            const auto cls = kClasses.find(c.kind);
+            const char* expected = cls == kClasses.end() ? "Static" : cls->second;
             EXPECT_EQ(m[2].str(), expected) << id << "/" << c.id;
         }
         EXPECT_EQ(*++it, "END") << id;
@@ -186,79 +181,41 @@ TEST(RcScript, RefusesTemplatesTheCompilerWouldBuildDifferently) {
         EXPECT_THROW(dialogScript(bad), RcError);
 }
 
-TEST(RcScript, MenuRebuildsToTheSameTree) {
-    const auto all = lines(menuScript(kMenuId));
-    ASSERT_EQ(all.at(0), "129 MENU");
-    std::deque<std::string> texts; // what the rebuilt items' views point into
-    std::vector<res::MenuItem> stack{res::MenuItem{}};
-    for (std::size_t i = 2; i + 1 < all.size(); ++i) {
-        std::string_view line = all[i];
-        if (line == "BEGIN") continue;
-        if (line == "END") {
-            res::MenuItem done = std::move(stack.back());
-            stack.pop_back();
-            stack.back().children.push_back(std::move(done));
-        } else if (line == "MENUITEM SEPARATOR") {
-            stack.back().children.push_back({});
-        } else if (line.substr(0, 6) == "POPUP ") {
-            line.remove_prefix(6);
-            stack.push_back({0, {}, {}});
-            stack.back().text = texts.emplace_back(takeLiteral(line));
-        } else {
-            ASSERT_EQ(line.substr(0, 9), "MENUITEM ");
-            line.remove_prefix(9);
-            const std::string_view text = texts.emplace_back(takeLiteral(line));
-            const unsigned id = static_cast<unsigned>(std::stoul(std::string(line.substr(2))));
-            stack.back().children.push_back({id, text, {}});
+TEST(RcScript, MenuNestsTheSameTreeInOrder) {
+    std::vector<std::string> want{"129 MENU", "BEGIN"}, got;
+    std::function<void(const res::MenuItem&)> nest = [&](const res::MenuItem& m) {
+        for (const res::MenuItem& c : m.children) {
+            if (!c.children.empty()) {
+                want.insert(want.end(), {"POPUP " + std::string(c.text), "BEGIN"});
+                nest(c);
+                want.push_back("END");
+            } else {
+                want.push_back(c.id
+                                   ? "MENUITEM " + std::string(c.text) + ", " + std::to_string(c.id)
+                                   : "MENUITEM SEPARATOR");
+            }
         }
+    };
+    nest(res::loadMenu(kMenuId));
+    want.push_back("END");
+    for (const std::string& line : lines(menuScript(kMenuId))) {
+        const std::size_t quote = line.find("L\"");
+        std::string_view rest = std::string_view(line).substr(std::min(quote, line.size()));
+        const std::string text = rest.empty() ? "" : takeLiteral(rest);
+        got.push_back(line.substr(0, quote) + text + std::string(rest));
     }
-    ASSERT_EQ(stack.size(), 1u);
-    const res::MenuItem want = res::loadMenu(kMenuId);
-    std::function<void(const res::MenuItem&, const res::MenuItem&)> same =
-        [&](const res::MenuItem& a, const res::MenuItem& b) {
-            EXPECT_EQ(a.id, b.id);
-            EXPECT_EQ(a.text, b.text);
-            ASSERT_EQ(a.children.size(), b.children.size()) << b.text;
-            for (std::size_t k = 0; k < a.children.size(); ++k)
-                same(a.children[k], b.children[k]);
-        };
-    same(stack[0], want);
+    EXPECT_EQ(got, want);
     EXPECT_THROW(menuScript(130), RcError);
 }
 
-TEST(RcVersion, StatementHoldsTheExactValues) {
-    EXPECT_EQ(versionScript(res::versionResource()), R"(1 VERSIONINFO
-FILEVERSION 1,6,1,0
-PRODUCTVERSION 1,6,1,0
-FILEFLAGSMASK 0x0000003F
-FILEFLAGS 0x00000000
-FILEOS 0x00000004
-FILETYPE 0x00000001
-FILESUBTYPE 0x00000000
-BEGIN
-    BLOCK "StringFileInfo"
-    BEGIN
-        BLOCK "041104b0"
-        BEGIN
-            VALUE "FileDescription", L"Moon age checker for Orithaven"
-            VALUE "FileVersion", L"1.6.1"
-            VALUE "LegalCopyright", L"Copyright (C) 2026 the orbel developers"
-            VALUE "OriginalFilename", L"orbel.exe"
-            VALUE "ProductName", L"orbel"
-            VALUE "ProductVersion", L"1.6"
-        END
-    END
-    BLOCK "VarFileInfo"
-    BEGIN
-        VALUE "Translation", 0x0411, 1200
-    END
-END
-)");
-    // Each of the four numbers lands in its own place.
+// The program's own values are compared with the built program's
+// resource by Win32Version.TheBuiltProgramCarriesItsVersionResource.
+TEST(RcVersion, StatementPutsEachValueInItsPlace) {
     const res::VersionString strings[] = {{"Comments", "\x8C\x8E"}};
     const res::VersionResource other{{2, 0, 300, 65535}, {4, 3, 2, 1}, 0x0409, 1252, strings};
     const std::string s = versionScript(other);
-    EXPECT_NE(s.find("\nFILEVERSION 2,0,300,65535\nPRODUCTVERSION 4,3,2,1\n"), std::string::npos);
+    EXPECT_EQ(s.rfind("1 VERSIONINFO\nFILEVERSION 2,0,300,65535\nPRODUCTVERSION 4,3,2,1\n", 0), 0u)
+        << s;
     EXPECT_NE(s.find("BLOCK \"040904e4\""), std::string::npos);
     EXPECT_NE(s.find("VALUE \"Comments\", L\"\\x6708\""), std::string::npos);
     EXPECT_NE(s.find("VALUE \"Translation\", 0x0409, 1252"), std::string::npos);
@@ -284,67 +241,33 @@ TEST(RcVersion, ManifestIdentifiesA64BitProgramWithCommonControls6) {
     EXPECT_THROW(manifestXml({{}, {}, 0x0411, 1200, {}}), RcError);
 }
 
-TEST(RcStrings, BlockHasSixteenCountedStringsInIdOrder) {
-    const std::string block = stringBlock(7); // ids 96..111
-    auto word = [&](std::size_t at) {
-        return static_cast<unsigned>(static_cast<unsigned char>(block.at(at)) |
-                                     static_cast<unsigned char>(block.at(at + 1)) << 8);
-    };
-    std::size_t at = 0;
-    std::vector<unsigned> lengths;
-    for (int i = 0; i < 16; at += 2 + 2 * lengths.back(), ++i)
-        lengths.push_back(word(at));
-    EXPECT_EQ(at, block.size());
-    // 101: "orbel のﾊﾞｰｼﾞｮﾝ情報(&A)..."; 102, its line break two characters.
-    EXPECT_EQ(std::vector(lengths.begin(), lengths.begin() + 7),
-              (std::vector<unsigned>{0, 0, 0, 0, 0, 23, 38}));
-    EXPECT_EQ(word(12), 0x6Fu);           // 'o'
-    EXPECT_EQ(word(12 + 2 * 6), 0x306Eu); // 'の'
-    EXPECT_EQ(stringBlock(1), std::string(32, '\0'));
-    EXPECT_THROW(stringBlock(0), RcError);
-}
-
-TEST(RcScript, ResourceDllNamesTheTwelvePhaseIcons) {
-    const std::string s = resourceDllScript();
-    for (const std::string id :
-         {"102", "103", "104", "105", "106", "107", "108", "109", "110", "111", "112", "113"})
-        EXPECT_NE(s.find(id + " ICON \"phase" + id + ".ico\"\n"), std::string::npos) << id;
-    EXPECT_NE(s.find("LANGUAGE 0x11, 0x01\n"), std::string::npos);
-    EXPECT_EQ(s.find("114 ICON"), std::string::npos);
-    EXPECT_NE(exeScript().find("\n128 ICON \"orbel.ico\"\n"), std::string::npos);
-}
-
 // An icon file read back as Windows reads it: the directory, then each
-// image's header, palette, colour rows and AND mask, both bottom-up.
-struct Decoded {
-    int bits;
-    gfx::IconImage image;
-};
-
-std::vector<Decoded> decodeIco(const std::string& f) {
+// image's header, palette, colour rows and AND mask, both bottom-up; the
+// images follow each other without gaps.
+std::vector<std::pair<int, gfx::IconImage>> decodeIco(const std::string& f) {
     auto u16 = [&](std::size_t at) {
         return static_cast<std::uint32_t>(static_cast<unsigned char>(f.at(at)) |
                                           static_cast<unsigned char>(f.at(at + 1)) << 8);
     };
     auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
-    EXPECT_EQ(u16(0), 0u);
-    EXPECT_EQ(u16(2), 1u);
-    std::vector<Decoded> out;
-    std::size_t next = 6 + 16 * u16(4); // images follow each other without gaps
-    for (std::size_t dir = 6; dir < 6 + 16 * u16(4); dir += 16) {
+    EXPECT_EQ(u32(0), 0x10000u);
+    std::vector<std::pair<int, gfx::IconImage>> out;
+    const std::size_t end = 6 + 16 * u16(4);
+    std::size_t next = end;
+    for (std::size_t dir = 6; dir < end; dir += 16) {
         const std::size_t n = static_cast<unsigned char>(f.at(dir)), at = u32(dir + 12);
+        const std::size_t bits = u16(at + 14), palette = at + 40;
         EXPECT_EQ(at, next);
         next += u32(dir + 8);
-        EXPECT_EQ(u16(dir + 6), u16(at + 14)); // directory and header agree on depth
+        EXPECT_EQ(u16(dir + 6), bits);
         EXPECT_EQ(u32(at + 4), n);
-        EXPECT_EQ(u32(at + 8), 2 * n);
-        const std::size_t bits = u16(at + 14), palette = at + 40;
+        EXPECT_EQ(u32(at + 8), 2 * n); // colour and mask
         const std::size_t colour = palette + (bits == 8 ? 1024 : 0);
         const std::size_t colourRow = (n * bits + 31) / 32 * 4, maskRow = (n + 31) / 32 * 4;
         const std::size_t mask = colour + colourRow * n;
         EXPECT_EQ(mask + maskRow * n, next);
         gfx::IconImage img{gfx::Bitmap(n, n), gfx::Bitmap(n, n)};
-        for (std::size_t y = 0, row = n - 1; y < n; ++y, --row) { // bottom-up
+        for (std::size_t y = 0, row = n - 1; y < n; ++y, --row) {
             for (std::size_t x = 0; x < n; ++x) {
                 const std::size_t px = colour + row * colourRow + x * (bits / 8);
                 const std::uint32_t bgr =
@@ -355,7 +278,7 @@ std::vector<Decoded> decodeIco(const std::string& f) {
                 img.mask.set(x, y, clear ? gfx::kWhite : gfx::kBlack);
             }
         }
-        out.push_back({static_cast<int>(bits), img});
+        out.emplace_back(static_cast<int>(bits), img);
     }
     EXPECT_EQ(next, f.size());
     return out;
@@ -366,12 +289,12 @@ TEST(IcoFile, ParsesBackToTheArtworkAtEachSizeInBothDepths) {
     for (unsigned id = res::IDI_PHASE_FIRST; id <= res::IDI_PHASE_LAST; ++id)
         ids.push_back(id);
     for (const unsigned id : ids) {
-        const std::vector<Decoded> images = decodeIco(iconFile(id));
+        const auto images = decodeIco(iconFile(id));
         ASSERT_EQ(images.size(), 6u) << id;
         for (std::size_t i = 0; i < images.size(); ++i) {
             const int size = kIconSizes[i / 2];
-            EXPECT_EQ(images[i].bits, i % 2 ? 8 : 32);
-            EXPECT_TRUE(images[i].image == res::iconResource(id, size)) << id << " at " << size;
+            EXPECT_EQ(images[i].first, i % 2 ? 8 : 32);
+            EXPECT_TRUE(images[i].second == res::iconResource(id, size)) << id << " at " << size;
         }
     }
     EXPECT_THROW(iconFile(114), RcError);
@@ -393,10 +316,10 @@ TEST(IcoFile, RefusesWhatAnIconCannotHoldAndSkipsInexact8BitImages) {
         for (int x = 0; x < 17; ++x)
             colourful.color.set(x, y,
                                 gfx::rgb(static_cast<unsigned>(x), static_cast<unsigned>(y), 9));
-    const std::vector<Decoded> images = decodeIco(encodeIco({colourful}));
+    const auto images = decodeIco(encodeIco({colourful}));
     ASSERT_EQ(images.size(), 1u);
-    EXPECT_EQ(images[0].bits, 32);
-    EXPECT_TRUE(images[0].image == colourful);
+    EXPECT_EQ(images[0].first, 32);
+    EXPECT_TRUE(images[0].second == colourful);
 }
 
 } // namespace
