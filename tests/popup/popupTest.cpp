@@ -1,7 +1,3 @@
-// The notification popup: placement for each taskbar edge, whole cycles
-// stepped timer by timer, clicks and Escape/Enter/WM_CLOSE in every state,
-// repeated notifications, failures, the screen saver gate and ownership of
-// the icon and the title font.
 #include "popup/notifydlg.h"
 
 #include "app/orbelApp.h"
@@ -26,31 +22,16 @@ constexpr Hwnd kTaskbar{0x9000};
 constexpr const char* kTitle = "\x8C\x8E\x95\x5C";
 using Timers = std::map<unsigned, unsigned>;
 
-TEST(PopupMaths, TaskbarEdgeSlidePeriodsStylesAndTheScreenSaverGate) {
-    // Squares, at the diagonal, count as right.
-    const std::pair<Rect, unsigned> edges[] = {
-        {{0, 0, 60, 1080}, kAbeLeft},         {{0, 0, 1920, 40}, kAbeTop},
-        {{1860, 0, 1920, 1080}, kAbeRight},   {{0, 1040, 1920, 1080}, kAbeBottom},
-        {{-1920, 1040, 0, 1080}, kAbeBottom}, // monitor left of primary
-        {{5, 5, 50, 50}, kAbeRight},          {{0, 0, 0, 0}, kAbeRight},
-        {{-8, -8, 40, 40}, kAbeRight}};
-    for (const auto& [rect, edge] : edges)
-        EXPECT_EQ(getTaskbarEdge(rect), edge) << rect.left;
-    // Periods truncate and never reach zero.
-    EXPECT_EQ((std::vector{slidePeriodMs(2400, 80), slidePeriodMs(2400, 70), slidePeriodMs(50, 80),
-                           slidePeriodMs(-100, 80), slidePeriodMs(2400, 0)}),
-              (std::vector{30, 34, 1, 1, 2400}));
-    EXPECT_EQ((std::vector{fastPeriodMs(30), fastPeriodMs(34), fastPeriodMs(9)}),
-              (std::vector{3, 3, 1}));
-    // Only visible is kept of the high bits, and it becomes a tool window.
-    EXPECT_EQ(slideStyle(0x5C0A1234u), 0x90801234u);
-    EXPECT_EQ(slideStyle(0), 0x80800000u);
-    EXPECT_EQ(toolWindowExStyle(0x00040108u), 0x00000188u);
-    // The screen saver can be asked from Windows 98 on, never on NT 4.
-    for (int cls : {0, 1, 16, 64})
-        EXPECT_FALSE(canAskScreenSaver(cls)) << cls;
-    for (int cls : {32, 48, 80, 96, 112})
-        EXPECT_TRUE(canAskScreenSaver(cls)) << cls;
+TEST(PopupMaths, SquareTaskbarsPeriodsAndTheToolWindowStyle) {
+    // Squares off the origin count as right too.
+    for (const Rect& square : {Rect{5, 5, 50, 50}, Rect{-8, -8, 40, 40}})
+        EXPECT_EQ(getTaskbarEdge(square), kAbeRight) << square.left;
+    // Periods truncate and never reach zero; the full and fast 30 ms ones
+    // are seen in the cycles below.
+    EXPECT_EQ((std::vector{slidePeriodMs(2400, 70), slidePeriodMs(50, 80), slidePeriodMs(-100, 80),
+                           slidePeriodMs(2400, 0), fastPeriodMs(34), fastPeriodMs(9)}),
+              (std::vector{34, 1, 1, 2400, 3, 1}));
+    EXPECT_EQ(toolWindowExStyle(0x00040108u), 0x00000188u); // only the app-window bit goes
 }
 
 class PopupTest : public ::testing::Test {
@@ -115,80 +96,45 @@ TEST_F(PopupTest, FirstNotificationBuildsTheWindowAndWaitsForTheFirstTick) {
     EXPECT_FALSE(window().visible);
 }
 
-// A whole cycle for each taskbar edge, stepped timer by timer.
+// A whole cycle for each taskbar edge, stepped timer by timer, on a primary
+// screen at the desktop's origin, right of another one, and left of and
+// below it.
 TEST_F(PopupTest, StartsOutsideTheCornerAwayFromTheTaskbarStaysAndReturnsThere) {
     struct Row {
-        const char* name;
+        std::string name;
         Rect taskbar, workArea;
-        Point start, end;
-        int step; // vertical pixels a tick
     };
-    const Row rows[] = {
-        {"bottom", {0, 1040, 1920, 1080}, {0, 0, 1920, 1040}, {1620, -80}, {1620, 0}, 1},
-        {"top", {0, 0, 1920, 40}, {0, 40, 1920, 1080}, {1620, 1080}, {1620, 1000}, -1},
-        {"left", {0, 0, 60, 1080}, {60, 0, 1920, 1080}, {1620, 1080}, {1620, 1000}, -1},
-        {"right", {1860, 0, 1920, 1080}, {0, 0, 1860, 1080}, {0, 1080}, {0, 1000}, -1},
-        {"square tie", {0, 0, 0, 0}, {0, 0, 1920, 1040}, {0, 1040}, {0, 960}, -1},
-        // A primary screen that does not start at the desktop's origin.
-        {"right of another, bottom",
-         {1920, 1040, 3840, 1080},
-         {1920, 0, 3840, 1040},
-         {3540, -80},
-         {3540, 0},
-         1},
-        {"right of another, top",
-         {1920, 0, 3840, 40},
-         {1920, 40, 3840, 1080},
-         {3540, 1080},
-         {3540, 1000},
-         -1},
-        {"right of another, left",
-         {1920, 0, 1980, 1080},
-         {1980, 0, 3840, 1080},
-         {3540, 1080},
-         {3540, 1000},
-         -1},
-        {"right of another, right",
-         {3780, 0, 3840, 1080},
-         {1920, 0, 3780, 1080},
-         {1920, 1080},
-         {1920, 1000},
-         -1},
-        {"left of and below, bottom",
-         {-1280, 1184, 0, 1224},
-         {-1280, 200, 0, 1184},
-         {-300, 120},
-         {-300, 200},
-         1},
-        {"left of and below, top",
-         {-1280, 200, 0, 240},
-         {-1280, 240, 0, 1224},
-         {-300, 1224},
-         {-300, 1144},
-         -1},
-        {"left of and below, left",
-         {-1280, 200, -1232, 1224},
-         {-1232, 200, 0, 1224},
-         {-300, 1224},
-         {-300, 1144},
-         -1},
-        {"left of and below, right",
-         {-48, 200, 0, 1224},
-         {-1280, 200, -48, 1224},
-         {-1280, 1224},
-         {-1280, 1144},
-         -1},
-    };
+    std::vector<Row> rows{{"square tie", {0, 0, 0, 0}, {0, 0, 1920, 1040}}};
+    for (const Rect s : {Rect{0, 0, 1920, 1080}, {1920, 0, 3840, 1080}, {-1280, 200, 0, 1224}}) {
+        const std::string at = " of " + std::to_string(s.left) + "," + std::to_string(s.top);
+        rows.push_back({"bottom" + at,
+                        {s.left, s.bottom - 40, s.right, s.bottom},
+                        {s.left, s.top, s.right, s.bottom - 40}});
+        rows.push_back({"top" + at,
+                        {s.left, s.top, s.right, s.top + 40},
+                        {s.left, s.top + 40, s.right, s.bottom}});
+        rows.push_back({"left" + at,
+                        {s.left, s.top, s.left + 60, s.bottom},
+                        {s.left + 60, s.top, s.right, s.bottom}});
+        rows.push_back({"right" + at,
+                        {s.right - 60, s.top, s.right, s.bottom},
+                        {s.left, s.top, s.right - 60, s.bottom}});
+    }
     const auto at = [](Point p) { return Rect{p.x, p.y, p.x + 300, p.y + 80}; };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
+        const Rect& wa = row.workArea;
+        const bool down = row.name.starts_with("bottom");
+        const bool leftCorner = row.name.starts_with("right") || row.name == "square tie";
+        const Point start{leftCorner ? wa.left : wa.right - 300, down ? wa.top - 80 : wa.bottom};
+        const int step = down ? 1 : -1;
         popup = std::make_unique<CNotifyDlg>(app);
         port.taskbarRect = row.taskbar;
-        port.workArea = row.workArea;
+        port.workArea = wa;
         ASSERT_EQ(show(), 0);
-        EXPECT_EQ(popup->windowRect(), at(row.start));
+        EXPECT_EQ(popup->windowRect(), at(start));
         tick(301); // shown, topmost, one step in
-        const Point first{row.start.x, row.start.y + row.step};
+        const Point first{start.x, start.y + step};
         EXPECT_EQ(window().rect, at(first));
         EXPECT_TRUE(window().visible);
         EXPECT_EQ(window().insertAfter, kHwndTopmost);
@@ -197,14 +143,14 @@ TEST_F(PopupTest, StartsOutsideTheCornerAwayFromTheTaskbarStaysAndReturnsThere) 
                       std::to_string(first.x) + "," + std::to_string(first.y) + ",flags=593)");
         EXPECT_EQ(ticksUntilStateChanges(), 79);
         EXPECT_EQ(popup->state(), CSlideDlg::kStaying);
-        EXPECT_EQ(window().rect, at(row.end));
+        EXPECT_EQ(window().rect, at({start.x, start.y + 80 * step}));
         EXPECT_EQ(window().timerPeriods, (Timers{{302, 72000}}));
         tick(302);
         EXPECT_EQ(popup->state(), CSlideDlg::kSlidingOut);
         EXPECT_EQ(window().timerPeriods, (Timers{{301, 30}}));
         EXPECT_EQ(ticksUntilStateChanges(), 80);
         EXPECT_EQ(window().rect, popup->windowRect());
-        EXPECT_EQ(window().rect, at(row.start));
+        EXPECT_EQ(window().rect, at(start));
         expectHidden();
     }
 }
