@@ -1,17 +1,15 @@
-// The detail window's texts: exact lines worked out from the calendar's
-// definition (day D begins at Earth 622944000 + 3456 x D; weekday D mod 8,
-// lunar age D mod 84, phase age / 7; Earth times in Tokyo), and properties.
-//   D 339607  944/05/08  age 79, phase 11 (有明月), day 3 in the phase
-//   D 339612  944/05/13  age 0, 新月 begins; weekday 4 (土); Earth 12/07(月) 20:31
-//   D 339618  944/05/19  last day of 新月; weekday 2 (水)
-//   D 339619  944/05/20  繊月 begins; weekday 3 (風); Earth 12/08(火) 03:14
-//   D 339654  944/06/25  満月 begins; weekday 6 (氷); Earth 12/09(水) 12:50
-//   D 339660  944/07/01  last day of 満月; weekday 4 (土)
-//   D 339661  944/07/02  立待月 begins; weekday 5 (雷); Earth 12/09(水) 19:33
-//   D 339696  944/08/07  新月 again (+84); weekday 0 (光); Earth 12/11(金) 05:09
-//   D 339702/3           its last day 氷 (6); 繊月 at 12/11(金) 11:52
-//   D 339738  944/09/19  満月 again; weekday 2 (水); Earth 12/12(土) 21:28
-//   D 339744/5           its last day 光 (0); 立待月 at 12/13(日) 04:12
+// Exact lines worked out from the calendar's definition (day D begins at
+// Earth 622944000 + 3456 x D; weekday D mod 8, lunar age D mod 84, phase
+// age / 7; Earth times in Tokyo):
+//   D 339607  age 79, phase 11 (有明月), day 3 in the phase
+//   D 339612  新月 begins; weekday 4 (土); Earth 12/07(月) 20:31
+//   D 339618/9  its last day 水 (2); 繊月 (風) at 12/08(火) 03:14
+//   D 339654  満月 begins; weekday 6 (氷); Earth 12/09(水) 12:50
+//   D 339660/1  its last day 土 (4); 立待月 (雷) at 12/09(水) 19:33
+//   D 339696  新月 again (+84); weekday 0 (光); Earth 12/11(金) 05:09
+//   D 339702/3  its last day 氷 (6); 繊月 at 12/11(金) 11:52
+//   D 339738  満月 again; weekday 2 (水); Earth 12/12(土) 21:28
+//   D 339744/5  its last day 光 (0); 立待月 at 12/13(日) 04:12
 // This file is compiled with CP932 literals, like the texts it checks.
 #include "detail/detailText.h"
 #include "tests/support/calendarCases.h"
