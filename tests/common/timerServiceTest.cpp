@@ -211,40 +211,32 @@ TEST_F(TimerTest, SetAndKillRejectBadArgumentsAndIdsAreNotReused) {
     EXPECT_TRUE(never.empty());
 }
 
+// A periodic timer kills itself on its third call; a one-shot kills, on its
+// first, a timer due with it (same deadline, higher id).
 TEST_F(TimerTest, CallbackKillingItselfOrADueTimerStopsItWithoutDeadlock) {
-    struct Row {
-        const char* name;
-        bool otherVictim; // same deadline, higher id: due when the killer runs
-        bool periodic;
-        int killOnCall;
-        Ms killerTimes;
-    };
-    const Row rows[] = {{"itself", false, true, 3, {10, 20, 30}},
-                        {"another already due", true, false, 1, {10}}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const bool itself : {true, false}) {
+        SCOPED_TRACE(itself ? "itself" : "another already due");
         Ms killer, victim;
         std::vector<bool> killResults;
-        std::vector<unsigned> returned;
-        unsigned victimId = 0;
+        unsigned victimId = 0, returned = 0;
         const MonoTime t0 = clock.now();
         const unsigned id = on(
             10,
             [&](unsigned self) {
                 killer.push_back(since(t0));
-                if (static_cast<int>(killer.size()) != row.killOnCall) return;
-                killResults.push_back(service->killEvent(victimId ? victimId : self));
+                if (killer.size() != (itself ? 3u : 1u)) return;
+                killResults.push_back(service->killEvent(itself ? self : victimId));
                 service->waitIdle(); // must not wait for ourselves
-                returned.push_back(self);
+                returned = self;
             },
-            row.periodic);
-        if (row.otherVictim) victimId = rec(10, victim);
+            itself);
+        if (!itself) victimId = rec(10, victim);
         advanceAndSettle(clock, *service, 100ms);
-        EXPECT_EQ(killer, row.killerTimes);
+        EXPECT_EQ(killer, itself ? (Ms{10, 20, 30}) : Ms{10});
         EXPECT_TRUE(victim.empty());
         EXPECT_EQ(killResults, std::vector<bool>{true});
-        EXPECT_EQ(returned, std::vector<unsigned>{id});
-        EXPECT_FALSE(service->killEvent(victimId ? victimId : id));
+        EXPECT_EQ(returned, id);
+        EXPECT_FALSE(service->killEvent(itself ? id : victimId));
     }
 }
 
