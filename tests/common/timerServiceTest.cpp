@@ -72,7 +72,6 @@ protected:
     std::deque<Fn> fns;
     std::unique_ptr<TimerService> service = std::make_unique<TimerService>(clock);
 
-    // A timer running `fn`; its id, 0 if refused.
     unsigned on(unsigned ms, Fn fn, bool periodic = true) {
         fns.push_back(std::move(fn));
         return service->setEvent(ms, 1, callFn, &fns.back(), periodic);

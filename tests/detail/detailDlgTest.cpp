@@ -91,7 +91,6 @@ protected:
     }
     void send(Hwnd h, unsigned msg, WParam wParam = 0) { port.sendMessage(h, msg, wParam, 0); }
     Texts drawn() const { return port.surfaceTexts(dlg->surface()); }
-    // Where the first call starting with `prefix` is in `calls` (its size if none).
     static std::size_t indexOf(const std::vector<std::string>& calls, const std::string& prefix) {
         return std::find_if(calls.begin(), calls.end(),
                             [&](const std::string& c) { return c.starts_with(prefix); }) -
