@@ -197,7 +197,7 @@ TEST_F(TimerTest, SetAndKillRejectBadArgumentsAndIdsAreNotReused) {
 
 // A periodic timer kills itself on its third call; a one-shot kills, on its
 // first, a timer due with it (same deadline, higher id).
-TEST_F(TimerTest, CallbackKillingItselfOrADueTimerStopsItWithoutDeadlock) {
+TEST_F(TimerTest, CallbackKillsItselfOrADueTimerOrRestartsOneWithoutDeadlock) {
     for (const bool itself : {true, false}) {
         SCOPED_TRACE(itself ? "itself" : "another already due");
         Ms killer, victim;
@@ -222,11 +222,9 @@ TEST_F(TimerTest, CallbackKillingItselfOrADueTimerStopsItWithoutDeadlock) {
         EXPECT_EQ(returned, id);
         EXPECT_FALSE(service->killEvent(itself ? id : victimId));
     }
-}
-
-// The resynchronisation pattern: a slow timer that, from its callback,
-// kills the fast one and starts it afresh on a new grid.
-TEST_F(TimerTest, CallbackRestartsAnotherTimerOnANewGrid) {
+    // The resynchronisation pattern: a slow timer kills the fast one from its
+    // callback and starts it afresh on a new grid.
+    service = std::make_unique<TimerService>(clock);
     Ms tick;
     const MonoTime t0 = clock.now();
     Fn ticker = [&](unsigned) { tick.push_back(since(t0)); };
@@ -258,14 +256,14 @@ TEST_F(TimerTest, FiringPathDoesNotAllocate) {
 
 // While the callback is parked, another thread kills the timer or destroys
 // the service: that thread must not return before the callback has.
+// The destructor also cancels a pending one-shot and leaves the clock.
 TEST_F(TimerTest, KillOrDestroyFromAnotherThreadWaitsForTheRunningCallback) {
-    using Stop = std::function<void(std::unique_ptr<TimerService>&, unsigned)>;
-    const std::pair<const char*, Stop> rows[] = {
-        {"killEvent", [](auto& s, unsigned id) { EXPECT_TRUE(s->killEvent(id)); }},
-        {"destructor", [](auto& s, unsigned) { s.reset(); }}};
-    for (const auto& [name, stop] : rows) {
-        SCOPED_TRACE(name);
+    for (const bool destroy : {false, true}) {
+        SCOPED_TRACE(destroy ? "destructor" : "killEvent");
         service = std::make_unique<TimerService>(clock);
+        EXPECT_EQ(clock.waiterCount(), 1u);
+        Ms once;
+        rec(50, once, false);
         std::promise<void> entered, release;
         std::shared_future<void> released = release.get_future().share();
         std::atomic<bool> stopReturned{false}, stopReturnedFirst{false};
@@ -279,7 +277,10 @@ TEST_F(TimerTest, KillOrDestroyFromAnotherThreadWaitsForTheRunningCallback) {
         clock.advance(10ms);
         entered.get_future().wait();
         std::thread stopper([&] {
-            stop(service, id);
+            if (destroy)
+                service.reset();
+            else
+                EXPECT_TRUE(service->killEvent(id));
             stopReturned = true;
         });
         std::this_thread::sleep_for(20ms); // time for a stopper that does not wait to return
@@ -290,22 +291,13 @@ TEST_F(TimerTest, KillOrDestroyFromAnotherThreadWaitsForTheRunningCallback) {
         clock.advance(1s);
         if (service) service->waitIdle();
         EXPECT_EQ(calls.load(), 1);
+        EXPECT_EQ(once.size(), destroy ? 0u : 1u);
+        EXPECT_EQ(clock.waiterCount(), destroy ? 0u : 1u);
     }
 }
 
-TEST_F(TimerTest, DestructorAndShutdownCancelEverythingAndRefuseNewTimers) {
-    Ms periodic, once, late;
-    EXPECT_EQ(clock.waiterCount(), 1u);
-    rec(10, periodic);
-    rec(50, once, false);
-    advanceAndSettle(clock, *service, 25ms);
-    service.reset();
-    EXPECT_EQ(clock.waiterCount(), 0u); // the clock no longer reaches into it
-    clock.advance(1s);
-    EXPECT_EQ(periodic, (Ms{10, 20}));
-    EXPECT_TRUE(once.empty());
-
-    service = std::make_unique<TimerService>(clock);
+TEST_F(TimerTest, ShutdownCancelsEverythingAndRefusesNewTimers) {
+    Ms late;
     const unsigned id = rec(10, late);
     service->shutdown();
     EXPECT_EQ(on(10, [](unsigned) {}), 0u);

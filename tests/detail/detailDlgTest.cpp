@@ -17,12 +17,6 @@
 
 namespace orbel {
 
-// Readable failures: the text (CP932 bytes as they are), its box and weight.
-void PrintTo(const FakePort::DrawnText& t, std::ostream* os) {
-    *os << (t.bold ? "bold " : "") << "(" << t.rect.left << "," << t.rect.top << "," << t.rect.right
-        << "," << t.rect.bottom << ") \"" << t.text << "\"";
-}
-
 namespace {
 
 using Texts = std::vector<FakePort::DrawnText>;
