@@ -119,8 +119,6 @@ TEST(Cp932Fit, EveryLimitCutsOnACharacterAndKeepsAllThatFits) {
         const std::size_t n = fitCp932(kMixedCp932, limit);
         ASSERT_LE(n, std::min(limit, kMixedCp932.size()));
         ASSERT_GE(n, previous) << "shorter for a larger limit";
-        // A whole-character prefix converts without replacement to a prefix
-        // of the whole text's conversion.
         const std::string prefix = cp932ToUtf8(kMixedCp932.substr(0, n));
         ASSERT_EQ(kMixedUtf8.compare(0, prefix.size(), prefix), 0);
         ASSERT_EQ(prefix.find(utf8(u8"\uFFFD")), std::string::npos);

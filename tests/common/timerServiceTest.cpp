@@ -72,8 +72,6 @@ protected:
         return static_cast<long>(
             std::chrono::duration_cast<std::chrono::milliseconds>(clock.now() - t0).count());
     }
-    // A timer that must be accepted and records when (in ms from its start)
-    // it fires, and its id into the shared order, if any.
     unsigned rec(unsigned ms, Ms& log, bool periodic = true, std::vector<unsigned>* order = {}) {
         const unsigned id = on(
             ms,
@@ -170,8 +168,6 @@ TEST_F(TimerTest, SetAndKillRejectBadArgumentsAndIdsAreNotReused) {
     Ms r, never;
     Fn fn = [&, t0 = clock.now()](unsigned) { r.push_back(since(t0)); };
     const orbel::TimerCaps caps = TimerService::caps();
-    // Periods outside the caps and a null callback are refused; the
-    // resolution is ignored.
     const std::tuple<unsigned, unsigned, TimerService::Callback, bool> args[] = {
         {0, 1, callFn, false},    {caps.periodMax + 1, 1, callFn, false},
         {100, 1, nullptr, false}, {caps.periodMax, 1, callFn, true},
@@ -311,8 +307,7 @@ TEST_F(TimerTest, ShutdownCancelsEverythingAndRefusesNewTimers) {
 // service's use of them, so a call after a kill is counted, not a use after
 // free.
 TEST(TimerServiceRealClock, CallbacksNeverOverlapShareOneThreadAndStopAtTheirKill) {
-    std::atomic<int> inFlight{0}, overlaps{0}, foreignThreads{0}, calls{0};
-    std::atomic<int> lateCalls{0}; // calls that started after killEvent returned
+    std::atomic<int> inFlight{0}, overlaps{0}, foreignThreads{0}, calls{0}, lateCalls{0};
     std::atomic<std::thread::id> firstThread{};
     struct Probe {
         std::atomic<bool> killed{false};

@@ -158,8 +158,6 @@ TEST_F(DetailDlgTest, EachTickRedrawsOnlyTheLinesThatChangedAndAPhaseChangeTheIc
 
 class DetailClose : public DetailDlgTest, public ::testing::WithParamInterface<int> {};
 
-// Each way to close, each in another mode: the refresh follows the clock's
-// tick and stops before the dialog ends.
 TEST_P(DetailClose, RefreshFollowsTheTickAndStopsBeforeTheDialogEnds) {
     const auto way = test::kCloseWays[GetParam()];
     start(GetParam());

@@ -50,15 +50,8 @@ TEST(DetailText, LinesAndBodyAtKnownMoments) {
     EXPECT_EQ(detailPhaseLine(dayAt(339565, 7)), "\x8F\x5C\x8E\x4F\x96\xE9 3\x93\xFA\x96\xDA");
     for (int q = 0; q < orlib::kDaysPerPhase; ++q)
         EXPECT_EQ(detailPhaseLine(dayAt(339612 + q, 5)), "新月 " + std::to_string(q + 1) + "日目");
-    // The whole body, in order.
-    const orlib::odate_t date = rows[0].date;
-    EXPECT_EQ(buildDetailText(date, "Orithaven : game", "     Earth : earth"),
-              "Orithaven : game\r\n     Earth : earth\r\n\r\n"
-              "月齢替わり : 12/07(月) 20:31  [土] 新月\r\n\r\n"
-              "次の新月 : 12/07(月) 20:31 [土] → 03:14 [水]\r\n"
-              "次の満月 : 12/09(水) 12:50 [氷] → 19:33 [土]\r\n");
     // The two time lines are taken as given, whatever they hold.
-    EXPECT_EQ(buildDetailText(date, "", "").substr(0, 6), "\r\n\r\n\r\n");
+    EXPECT_EQ(buildDetailText(rows[0].date, "", "").substr(0, 6), "\r\n\r\n\r\n");
 }
 
 TEST(DetailText, OverTwoCyclesTheNextChangeOpensTheFollowingPhasesSpan) {

@@ -49,7 +49,6 @@ protected:
     Hwnd hwnd() const { return popup->hwnd(); }
     FakePort::WindowState window() const { return port.windowState(hwnd()).value(); }
     void tick(unsigned id) { ASSERT_TRUE(port.fireWindowTimer(hwnd(), id)); }
-    // Fires the motion timer until the state changes; the number of ticks.
     int ticksUntilStateChanges() {
         const int from = popup->state();
         int n = 0;
@@ -61,7 +60,6 @@ protected:
         port.postMessage(hwnd(), msg, wParam, 0);
         port.pumpMessages();
     }
-    // Idle and hidden with no timer left, but the window kept for the next time.
     void expectHidden() {
         EXPECT_EQ(popup->state(), CSlideDlg::kIdle);
         EXPECT_FALSE(window().visible);

@@ -34,19 +34,14 @@ int count(const IconImage& img, bool (*pixelIs)(const IconImage&, int, int)) {
     forEachPixel(img.color.width(), [&](int x, int y) { n += pixelIs(img, x, y); });
     return n;
 }
-std::string at(int x, int y) {
-    return std::to_string(x) + "," + std::to_string(y);
-}
 
-// Both images of the size, a pure black and white mask and black colour
-// wherever the mask is transparent.
 void expectValidIcon(const IconImage& img, int size) {
     ASSERT_EQ(std::pair(img.color.width(), img.color.height()), std::pair(size, size));
     ASSERT_EQ(std::pair(img.mask.width(), img.mask.height()), std::pair(size, size));
     forEachPixel(size, [&](int x, int y) {
         const ColorRef m = img.mask.at(x, y);
         EXPECT_TRUE(m == gfx::kBlack || (m == gfx::kWhite && img.color.at(x, y) == gfx::kBlack))
-            << at(x, y);
+            << x << "," << y;
     });
 }
 
@@ -64,7 +59,7 @@ TEST(PhaseArtwork, ValidDiscsLitFromTheRightWhileWaxingAndFromTheLeftWhileWaning
             forEachPixel(size, [&](int x, int y) {
                 const double dx = x + 0.5 - size / 2.0, dy = y + 0.5 - size / 2.0;
                 EXPECT_TRUE(!opaque(img[index], x, y) || dx * dx + dy * dy <= size * size / 4.0)
-                    << at(x, y);
+                    << x << "," << y;
             });
             EXPECT_GE(count(img[index], opaque), size * size / 2);
             EXPECT_TRUE(opaque(img[index], size / 2, size / 2));
@@ -74,10 +69,11 @@ TEST(PhaseArtwork, ValidDiscsLitFromTheRightWhileWaxingAndFromTheLeftWhileWaning
                 if (!lit(img[index], x, y)) return;
                 // Every disc pixel further towards the lit side is lit.
                 for (int o = x; o >= 0 && o < size; o += step)
-                    ASSERT_TRUE(!opaque(img[index], o, y) || lit(img[index], o, y)) << at(x, y);
+                    ASSERT_TRUE(!opaque(img[index], o, y) || lit(img[index], o, y))
+                        << x << "," << y;
                 // Crescents and quarters stay on their own half.
-                EXPECT_TRUE(index > 3 || x >= size / 2) << at(x, y);
-                EXPECT_TRUE(index < 9 || x < (size + 1) / 2) << at(x, y);
+                EXPECT_TRUE(index > 3 || x >= size / 2) << x << "," << y;
+                EXPECT_TRUE(index < 9 || x < (size + 1) / 2) << x << "," << y;
             });
         }
         SCOPED_TRACE("size " + std::to_string(size));
@@ -95,7 +91,7 @@ TEST(PhaseArtwork, ValidDiscsLitFromTheRightWhileWaxingAndFromTheLeftWhileWaning
         for (int k = 1; k <= 5; ++k) // the waning phases mirror their waxing twins
             forEachPixel(size, [&](int x, int y) {
                 ASSERT_EQ(lit(img[6 + k], x, y), lit(img[6 - k], size - 1 - x, y))
-                    << "k " << k << " at " << at(x, y);
+                    << "k " << k << " at " << x << "," << y;
             });
         // The new moon is a dark disc, not transparent black, with a visible
         // rim (its first opaque pixel on the centre row).
@@ -115,20 +111,20 @@ TEST(AppArtwork, GreyMoonOnBlackWithTransparentCorners) {
         expectValidIcon(img, size);
         const int last = size - 1, mid = size / 2;
         for (auto [x, y] : {std::pair{0, 0}, {last, 0}, {0, last}, {last, last}})
-            EXPECT_FALSE(opaque(img, x, y)) << at(x, y);
+            EXPECT_FALSE(opaque(img, x, y)) << x << "," << y;
         // The black fills the rest: the edges' middles are opaque black, and
         // transparency stays within a quarter of the side from a corner.
         for (auto [x, y] : {std::pair{0, mid}, {mid, 0}, {last, mid}, {mid, last}})
-            EXPECT_TRUE(opaque(img, x, y) && img.color.at(x, y) == gfx::kBlack) << at(x, y);
+            EXPECT_TRUE(opaque(img, x, y) && img.color.at(x, y) == gfx::kBlack) << x << "," << y;
         int greys = 0;
         const auto nearCorner = [&](int v) { return v < size / 4 || v >= size - size / 4; };
         forEachPixel(size, [&](int x, int y) {
             const ColorRef c = img.color.at(x, y);
             if (!opaque(img, x, y)) {
-                EXPECT_TRUE(nearCorner(x) && nearCorner(y)) << at(x, y);
+                EXPECT_TRUE(nearCorner(x) && nearCorner(y)) << x << "," << y;
             } else if (c != gfx::kBlack) {
                 EXPECT_TRUE(gfx::redOf(c) == gfx::greenOf(c) && gfx::greenOf(c) == gfx::blueOf(c))
-                    << at(x, y);
+                    << x << "," << y;
                 ++greys;
             }
         });
