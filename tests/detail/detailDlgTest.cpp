@@ -1,8 +1,3 @@
-// The detail window on the fake port: the exact texts it draws, each tick
-// drawing and repainting only the lines that changed, the tick period per
-// mode, the icon on a phase change, the
-// order of stopping and ending, the fatal timer failure, and, on a real
-// timer thread, paints that never copy a half-drawn surface.
 #include "detail/detailDlg.h"
 #include "detail/detailText.h"
 
@@ -21,12 +16,6 @@
 #include <thread>
 
 namespace orbel {
-
-// Readable failures: the text (CP932 bytes as they are), its box and weight.
-void PrintTo(const FakePort::DrawnText& t, std::ostream* os) {
-    *os << (t.bold ? "bold " : "") << "(" << t.rect.left << "," << t.rect.top << "," << t.rect.right
-        << "," << t.rect.bottom << ") \"" << t.text << "\"";
-}
 
 namespace {
 
@@ -96,7 +85,6 @@ protected:
     }
     void send(Hwnd h, unsigned msg, WParam wParam = 0) { port.sendMessage(h, msg, wParam, 0); }
     Texts drawn() const { return port.surfaceTexts(dlg->surface()); }
-    // Where the first call starting with `prefix` is in `calls` (its size if none).
     static std::size_t indexOf(const std::vector<std::string>& calls, const std::string& prefix) {
         return std::find_if(calls.begin(), calls.end(),
                             [&](const std::string& c) { return c.starts_with(prefix); }) -
@@ -117,37 +105,22 @@ protected:
     unsigned tickerId = 0;
 };
 
-TEST_F(DetailDlgTest, DrawsTheBoldPhaseLineAndTheBodyAndBlitsThemAtTheTextArea) {
-    start(0);
-    tick(5);
-    const std::string body = "Orithaven : 944/04/06(闇) 00:00 <満月>\r\n"
-                             "     Earth : 2026/12/06 09:00:01\r\n\r\n"
-                             "月齢替わり : 12/06(日) 10:55  [炎] 立待月\r\n\r\n"
-                             "次の新月 : 12/07(月) 20:31 [土] → 03:14 [水]\r\n"
-                             "次の満月 : 12/09(水) 12:50 [氷] → 19:33 [土]\r\n";
-    const LResult result = run([&](Hwnd h) {
-        EXPECT_EQ(drawn(), (Texts{{"満月 6日目", kPhaseRect, true}, {body, kBodyRect, false}}));
-        send(h, kWmPaint);
-        send(h, kWmCommand, kIdOkCommand);
-    });
-    EXPECT_EQ(result, kIdOk);
-    ASSERT_EQ(port.blits().size(), 1u);
-    const std::string h = handle(port.blits()[0].hwnd);
-    EXPECT_FALSE(port.callsStartingWith("createSurface(" + h + ",302x148)").empty());
-    EXPECT_FALSE(port.callsStartingWith("invalidateRect(" + h + ",66,14,368,162,noerase)").empty());
-    EXPECT_EQ(port.blits()[0].at, (Point{66, 14}));
-    EXPECT_EQ(port.blits()[0].texts.size(), 2u);
-}
-
 // Opened one Earth second before 09:00 in mode 2: each tick is a game
 // second, and the 25th since the start also begins a new game day and Earth
 // second.
-TEST_F(DetailDlgTest, EachTickDrawsAndRepaintsOnlyTheLinesThatChanged) {
+TEST_F(DetailDlgTest, EachTickRedrawsOnlyTheLinesThatChangedAndAPhaseChangeTheIcon) {
     start(2, kMidnight - 1);
     tick(1); // the ticker's first texts
     run([&](Hwnd h) {
         const unsigned id = dlg->refreshTimerId();
         const Texts opened = drawn();
+        EXPECT_EQ(opened, wholeDrawing());
+        const std::string window = handle(h);
+        EXPECT_FALSE(port.callsStartingWith("createSurface(" + window + ",302x148)").empty());
+        send(h, kWmPaint);
+        ASSERT_EQ(port.blits().size(), 1u);
+        EXPECT_EQ(port.blits()[0].at, (Point{66, 14}));
+        EXPECT_EQ(port.blits()[0].texts, opened);
         ASSERT_TRUE(port.fireTimer(id)); // the clock has not moved
         EXPECT_EQ(drawn(), opened);
         for (int i = 1; i <= 30; ++i) {
@@ -156,7 +129,6 @@ TEST_F(DetailDlgTest, EachTickDrawsAndRepaintsOnlyTheLinesThatChanged) {
             ASSERT_EQ(shownLines(drawn()), shownLines(wholeDrawing())) << "tick " << i;
         }
         EXPECT_EQ(drawn().front(), opened.front()); // never a whole fill again
-        const std::string window = std::to_string(static_cast<std::uintptr_t>(h));
         std::map<std::string, int> repaints;
         for (const std::string& call : port.callsStartingWith("invalidateRect"))
             ++repaints[call];
@@ -167,54 +139,37 @@ TEST_F(DetailDlgTest, EachTickDrawsAndRepaintsOnlyTheLinesThatChanged) {
                                 {area("66,14,368,162"), 1},   // opening: the whole area
                                 {area("66,44,368,56"), 29},   // the game line
                                 {area("66,14,368,68"), 1}})); // phase, game and Earth lines
-        send(h, kWmClose);
-    });
-}
-
-class DetailPeriod : public DetailDlgTest, public ::testing::WithParamInterface<int> {};
-
-TEST_P(DetailPeriod, FollowsTheClockTick) {
-    start(GetParam());
-    run([&](Hwnd h) {
-        EXPECT_EQ(port.callsStartingWith("timeSetEvent").back(),
-                  std::string("timeSetEvent(") + (GetParam() == 2 ? "40" : "200") +
-                      ",1,periodic)=" + std::to_string(dlg->refreshTimerId()));
-        send(h, kWmClose);
-    });
-}
-INSTANTIATE_TEST_SUITE_P(Modes, DetailPeriod, ::testing::Values(0, 1, 2));
-
-TEST_F(DetailDlgTest, PhaseChangeMessageReplacesTheIconAndTheDialogReleasesItsResources) {
-    start(0);
-    run([&](Hwnd h) {
-        const HIcon first = dlg->icon();
-        EXPECT_EQ(port.controlState(h, CDetailDlg::kIdcIcon)->icon, first);
+        // A phase change replaces the icon, whatever the clock showed before.
+        const HIcon full = dlg->icon();
+        EXPECT_EQ(port.controlState(h, CDetailDlg::kIdcIcon)->icon, full);
         EXPECT_EQ(port.callsStartingWith("loadImage").back(), "loadImage(exe,108,32x32,flags=64)");
         port.now = kNewMoon;
         send(h, kWmApp + 1);
-        EXPECT_NE(dlg->icon(), first);
         EXPECT_EQ(port.controlState(h, CDetailDlg::kIdcIcon)->icon, dlg->icon());
         EXPECT_EQ(port.callsStartingWith("loadImage").back(), "loadImage(exe,102,32x32,flags=64)");
-        EXPECT_EQ(port.callsStartingWith("destroyIcon").back(),
-                  "destroyIcon(" + handle(first) + ")");
+        EXPECT_EQ(port.callsStartingWith("destroyIcon"),
+                  std::vector<std::string>{"destroyIcon(" + handle(full) + ")"});
         EXPECT_EQ(port.liveIcons(), 1u);
-        send(h, kWmCommand, kIdCancelCommand);
+        send(h, kWmClose);
     });
     dlg.reset();
     EXPECT_EQ(port.liveIcons() + port.liveSurfaces(), 0u);
 }
 
-class DetailClose : public DetailDlgTest,
-                    public ::testing::WithParamInterface<std::pair<unsigned, WParam>> {};
+class DetailClose : public DetailDlgTest, public ::testing::WithParamInterface<int> {};
 
-TEST_P(DetailClose, StopsTheRefreshTimerBeforeTheDialogEnds) {
-    start(0);
+TEST_P(DetailClose, RefreshFollowsTheTickAndStopsBeforeTheDialogEnds) {
+    const auto way = test::kCloseWays[GetParam()];
+    start(GetParam());
     unsigned id = 0;
     const LResult result = run([&](Hwnd h) {
         id = dlg->refreshTimerId();
-        send(h, GetParam().first, GetParam().second);
+        EXPECT_EQ(port.callsStartingWith("timeSetEvent").back(),
+                  std::string("timeSetEvent(") + (GetParam() == 2 ? "40" : "200") +
+                      ",1,periodic)=" + std::to_string(id));
+        send(h, way.first, way.second);
     });
-    EXPECT_EQ(result, test::closeResult(GetParam()));
+    EXPECT_EQ(result, test::closeResult(way));
     const auto calls = port.calls();
     const std::size_t kill = indexOf(calls, "timeKillEvent(" + std::to_string(id) + ")");
     ASSERT_LT(kill, calls.size());
@@ -222,7 +177,7 @@ TEST_P(DetailClose, StopsTheRefreshTimerBeforeTheDialogEnds) {
     EXPECT_FALSE(port.fireTimer(id));
     EXPECT_EQ(port.callsStartingWith("invalidateRect").size(), 1u);
 }
-INSTANTIATE_TEST_SUITE_P(EnterEscapeCloseBox, DetailClose, ::testing::ValuesIn(test::kCloseWays));
+INSTANTIATE_TEST_SUITE_P(EnterEscapeCloseBox, DetailClose, ::testing::Range(0, 3));
 
 TEST_F(DetailDlgTest, WithoutARefreshTimerTheProgramEndsWithCode4) {
     start(0);
@@ -277,15 +232,14 @@ TEST_F(DetailDlgTest, PaintsOnTheUiThreadNeverCopyAHalfDrawnSurface) {
     ASSERT_EQ(blits.size(), static_cast<std::size_t>(paints));
     // Every copy shows each line of a whole drawing, none cleared and not
     // yet drawn again.
-    std::vector<int> tops;
-    for (const auto& [top, line] : shownLines(wholeDrawing()))
-        tops.push_back(top);
-    for (const auto& b : blits) {
-        std::vector<int> shown;
-        for (const auto& [top, line] : shownLines(b.texts))
-            shown.push_back(top);
-        ASSERT_EQ(shown, tops) << "after " << b.fills << " fills";
-    }
+    const auto tops = [](const Texts& texts) {
+        std::vector<int> out;
+        for (const auto& [top, line] : shownLines(texts))
+            out.push_back(top);
+        return out;
+    };
+    for (const auto& b : blits)
+        ASSERT_EQ(tops(b.texts), tops(wholeDrawing())) << "after " << b.fills << " fills";
 }
 
 } // namespace

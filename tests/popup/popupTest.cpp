@@ -1,7 +1,3 @@
-// The notification popup: placement for each taskbar edge, whole cycles
-// stepped timer by timer, clicks and Escape/Enter/WM_CLOSE in every state,
-// repeated notifications, failures, the screen saver gate and ownership of
-// the icon and the title font.
 #include "popup/notifydlg.h"
 
 #include "app/orbelApp.h"
@@ -26,31 +22,16 @@ constexpr Hwnd kTaskbar{0x9000};
 constexpr const char* kTitle = "\x8C\x8E\x95\x5C";
 using Timers = std::map<unsigned, unsigned>;
 
-TEST(PopupMaths, TaskbarEdgeSlidePeriodsStylesAndTheScreenSaverGate) {
-    // Squares, at the diagonal, count as right.
-    const std::pair<Rect, unsigned> edges[] = {
-        {{0, 0, 60, 1080}, kAbeLeft},         {{0, 0, 1920, 40}, kAbeTop},
-        {{1860, 0, 1920, 1080}, kAbeRight},   {{0, 1040, 1920, 1080}, kAbeBottom},
-        {{-1920, 1040, 0, 1080}, kAbeBottom}, // monitor left of primary
-        {{5, 5, 50, 50}, kAbeRight},          {{0, 0, 0, 0}, kAbeRight},
-        {{-8, -8, 40, 40}, kAbeRight}};
-    for (const auto& [rect, edge] : edges)
-        EXPECT_EQ(getTaskbarEdge(rect), edge) << rect.left;
-    // Periods truncate and never reach zero.
-    EXPECT_EQ((std::vector{slidePeriodMs(2400, 80), slidePeriodMs(2400, 70), slidePeriodMs(50, 80),
-                           slidePeriodMs(-100, 80), slidePeriodMs(2400, 0)}),
-              (std::vector{30, 34, 1, 1, 2400}));
-    EXPECT_EQ((std::vector{fastPeriodMs(30), fastPeriodMs(34), fastPeriodMs(9)}),
-              (std::vector{3, 3, 1}));
-    // Only visible is kept of the high bits, and it becomes a tool window.
-    EXPECT_EQ(slideStyle(0x5C0A1234u), 0x90801234u);
-    EXPECT_EQ(slideStyle(0), 0x80800000u);
-    EXPECT_EQ(toolWindowExStyle(0x00040108u), 0x00000188u);
-    // The screen saver can be asked from Windows 98 on, never on NT 4.
-    for (int cls : {0, 1, 16, 64})
-        EXPECT_FALSE(canAskScreenSaver(cls)) << cls;
-    for (int cls : {32, 48, 80, 96, 112})
-        EXPECT_TRUE(canAskScreenSaver(cls)) << cls;
+TEST(PopupMaths, SquareTaskbarsPeriodsAndTheToolWindowStyle) {
+    // Squares off the origin count as right too.
+    for (const Rect& square : {Rect{5, 5, 50, 50}, Rect{-8, -8, 40, 40}})
+        EXPECT_EQ(getTaskbarEdge(square), kAbeRight) << square.left;
+    // Periods truncate and never reach zero; the full and fast 30 ms ones
+    // are seen in the cycles below.
+    EXPECT_EQ((std::vector{slidePeriodMs(2400, 70), slidePeriodMs(50, 80), slidePeriodMs(-100, 80),
+                           slidePeriodMs(2400, 0), fastPeriodMs(34), fastPeriodMs(9)}),
+              (std::vector{34, 1, 1, 2400, 3, 1}));
+    EXPECT_EQ(toolWindowExStyle(0x00040108u), 0x00000188u); // only the app-window bit goes
 }
 
 class PopupTest : public ::testing::Test {
@@ -68,7 +49,6 @@ protected:
     Hwnd hwnd() const { return popup->hwnd(); }
     FakePort::WindowState window() const { return port.windowState(hwnd()).value(); }
     void tick(unsigned id) { ASSERT_TRUE(port.fireWindowTimer(hwnd(), id)); }
-    // Fires the motion timer until the state changes; the number of ticks.
     int ticksUntilStateChanges() {
         const int from = popup->state();
         int n = 0;
@@ -80,7 +60,6 @@ protected:
         port.postMessage(hwnd(), msg, wParam, 0);
         port.pumpMessages();
     }
-    // Idle and hidden with no timer left, but the window kept for the next time.
     void expectHidden() {
         EXPECT_EQ(popup->state(), CSlideDlg::kIdle);
         EXPECT_FALSE(window().visible);
@@ -96,99 +75,38 @@ protected:
     std::unique_ptr<CNotifyDlg> popup = std::make_unique<CNotifyDlg>(app);
 };
 
-TEST_F(PopupTest, FirstNotificationBuildsTheWindowAndWaitsForTheFirstTick) {
-    const HIcon icon = newIcon();
-    ASSERT_EQ(popup->showNotification(2400, 72000, kTitle, "body", icon), 0);
-    const std::string h = num(hwnd());
-    const std::string item = "sendDlgItemMessage(" + h;
-    EXPECT_THAT(port.calls(),
-                ::testing::IsSupersetOf({"createDialog(151,parent=0)=" + h,
-                                         "createBoldFont(" + h + ",1030)",
-                                         item + ",1030,48," + num(popup->titleFont()) + ")",
-                                         item + ",1029,368," + num(icon) + ")"}));
-    EXPECT_EQ(window().texts.at(1024), "body");
-    EXPECT_EQ(window().texts.at(1030), kTitle);
-    EXPECT_EQ(window().exStyle & (kWsExToolWindow | kWsExAppWindow), kWsExToolWindow);
-    EXPECT_EQ(window().timerPeriods, (Timers{{301, 30}}));
-    EXPECT_EQ(popup->periodMs(), 30);
-    EXPECT_EQ(popup->state(), CSlideDlg::kSlidingIn);
-    EXPECT_FALSE(window().visible);
-}
-
-// A whole cycle for each taskbar edge, stepped timer by timer.
+// A whole cycle for each taskbar edge, stepped timer by timer, on a primary
+// screen at the desktop's origin, right of another one, and left of and
+// below it.
 TEST_F(PopupTest, StartsOutsideTheCornerAwayFromTheTaskbarStaysAndReturnsThere) {
     struct Row {
-        const char* name;
+        std::string name;
         Rect taskbar, workArea;
-        Point start, end;
-        int step; // vertical pixels a tick
     };
-    const Row rows[] = {
-        {"bottom", {0, 1040, 1920, 1080}, {0, 0, 1920, 1040}, {1620, -80}, {1620, 0}, 1},
-        {"top", {0, 0, 1920, 40}, {0, 40, 1920, 1080}, {1620, 1080}, {1620, 1000}, -1},
-        {"left", {0, 0, 60, 1080}, {60, 0, 1920, 1080}, {1620, 1080}, {1620, 1000}, -1},
-        {"right", {1860, 0, 1920, 1080}, {0, 0, 1860, 1080}, {0, 1080}, {0, 1000}, -1},
-        {"square tie", {0, 0, 0, 0}, {0, 0, 1920, 1040}, {0, 1040}, {0, 960}, -1},
-        // A primary screen that does not start at the desktop's origin.
-        {"right of another, bottom",
-         {1920, 1040, 3840, 1080},
-         {1920, 0, 3840, 1040},
-         {3540, -80},
-         {3540, 0},
-         1},
-        {"right of another, top",
-         {1920, 0, 3840, 40},
-         {1920, 40, 3840, 1080},
-         {3540, 1080},
-         {3540, 1000},
-         -1},
-        {"right of another, left",
-         {1920, 0, 1980, 1080},
-         {1980, 0, 3840, 1080},
-         {3540, 1080},
-         {3540, 1000},
-         -1},
-        {"right of another, right",
-         {3780, 0, 3840, 1080},
-         {1920, 0, 3780, 1080},
-         {1920, 1080},
-         {1920, 1000},
-         -1},
-        {"left of and below, bottom",
-         {-1280, 1184, 0, 1224},
-         {-1280, 200, 0, 1184},
-         {-300, 120},
-         {-300, 200},
-         1},
-        {"left of and below, top",
-         {-1280, 200, 0, 240},
-         {-1280, 240, 0, 1224},
-         {-300, 1224},
-         {-300, 1144},
-         -1},
-        {"left of and below, left",
-         {-1280, 200, -1232, 1224},
-         {-1232, 200, 0, 1224},
-         {-300, 1224},
-         {-300, 1144},
-         -1},
-        {"left of and below, right",
-         {-48, 200, 0, 1224},
-         {-1280, 200, -48, 1224},
-         {-1280, 1224},
-         {-1280, 1144},
-         -1},
-    };
+    std::vector<Row> rows{{"square tie", {0, 0, 0, 0}, {0, 0, 1920, 1040}}};
+    for (const Rect s : {Rect{0, 0, 1920, 1080}, {1920, 0, 3840, 1080}, {-1280, 200, 0, 1224}}) {
+        const std::string at = " of " + std::to_string(s.left) + "," + std::to_string(s.top);
+        const auto [l, t, r, b] = s;
+        rows.push_back({"bottom" + at, {l, b - 40, r, b}, {l, t, r, b - 40}});
+        rows.push_back({"top" + at, {l, t, r, t + 40}, {l, t + 40, r, b}});
+        rows.push_back({"left" + at, {l, t, l + 60, b}, {l + 60, t, r, b}});
+        rows.push_back({"right" + at, {r - 60, t, r, b}, {l, t, r - 60, b}});
+    }
     const auto at = [](Point p) { return Rect{p.x, p.y, p.x + 300, p.y + 80}; };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
+        const Rect& wa = row.workArea;
+        const bool down = row.name.starts_with("bottom");
+        const bool leftCorner = row.name.starts_with("right") || row.name == "square tie";
+        const Point start{leftCorner ? wa.left : wa.right - 300, down ? wa.top - 80 : wa.bottom};
+        const int step = down ? 1 : -1;
         popup = std::make_unique<CNotifyDlg>(app);
         port.taskbarRect = row.taskbar;
-        port.workArea = row.workArea;
+        port.workArea = wa;
         ASSERT_EQ(show(), 0);
-        EXPECT_EQ(popup->windowRect(), at(row.start));
+        EXPECT_EQ(popup->windowRect(), at(start));
         tick(301); // shown, topmost, one step in
-        const Point first{row.start.x, row.start.y + row.step};
+        const Point first{start.x, start.y + step};
         EXPECT_EQ(window().rect, at(first));
         EXPECT_TRUE(window().visible);
         EXPECT_EQ(window().insertAfter, kHwndTopmost);
@@ -197,49 +115,23 @@ TEST_F(PopupTest, StartsOutsideTheCornerAwayFromTheTaskbarStaysAndReturnsThere) 
                       std::to_string(first.x) + "," + std::to_string(first.y) + ",flags=593)");
         EXPECT_EQ(ticksUntilStateChanges(), 79);
         EXPECT_EQ(popup->state(), CSlideDlg::kStaying);
-        EXPECT_EQ(window().rect, at(row.end));
+        EXPECT_EQ(window().rect, at({start.x, start.y + 80 * step}));
         EXPECT_EQ(window().timerPeriods, (Timers{{302, 72000}}));
         tick(302);
         EXPECT_EQ(popup->state(), CSlideDlg::kSlidingOut);
         EXPECT_EQ(window().timerPeriods, (Timers{{301, 30}}));
         EXPECT_EQ(ticksUntilStateChanges(), 80);
         EXPECT_EQ(window().rect, popup->windowRect());
-        EXPECT_EQ(window().rect, at(row.start));
+        EXPECT_EQ(window().rect, at(start));
         expectHidden();
     }
 }
 
-TEST_F(PopupTest, ClickTurnsBackAtOnceAtFivePixelsATickAndASecondClickKeepsThePace) {
-    ASSERT_EQ(show(), 0);
-    for (int i = 0; i < 10; ++i)
-        tick(301);
-    send(kWmLButtonDown); // sliding in
-    EXPECT_EQ(popup->state(), CSlideDlg::kSlidingOut);
-    EXPECT_EQ(popup->curStep(), (Point{0, 5}));
-    EXPECT_EQ(window().timerPeriods, (Timers{{301, 3}}));
-    tick(301);
-    EXPECT_EQ(window().rect.top, -75);
-    tick(301);
-    EXPECT_EQ(window().rect.top, -80);
-    expectHidden();
-
-    ASSERT_EQ(show(), 0);
-    ticksUntilStateChanges();
-    send(kWmLButtonDown); // staying
-    EXPECT_EQ(window().timerPeriods, (Timers{{301, 3}}));
-    for (int i = 0; i < 3; ++i)
-        tick(301);
-    send(kWmLButtonDown);
-    EXPECT_EQ(popup->curStep(), (Point{0, 5}));
-    EXPECT_EQ(window().rect.top, -15);
-    EXPECT_EQ(ticksUntilStateChanges(), 13);
-    expectHidden();
-    send(kWmLButtonDown); // a stray click on the hidden popup brings nothing back
-    expectHidden();
-}
-
-TEST_F(PopupTest, CloseEnterAndEscapeHideAtOnceInEveryStateAndKeepTheWindow) {
+// Enter, Escape and the close box hide at once; a click turns the popup
+// back at five pixels a tick, and a second click keeps that pace.
+TEST_F(PopupTest, ClickTurnsBackFastAndCloseEnterEscapeHideAtOnceInEveryState) {
     const std::tuple<const char*, unsigned, WParam> inputs[] = {
+        {"click", kWmLButtonDown, 0},
         {"close", kWmClose, 0},
         {"enter", kWmCommand, kIdOkCommand},
         {"escape", kWmCommand, kIdCancelCommand}};
@@ -248,14 +140,26 @@ TEST_F(PopupTest, CloseEnterAndEscapeHideAtOnceInEveryStateAndKeepTheWindow) {
             SCOPED_TRACE(::testing::Message() << name << " in state " << state);
             popup = std::make_unique<CNotifyDlg>(app);
             ASSERT_EQ(show(), 0);
-            if (state == CSlideDlg::kSlidingIn) tick(301);
-            if (state >= CSlideDlg::kStaying) ticksUntilStateChanges();
-            if (state == CSlideDlg::kSlidingOut) {
-                tick(302);
+            for (int i = 0; i < 10; ++i)
                 tick(301);
-            }
+            if (state >= CSlideDlg::kStaying) ticksUntilStateChanges();
+            for (int i = 0; state == CSlideDlg::kSlidingOut && i < 3; ++i)
+                tick(i == 0 ? 302 : 301);
             ASSERT_EQ(popup->state(), state);
+            const int top = window().rect.top;
             send(msg, wParam);
+            if (msg == kWmLButtonDown) {
+                EXPECT_EQ(popup->state(), CSlideDlg::kSlidingOut);
+                EXPECT_EQ(window().timerPeriods, (Timers{{301, 3}}));
+                tick(301);
+                EXPECT_EQ(window().rect.top, top - 5);
+                send(msg);
+                EXPECT_EQ(popup->curStep(), (Point{0, 5}));
+                // Hidden once it no longer touches the work area.
+                EXPECT_EQ(ticksUntilStateChanges(), (top + 80 - 5 + 4) / 5);
+            }
+            expectHidden();
+            send(kWmLButtonDown); // a stray click on the hidden popup brings nothing back
             expectHidden();
         }
     }
@@ -269,9 +173,6 @@ TEST_F(PopupTest, SecondNotificationReplacesContentButNotTheCycle) {
     port.clearCalls();
     ASSERT_EQ(show("second", 1200), 0);
     EXPECT_EQ(window().texts.at(1024), "second");
-    EXPECT_EQ(popup->text(), "second");
-    EXPECT_FALSE(port.iconImage(first).has_value());
-    EXPECT_NE(popup->icon(), first);
     EXPECT_THAT(port.calls(), ::testing::Contains("destroyIcon(" + num(first) + ")"));
     EXPECT_TRUE(port.callsStartingWith("setTimer").empty());
     EXPECT_EQ(popup->state(), CSlideDlg::kSlidingIn);
@@ -324,20 +225,32 @@ TEST_F(PopupTest, WithoutTaskbarWorkAreaOrOwnAreaNothingStartsButTheContentIsSet
     EXPECT_EQ(window().style, 0x90801234u);
 }
 
-TEST_F(PopupTest, FailedCreationKeepsTheIconAndDestructionReleasesWindowIconAndFont) {
+TEST_F(PopupTest, FailedCreationKeepsTheIconThenTheWindowIsBuiltOnceAndReleasedWhole) {
     port.createDialogFails = true;
     EXPECT_EQ(show(), -1);
     EXPECT_TRUE(isNull(hwnd()));
     EXPECT_EQ(port.liveIcons(), 1u);
     port.createDialogFails = false;
-    for (int i = 0; i < 3; ++i)
+    const HIcon icon = newIcon();
+    ASSERT_EQ(popup->showNotification(2400, 72000, kTitle, "body", icon), 0);
+    const Hwnd window0 = hwnd();
+    const std::string h = num(window0);
+    const std::string item = "sendDlgItemMessage(" + h;
+    const HFont font = popup->titleFont();
+    EXPECT_THAT(port.calls(),
+                ::testing::IsSupersetOf(
+                    {"createDialog(151,parent=0)=" + h, "createBoldFont(" + h + ",1030)",
+                     item + ",1030,48," + num(font) + ")", item + ",1029,368," + num(icon) + ")"}));
+    EXPECT_EQ(window().exStyle & (kWsExToolWindow | kWsExAppWindow), kWsExToolWindow);
+    EXPECT_EQ(window().timerPeriods, (Timers{{301, 30}})); // waiting for the first tick
+    EXPECT_EQ(popup->state(), CSlideDlg::kSlidingIn);
+    EXPECT_FALSE(window().visible);
+    for (int i = 0; i < 2; ++i)
         EXPECT_EQ(show(), 0);
     EXPECT_EQ(port.liveIcons(), 1u);
-    const Hwnd h = hwnd();
-    const HFont font = popup->titleFont();
-    ASSERT_FALSE(isNull(font));
+    EXPECT_EQ(port.callsStartingWith("createDialog").size(), 2u);
     popup.reset();
-    EXPECT_FALSE(port.isWindow(h));
+    EXPECT_FALSE(port.isWindow(window0));
     EXPECT_EQ(port.liveIcons(), 0u);
     EXPECT_EQ(port.callsStartingWith("deleteFont"),
               std::vector<std::string>{"deleteFont(" + num(font) + ")"});
@@ -375,9 +288,9 @@ TEST_F(PopupTest, ScreenSaverIsAskedPerVersionClassAndMovesThePopupBelowTheForeg
     ASSERT_EQ(show(), 0);
     tick(301);
     EXPECT_EQ(window().insertAfter, kHwndTopmost);
-}
-
-TEST_F(PopupTest, FailedScreenSaverQueryLogsOneLinePerTickAndCountsAsNone) {
+    // A failed query counts as none and logs one line a tick.
+    send(kWmClose);
+    port.foreground = saver;
     port.screenSaverRunning.reset();
     ASSERT_EQ(show(), 0);
     EXPECT_TRUE(test::logEntries(dir / "orbel.log", "notifydlg.cpp").empty());
