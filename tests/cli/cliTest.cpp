@@ -1,11 +1,8 @@
 // orbel-cli in-process: exact outputs, TIME parsing, usage errors, exit
-// codes, and where the console text may be cut.
-//
-// T = @1796481665 (23:41:05 in Tokyo) from the calendar's definition (epoch
-// 622944000, 25 game s per Earth s): 25 x (T - epoch) = day 339565 +
-// 25625 s, 339565 = 943 x 360 + 2 x 30 + 25 -> 944/03/26 07:07:05; weekday
-// 339565 mod 8 = 5 (雷); lunar age 339565 mod 84 = 37 -> 十三夜 (5), %q = 3.
-// Texts here are UTF-8; the --raw expectations are CP932 bytes.
+// codes, and where the console text may be cut. T = @1796481665 (23:41:05
+// in Tokyo): 25 x (T - 622944000) = day 339565 + 25625 s -> 944/03/26
+// 07:07:05; weekday 339565 mod 8 = 5 (雷); lunar age 339565 mod 84 = 37 ->
+// 十三夜, %q = 3. Texts here are UTF-8; the --raw expectations CP932 bytes.
 #include "cli/timeArg.h"
 #include "cli/utf8Cut.h"
 #include "tests/cli/cliRun.h"
@@ -140,30 +137,21 @@ TEST(CliUsage, BadUsageExitsTwoWithOneLineAndNoOutput) {
     const std::pair<Args, const char*> rows[] = {
         {{"bogus"}, ""}, {{"--bogus"}, ""}, {{"now", "--bogus"}, ""}, {{"now", "extra"}, ""},
         {{"now", "format", "%Y"}, ""}, {{"now", "--mode"}, ""}, {{"now", "--mode", "x"}, ""},
-        {{"now", "--mode", "1.5"}, ""}, {{"now", "--mode", "99999999999"}, ""}, {{"now", "--at"}, ""},
-        {{"now", "--at", "yesterday"}, ""}, {{"now", "--at", "2024-02-30T00:00:00Z"}, ""},
-        {{"now", "--at", "@99999999999999999999"}, ""}, {{"format"}, ""}, {{"format", "--earth"}, ""},
-        {{"format", "--at", "2024-01-01T00:00:00+25:00", "%Y"}, ""},
-        {{"search"}, ""}, {{"search", "moon"}, ""}, {{"search", "lunar", "--phase", "12"}, ""},
-        {{"search", "lunar", "--phase", "-1"}, ""}, {{"search", "lunar", "--phase", "ALL"}, ""},
+        {{"now", "--at"}, ""}, {{"now", "--at", "yesterday"}, ""}, {{"format"}, ""},
+        {{"format", "--earth"}, ""}, {{"search"}, ""}, {{"search", "moon"}, ""},
+        {{"search", "lunar", "--phase", "12"}, ""}, {{"search", "lunar", "--phase", "ALL"}, ""},
         {{"search", "lunar", "--weekday", "8"}, ""}, {{"search", "lunar", "--card", "1"}, ""},
         {{"search", "ballista", "--card", "7"}, ""}, {{"search", "ballista", "--level", "6"}, ""},
-        {{"search", "ballista", "--level", "all"}, ""}, {{"search", "ballista", "--count", "many"}, ""},
         {{"search", "today", "--date", "2026-02-29"}, ""}, {{"search", "today", "--date", "2026-1-05"}, ""},
         {{"search", "today", "--date", "2026/01/05"}, ""}, {{"search", "today", "--date"}, ""},
-        {{"search", "today", "--date", "2026-01-05T00:00:00"}, ""},
         {{"search", "today", "--at", "tomorrow"}, ""}, {{"detail", "--mode", "x"}, ""},
         {{"detail", "extra"}, ""},
         {{"search", "lunar", "--count", "99999999999"}, "--count"},
-        {{"search", "today", "--count", "1.5"}, "--count"},
         {{"search", "ballista", "--count", "0x10"}, "--count"},
-        {{"search", "lunar", "--count", ""}, "--count"},
-        {{"search", "lunar", "--phase", "1.5"}, "--phase"},
         {{"search", "lunar", "--phase", "4294967296"}, "--phase"},
         {{"search", "lunar", "--weekday", "-1"}, "--weekday"},
         {{"search", "lunar", "--weekday", "雷"}, "--weekday"},
-        {{"search", "ballista", "--card", "-1"}, "--card"}, {{"search", "ballista", "--card", "x"}, "--card"},
-        {{"search", "ballista", "--level", "-1"}, "--level"},
+        {{"search", "ballista", "--card", "x"}, "--card"}, {{"search", "ballista", "--level", "-1"}, "--level"},
         {{"search", "today", "--date", ""}, "--date"}, {{"search", "today", "--date", "2026-13-01"}, "--date"},
         {{"detail", "--mode", "99999999999"}, "--mode"}, {{"detail", "--at", "yesterday"}, "--at"},
         {{"format", "%Y", "--at", "@9223372036854775808"}, "--at"}, {{"now", "--mode", ""}, "--mode"},
