@@ -29,9 +29,7 @@ void expectAtT(const char* command, Args rest, const std::string& out) {
 
 } // namespace
 
-// Every mode but 1 and 2 is mode 0; without --at it is the clock's moment;
-// --raw writes CP932 bytes (十 is 8F 5C: its trail byte comes out as it is)
-// with CRLF, before the subcommand too.
+// Every mode but 1 and 2 is mode 0; without --at it is the clock's moment.
 TEST(CliNow, ThreeLinesForEachMode) {
     const std::string mode0 = "944/03/26（雷） 07:07 <十三夜(3)>\n"
                               "Orithaven : 944/03/26(雷) 07:07 <十三夜>\n"
@@ -49,13 +47,6 @@ TEST(CliNow, ThreeLinesForEachMode) {
     expectAtT("now", {"--mode", "2"}, mode2);
     expectRun({"now", "--mode", "2"}, kExitOk, mode2);
     EXPECT_NE(run({"now", "--mode", "2"}, kT + 1).out, mode2);
-
-    const std::string raw =
-        "944/3/26\x81\x69\x97\x8B\x81\x6A 7:07 <\x8F\x5C\x8E\x4F\x96\xE9(3)>\r\n"
-        "Orithaven [944/3/26\x81\x69\x97\x8B\x81\x6A 7:07 <\x8F\x5C\x8E\x4F\x96\xE9>]\r\n"
-        "     Earth [2026/12/5\x81\x69\x93\x79\x81\x6A 23:41]\r\n";
-    expectAtT("now", {"--mode", "1", "--raw"}, raw);
-    expectRun({"--raw", "now", "--at", kAtT, "--mode", "1"}, kExitOk, raw);
 }
 
 // FORMAT arrives as UTF-8 and is rendered as CP932: literal text, 0x5C trail

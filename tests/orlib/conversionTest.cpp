@@ -53,7 +53,7 @@ TEST(OrithavenTime, KnownMoments) {
     EXPECT_EQ((std::pair{before.getDayOfWeek(), before.getLunarAge()}), (std::pair{7, 83}));
 }
 
-TEST(OrithavenTime, PropertiesOverRandomMoments) {
+TEST(OrithavenTime, PropertiesOverRandomMomentsAndTheNextPhaseStarts) {
     std::mt19937 rng(7);
     std::uniform_int_distribution<int> days(-1000, 1000), small(-200, 200);
     const std::vector<std::time_t> times = randomServiceTimes(20000);
@@ -93,21 +93,15 @@ TEST(OrithavenTime, PropertiesOverRandomMoments) {
         EXPECT_EQ(plus(o, {0, 1, 0, 0, 0, 0}), shifted(o, 30));
         const odate_t byYear = plus(o, {1, 0, 0, 0, 0, 0});
         EXPECT_EQ(odate_t(o.year() + 1, o.month(), o.day(), o.hour(), o.min(), o.sec()), byYear);
-    }
-}
-
-TEST(OrithavenTime, NextLunarAge) {
-    for (std::time_t t : randomServiceTimes(3000)) {
-        const odate_t o(t);
-        for (int i = 0; i < orlib::kPhases; ++i) {
-            const odate_t n = o.nextLunarAge(i);
-            EXPECT_LT(o, n);
-            EXPECT_EQ((std::pair{n.getLunarIndex(), n.getLunarAge()}), (std::pair{i, 7 * i}));
-            EXPECT_EQ(secondOfDay(n), 0);
-            // Nothing of phase i's start in between: one cycle earlier is not after o.
-            EXPECT_FALSE(o < shifted(n, -orlib::kLunarCycleDays));
-            EXPECT_EQ(o.nextLunarAge(i + 12), n);
-            EXPECT_EQ(o.nextLunarAge(i - 12), n);
+        // The next start of each phase; one cycle earlier is not after o.
+        for (int p = 0; p < orlib::kPhases; ++p) {
+            const odate_t next = o.nextLunarAge(p);
+            EXPECT_LT(o, next);
+            EXPECT_EQ((std::pair{next.getLunarIndex(), next.getLunarAge()}), (std::pair{p, 7 * p}));
+            EXPECT_EQ(secondOfDay(next), 0);
+            EXPECT_FALSE(o < shifted(next, -orlib::kLunarCycleDays));
+            EXPECT_EQ(o.nextLunarAge(p + 12), next);
+            EXPECT_EQ(o.nextLunarAge(p - 12), next);
         }
     }
     // At the very start of a phase, the answer is the same phase's next start.

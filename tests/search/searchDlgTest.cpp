@@ -86,6 +86,21 @@ TEST_F(SearchDlgTest, LunarDialogListsPhasesAndWeekdaysInOrderAndSearchesAtOnce)
         port.selectComboItem(h, 1014, 2);
         EXPECT_EQ(result(h).size(), 256u);
         EXPECT_TRUE(allHold(result(h), "  [炎] "));
+        // The scroll bar appears exactly on the first line that does not fit:
+        // 256 lines count 257 (an edit control counts the empty one after the
+        // last break); the box's client area is 4 pixels less than its height.
+        const auto shown = [&] { return control(h, 1015).scrollBarShown; };
+        CAutoScrollEdit& edit = dlg.resultEdit();
+        port.lineHeight = 12;
+        port.selectComboItem(h, 1013, 0);
+        const Rect r = control(h, 1015).rect;
+        edit.move(Rect{r.left, r.top, r.right, r.top + 257 * 12 + 4});
+        EXPECT_FALSE(shown());
+        edit.move(Rect{r.left, r.top, r.right, r.top + 257 * 12 + 3});
+        EXPECT_TRUE(shown());
+        port.lineHeight = std::nullopt; // no font: always shown
+        edit.setText("x");
+        EXPECT_TRUE(shown());
         press(h, kWmClose, 0);
     });
     EXPECT_EQ(dlg.resultCount(), 256);
@@ -132,27 +147,6 @@ TEST_P(SearchClose, KeepsThePositionsAndANoneAsMinusOne) {
     EXPECT_EQ(settingsFile(), "[Search]\r\nlunarage=7\r\ndayofweek=-1\r\n");
 }
 INSTANTIATE_TEST_SUITE_P(EnterEscapeCloseBox, SearchClose, ::testing::ValuesIn(test::kCloseWays));
-
-TEST_F(SearchDlgTest, ScrollBarAppearsExactlyOnTheFirstLineThatDoesNotFit) {
-    CLunarSearchDlg dlg(app);
-    run(dlg, 25, [&](Hwnd h) {
-        auto shown = [&] { return control(h, 1015).scrollBarShown; };
-        CAutoScrollEdit& edit = dlg.resultEdit();
-        // The 25-line result counts 26 lines of 12 pixels (an edit control
-        // counts the empty one after the last break): 312.
-        port.lineHeight = 12;
-        port.selectComboItem(h, 1013, 0);
-        const Rect r = control(h, 1015).rect;
-        edit.move(Rect{r.left, r.top, r.right, r.top + 312 + 4});
-        EXPECT_FALSE(shown());
-        edit.move(Rect{r.left, r.top, r.right, r.top + 311 + 4});
-        EXPECT_TRUE(shown());
-        port.lineHeight = std::nullopt; // no font: always shown
-        edit.setText("x");
-        EXPECT_TRUE(shown());
-        press(h, kWmClose, 0);
-    });
-}
 
 TEST_F(SearchDlgTest, FillFailures) {
     // The lunar dialog ends the program: with a parent or without (as the

@@ -1,6 +1,5 @@
-// The settings sheet as the user runs it: the program starts on the fake port,
-// the tray menu opens the sheet, the test plays the user and exits. What counts
-// is the settings file, the timer calls around storing, and the icon rebuild.
+// The settings sheet as the user runs it from the tray menu of the program on
+// the fake port: the settings file, the timer calls around storing, the icon.
 #include "app/iniFile.h"
 #include "app/orbelApp.h"
 #include "ports/fake/fakePort.h"
@@ -31,9 +30,8 @@ protected:
     std::string setting(const char* key) const {
         return ini::Document(file()).get("Settings", key).value_or("<missing>");
     }
-    // Starts the program with these settings, runs the settings command
-    // `sheets` times (each run calls `inside` in the sheet, with page 1 made
-    // when `openNotify`) and exits from the menu.
+    // Runs the settings command `sheets` times (each calls `inside` in the
+    // sheet, with page 1 made when `openNotify`), then exits.
     void runProgram(const std::string& settings, bool openNotify,
                     std::function<void(FakePort&, const Pages&)> inside, int sheets = 1) {
         writeSettings(settings);
@@ -61,14 +59,12 @@ protected:
         }
         return s;
     }
-    // The id a timeSetEvent call with this delay returned, the first time.
     std::string timerId(unsigned delay) const {
         const auto set = port.callsStartingWith("timeSetEvent(" + std::to_string(delay) + ",");
         return set.empty() ? "<none>" : set.front().substr(set.front().find('=') + 1);
     }
     // The timer calls (ids dropped from timeSetEvent) after the first call
-    // starting with `from` up to the next one starting with `to`; from the
-    // start when `from` is empty.
+    // starting with `from` (or from the start) up to the next one with `to`.
     Calls timerCalls(const std::string& from, const std::string& to) const {
         const Calls calls = port.calls();
         auto it = std::find_if(calls.begin(), calls.end(),
@@ -80,9 +76,11 @@ protected:
                 out.push_back(it->substr(0, it->starts_with("timeSet") ? it->find('=') : it->npos));
         return out;
     }
-    std::string lastTimerCallBeforeSheet() const {
+    // The hover check (2400 ms) is the last timer stopped before the sheet.
+    void expectHoverCheckStoppedForTheSheet() const {
         const Calls before = timerCalls("", "propertySheet(");
-        return before.empty() ? "<none>" : before.back();
+        ASSERT_FALSE(before.empty());
+        EXPECT_EQ(before.back(), "timeKillEvent(" + timerId(2400) + ")");
     }
     std::size_t iconModifies() const {
         const auto calls = port.notifyCalls();
@@ -96,8 +94,8 @@ protected:
 };
 
 TEST_F(SettingsSheet, EachBoxShowsAndStoresOnlyItsOwnSetting) {
-    // Starting from "all off" (bits 0 to 21 for the notification page: the
-    // LED tool, the flash and the low bits have no box and stay), one click.
+    // From "all off" on the page, one click; the bits without a box (LED
+    // tool, flash, low bits) stay.
     constexpr unsigned kNoBox = 0xC0000 | 0x5;
     struct Row {
         int page, box;
@@ -120,12 +118,10 @@ TEST_F(SettingsSheet, EachBoxShowsAndStoresOnlyItsOwnSetting) {
         });
         EXPECT_EQ(setting(r.key), r.after);
     }
-    // Looking at the page changes nothing; OK without opening it keeps
-    // every bit, too.
+    // Looking at the page or not opening it keeps every bit.
     runProgram("notification=4194303\r\n", true, {});
     EXPECT_EQ(setting("notification"), "4194303");
-    // Balloon, sound, LED tool, caption flash, popup and four low bits; the
-    // file removed in the sheet, so that the write-back shows.
+    // The file removed in the sheet, so that the write-back shows.
     runProgram("notification=3997711\r\n", false,
                [&](FakePort&, const Pages&) { std::filesystem::remove(dir / "orbel.ini"); });
     EXPECT_EQ(setting("notification"), "3997711");
@@ -202,7 +198,7 @@ TEST_F(SettingsSheet, CancelStoresNothingLeavesTheTickerAndRestartsTheHoverCheck
         p.clickCheck(pages[1], 1025);
     });
     EXPECT_EQ(file(), during);
-    EXPECT_EQ(lastTimerCallBeforeSheet(), "timeKillEvent(" + timerId(2400) + ")");
+    expectHoverCheckStoppedForTheSheet();
     // Between the sheet and the exit only the hover check starts again.
     EXPECT_EQ(timerCalls("propertySheetEnded", "endDialog("),
               Calls{"timeSetEvent(2400,1,periodic)"});
@@ -212,13 +208,12 @@ TEST_F(SettingsSheet, OkStopsTheTickerStoresInOrderRestartsItThenTheHoverCheck) 
     std::size_t iconsBefore = 0;
     runProgram("tsmode=0\r\ntipupdate=1\r\n", false, [&](FakePort& p, const Pages& pages) {
         p.clickRadio(pages[0], 1018);
-        // The file comes back with only what the sheet writes, in its order.
-        std::filesystem::remove(dir / "orbel.ini");
+        std::filesystem::remove(dir / "orbel.ini"); // to see what the sheet writes, in order
         iconsBefore = iconModifies();
     });
     EXPECT_EQ(file(), "[Settings]\r\ntsmode=2\r\ntipupdate=1\r\ntrayicon=3\r\n"
                       "notification=1179647\r\n");
-    EXPECT_EQ(lastTimerCallBeforeSheet(), "timeKillEvent(" + timerId(2400) + ")");
+    expectHoverCheckStoppedForTheSheet();
     // Mode 2 ticks every 40 ms, and with live updates on so does the check.
     const Calls after = timerCalls("propertySheetEnded", "endDialog(");
     EXPECT_EQ(after, (Calls{"timeKillEvent(" + timerId(200) + ")", "timeSetEvent(40,1,periodic)",
