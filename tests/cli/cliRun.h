@@ -56,10 +56,6 @@ inline std::string raw(const std::string& utf8) {
     return bytes;
 }
 
-inline long lineCount(const std::string& out) {
-    return std::count(out.begin(), out.end(), '\n');
-}
-
 // The exit code and both streams exactly.
 inline void expectRun(const Args& args, int code, const std::string& out,
                       const std::string& err = "", std::time_t now = kT) {

@@ -21,7 +21,6 @@ namespace {
 // One registration for the whole test program.
 [[maybe_unused]] const auto* const kTokyo = ::testing::AddGlobalTestEnvironment(new TokyoTime);
 
-// Runs `command --at T` with the rest of the arguments.
 void expectAtT(const char* command, Args rest, const std::string& out) {
     rest.insert(rest.begin(), {command, "--at", kAtT});
     expectRun(rest, kExitOk, out);
@@ -71,9 +70,6 @@ TEST(CliFormat, RendersTheOrithavenMomentOrItsEarthTime) {
         {{megabyte + "%Y"}, megabyte + "944\n"}};
     for (const auto& [args, expected] : rows)
         expectAtT("format", args, expected);
-    for (const char* form : {"2026-12-05T14:41:05Z", "2026-12-05T23:41:05+09:00",
-                             "2026-12-05T09:11:05-05:30", "2026-12-05T23:41:05", "@1796481665"})
-        expectRun({"format", "--at", form, "%x %X"}, kExitOk, "944/03/26 07:07:05\n");
 }
 
 TEST(TimeArg, KnownMomentsAndMalformedTimes) {
@@ -213,7 +209,7 @@ TEST(CliRange, BoundsAreInclusiveAndOneSecondOutsideExitsThree) {
     EXPECT_EQ(first.out.substr(0, first.out.find('\n')), "1/1/1（光） 0:00 <新月(1)>");
     const Result last = run({"now", "--at", "@" + std::to_string(end)});
     EXPECT_EQ(last.code, 0);
-    EXPECT_EQ(lineCount(last.out), 3);
+    EXPECT_EQ(std::count(last.out.begin(), last.out.end(), '\n'), 3);
     EXPECT_EQ(last.err, "");
 
     const std::string before = "@" + std::to_string(start - 1);

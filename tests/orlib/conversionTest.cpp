@@ -71,7 +71,6 @@ TEST(OrithavenTime, PropertiesOverRandomMomentsAndTheNextPhaseStarts) {
         copy.setTime(o.getTime());
         EXPECT_EQ(copy, o);
         if (i >= 5000) continue;
-        // Weekday and phase periods.
         EXPECT_EQ(shifted(o, 1).getDayOfWeek(), (o.getDayOfWeek() + 1) % 8);
         EXPECT_EQ(shifted(o, 1).getLunarAge(), (o.getLunarAge() + 1) % 84);
         EXPECT_EQ(shifted(o, orlib::kDaysPerWeek).getDayOfWeek(), o.getDayOfWeek());

@@ -78,7 +78,6 @@ TEST_F(SearchDlgTest, LunarDialogListsPhasesAndWeekdaysInOrderAndSearchesAtOnce)
         EXPECT_EQ(items(h, 1013), itemsOf(lunarAgeItems()));
         EXPECT_EQ(items(h, 1014), itemsOf(lunarWeekdayItems()));
         EXPECT_EQ(std::pair(control(h, 1013).curSel, control(h, 1014).curSel), std::pair(0, 0));
-        // The days after the current one, as many as the buffer holds.
         const auto lines = result(h);
         ASSERT_EQ(lines.size(), 256u);
         EXPECT_EQ(lines[0], "2026/12/06(日) 09:57  [光] 満月");
