@@ -198,20 +198,16 @@ TEST(CliUsage, EveryHelpNamesItsOptionsAndTheTopOneTheExitCodes) {
     EXPECT_EQ(utcText(orlib::getServiceStart()), "1989-09-28T00:00:00Z");
 }
 
-// Both bounds work (the start is the epoch itself: 1/01/01 00:00:00, weekday
-// 0 (光), 新月 on its first day). One second outside either, for every
-// command that takes a time, and a clock outside the range: exit 3 and
-// message 111.
+// One second outside either bound, for every command that takes a time, and
+// a clock outside the range: exit 3 and message 111.
 TEST(CliRange, BoundsAreInclusiveAndOneSecondOutsideExitsThree) {
     const std::time_t start = orlib::getServiceStart(), end = orlib::getServiceEnd();
-    const Result first = run({"now", "--mode", "1", "--at", "@" + std::to_string(start)});
-    EXPECT_EQ(first.code, 0);
-    EXPECT_EQ(first.out.substr(0, first.out.find('\n')), "1/1/1（光） 0:00 <新月(1)>");
-    const Result last = run({"now", "--at", "@" + std::to_string(end)});
-    EXPECT_EQ(last.code, 0);
-    EXPECT_EQ(std::count(last.out.begin(), last.out.end(), '\n'), 3);
-    EXPECT_EQ(last.err, "");
-
+    for (const std::time_t bound : {start, end}) {
+        const Result r = run({"now", "--at", "@" + std::to_string(bound)});
+        EXPECT_EQ(std::pair(r.code, std::count(r.out.begin(), r.out.end(), '\n')),
+                  std::pair(0, std::ptrdiff_t{3}));
+        EXPECT_EQ(r.err, "");
+    }
     const std::string before = "@" + std::to_string(start - 1);
     const std::string after = "@" + std::to_string(end + 1);
     for (const Args& args :
