@@ -3,11 +3,13 @@
 // whether or not ctest set TZ.
 #pragma once
 
+#include "app/timeFormats.h"
 #include "cli/cli.h"
 #include "common/cp932.h"
 #include "tests/support/tokyoTime.h"
 
 #include <gtest/gtest.h>
+#include <orlib/orlib.h>
 
 #include <algorithm>
 #include <ctime>
@@ -46,6 +48,16 @@ inline std::string joined(const Args& args) {
     for (const std::string& a : args)
         line += " '" + a + "'";
     return line;
+}
+
+// The clock's three texts in `mode` at t, in UTF-8 (the game clock's tests
+// fix them): the tooltip, then the detail window's Orithaven and Earth lines.
+inline std::vector<std::string> clockTexts(int mode, std::time_t t = kT) {
+    const orbel::TimeFormats& f = orbel::timeFormatsFor(mode);
+    const orlib::odate_t o(t);
+    return {orbel::text::cp932ToUtf8(o.format(f.tip)),
+            orbel::text::cp932ToUtf8(o.format(f.gameLine)),
+            orbel::text::cp932ToUtf8(orlib::edate_t(o).format(f.earthLine))};
 }
 
 // What --raw writes for a UTF-8 text: its CP932 bytes with CRLF.

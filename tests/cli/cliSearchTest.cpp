@@ -19,27 +19,25 @@ using namespace orbel::cli;
 using namespace orbel::cli::test;
 
 // The phase line, then the detail window's body (whose text is checked with
-// the window) around the two lines `now` writes in the same mode.
+// the window) around the mode's two lines.
 TEST(CliDetail, PhaseLineThenTheBodyInEachMode) {
-    for (const Args& args : {Args{"--mode", "1"}, Args{"--mode", "2"}, Args{"--mode", "5"},
-                             Args{"--at", kAtT}, Args{"--raw", "--mode", "1"}}) {
-        const bool isRaw = args[0] == "--raw";
-        Args full{"detail"}, now{"now"};
+    const std::pair<Args, int> rows[] = {{{"--mode", "1"}, 1},
+                                         {{"--mode", "2"}, 2},
+                                         {{"--mode", "5"}, 0},
+                                         {{"--at", kAtT}, 0},
+                                         {{"--raw", "--mode", "1"}, 1}};
+    for (const auto& [args, mode] : rows) {
+        Args full{"detail"};
         full.insert(full.end(), args.begin(), args.end());
-        now.insert(now.end(), args.begin() + isRaw, args.end());
         SCOPED_TRACE(joined(full));
-        const std::time_t clock = args[0] == "--at" ? kT + 9'000'000 : kT;
-        const std::string nowOut = run(now, clock).out;
-        const std::size_t second = nowOut.find('\n') + 1, third = nowOut.find('\n', second) + 1;
+        const Result r = run(full, args[0] == "--at" ? kT + 9'000'000 : kT);
+        const std::vector<std::string> lines = clockTexts(mode);
         const std::string text =
-            raw("十三夜 3日目\n") +
-            orbel::buildDetailText(
-                orlib::odate_t(kT),
-                orbel::text::utf8ToCp932(nowOut.substr(second, third - second - 1)),
-                orbel::text::utf8ToCp932(nowOut.substr(third, nowOut.size() - third - 1)));
-        const Result r = run(full, clock);
+            raw("十三夜 3日目\n") + orbel::buildDetailText(orlib::odate_t(kT),
+                                                           orbel::text::utf8ToCp932(lines[1]),
+                                                           orbel::text::utf8ToCp932(lines[2]));
         EXPECT_EQ(r.code, kExitOk);
-        EXPECT_EQ(isRaw ? r.out : raw(r.out), text);
+        EXPECT_EQ(args[0] == "--raw" ? r.out : raw(r.out), text);
     }
 }
 
