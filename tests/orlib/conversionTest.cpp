@@ -38,8 +38,6 @@ std::vector<std::time_t> randomServiceTimes(std::size_t n) {
 TEST(OrithavenTime, KnownMoments) {
     EXPECT_EQ(fields(odate_t()), (F{1, 1, 1, 0, 0, 0}));
     EXPECT_EQ(odate_t(orlib::getServiceStart()), odate_t());
-    EXPECT_EQ(orlib::getServiceStart(), 622944000);
-    EXPECT_EQ(orlib::getServiceEnd(), 4102531199);
     EXPECT_EQ(fields(odate_t(std::time_t{1796515200})), (F{944, 4, 6, 0, 0, 0})); // 12-06T00:00Z
     EXPECT_EQ(fields(odate_t(std::time_t{1796480640})), (F{944, 3, 26, 0, 0, 0}));
     EXPECT_EQ(fields(odate_t(orlib::getServiceEnd())), (F{2797, 9, 25, 23, 59, 35}));
