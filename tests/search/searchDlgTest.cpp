@@ -123,28 +123,28 @@ TEST_F(SearchDlgTest, BallistaDialogListsCardsAndCapsAndAppliesStoredPositions) 
     EXPECT_EQ(app.getSearchInt("ballistalevel", 0), 5);
 }
 
-class SearchClose : public SearchDlgTest,
-                    public ::testing::WithParamInterface<std::pair<unsigned, WParam>> {};
-
 // Stored positions outside the lists leave no selection and no search until
 // the user has chosen both; every way out stores the positions, none as -1.
-TEST_P(SearchClose, KeepsThePositionsAndANoneAsMinusOne) {
-    settings("[Search]\r\nlunarage=99\r\ndayofweek=-1\r\n");
-    CLunarSearchDlg dlg(app);
-    const LResult r = run(dlg, 0, [&](Hwnd h) {
-        EXPECT_EQ(std::pair(control(h, 1013).curSel, control(h, 1014).curSel), std::pair(-1, -1));
-        EXPECT_TRUE(result(h).empty());
-        port.selectComboItem(h, 1013, 7); // 満月
-        EXPECT_TRUE(result(h).empty());
-        port.selectComboItem(h, 1014, 0);
-        EXPECT_EQ(result(h), lunarText(6, 8, 8));
-        port.selectComboItem(h, 1014, 42);
-        press(h, GetParam().first, GetParam().second);
-    });
-    EXPECT_EQ(r, test::closeResult(GetParam()));
-    EXPECT_EQ(settingsFile(), "[Search]\r\nlunarage=7\r\ndayofweek=-1\r\n");
+TEST_F(SearchDlgTest, EveryWayOutKeepsThePositionsAndANoneAsMinusOne) {
+    for (const auto& way : test::kCloseWays) {
+        SCOPED_TRACE(testing::Message() << way.first << "," << way.second);
+        settings("[Search]\r\nlunarage=99\r\ndayofweek=-1\r\n");
+        CLunarSearchDlg dlg(app);
+        const LResult r = run(dlg, 0, [&](Hwnd h) {
+            EXPECT_EQ(std::pair(control(h, 1013).curSel, control(h, 1014).curSel),
+                      std::pair(-1, -1));
+            EXPECT_TRUE(result(h).empty());
+            port.selectComboItem(h, 1013, 7); // 満月
+            EXPECT_TRUE(result(h).empty());
+            port.selectComboItem(h, 1014, 0);
+            EXPECT_EQ(result(h), lunarText(6, 8, 8));
+            port.selectComboItem(h, 1014, 42);
+            press(h, way.first, way.second);
+        });
+        EXPECT_EQ(r, test::closeResult(way));
+        EXPECT_EQ(settingsFile(), "[Search]\r\nlunarage=7\r\ndayofweek=-1\r\n");
+    }
 }
-INSTANTIATE_TEST_SUITE_P(EnterEscapeCloseBox, SearchClose, ::testing::ValuesIn(test::kCloseWays));
 
 TEST_F(SearchDlgTest, FillFailures) {
     // The lunar dialog ends the program: with a parent or without (as the
