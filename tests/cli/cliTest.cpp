@@ -247,10 +247,8 @@ TEST(Utf8Cut, CutsOnlyBetweenCharacters) {
     }
 }
 
-// detail and search: what the command line adds to the detail window's and
-// the search dialogs' texts (their own tests check those texts).
-// The phase line, then the detail window's body (whose text is checked with
-// the window) around the mode's two lines.
+// detail: the phase line, then the detail window's body (whose text is
+// checked with the window) around the mode's two lines.
 TEST(CliDetail, PhaseLineThenTheBodyInEachMode) {
     const std::pair<Args, int> rows[] = {{{"--mode", "1"}, 1},
                                          {{"--mode", "2"}, 2},

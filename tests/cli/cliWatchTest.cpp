@@ -101,15 +101,22 @@ TEST(CliWatch, OneLinePerChangeNoneDuplicatedOrSkipped) {
     }
 }
 
-TEST(CliWatch, EndsQuietlyWhenTheReaderGoesAway) {
+// The loop ends quietly at the first line its reader refuses, and with exit
+// 3 and message 111 when the clock leaves the service range.
+TEST(CliWatch, EndsWhenTheReaderGoesAwayOrTheClockLeavesTheRange) {
     for (int taken : {0, 1, 4}) {
         Fake fake{kAlignedMs, kAlignedMs + 3'600'000};
         fake.closeAfter = taken;
         EXPECT_EQ(fake.watch(2), kExitOk) << taken;
-        EXPECT_EQ(fake.sleeps, taken) << "ends at the first refused line";
+        EXPECT_EQ(fake.sleeps, taken);
         EXPECT_EQ(splitLines(fake.out.str()).size(), static_cast<std::size_t>(taken));
         EXPECT_EQ(fake.err.str(), "");
     }
+    const std::int64_t end = static_cast<std::int64_t>(orlib::getServiceEnd()) * 1000;
+    Fake fake{end - 100, end + 60'000};
+    EXPECT_EQ(fake.watch(2), kExitOutOfRange);
+    EXPECT_EQ(splitLines(fake.out.str()), expectedLines(2, end - 100, end + 1000));
+    EXPECT_EQ(fake.err.str(), kBadClock);
 }
 
 // A JSON object's text is the plain line; at a whole Earth second its hover
@@ -130,12 +137,4 @@ TEST(CliWatch, JsonTextsAreThePlainLinesAndTheDetailWindow) {
     const int percent[] = {0, 17, 33, 50, 67, 83, 100}; // from the first to the seventh day
     for (int day = 0; day < 7; ++day)
         EXPECT_EQ(phasePercent(day), percent[day]) << day;
-}
-
-TEST(CliWatch, LeavingTheServiceRangeExitsThree) {
-    const std::int64_t end = static_cast<std::int64_t>(orlib::getServiceEnd()) * 1000;
-    Fake fake{end - 100, end + 60'000};
-    EXPECT_EQ(fake.watch(2), kExitOutOfRange);
-    EXPECT_EQ(splitLines(fake.out.str()), expectedLines(2, end - 100, end + 1000));
-    EXPECT_EQ(fake.err.str(), kBadClock);
 }
