@@ -3,11 +3,13 @@
 // whether or not ctest set TZ.
 #pragma once
 
+#include "app/timeFormats.h"
 #include "cli/cli.h"
 #include "common/cp932.h"
 #include "tests/support/tokyoTime.h"
 
 #include <gtest/gtest.h>
+#include <orlib/orlib.h>
 
 #include <algorithm>
 #include <ctime>
@@ -48,16 +50,22 @@ inline std::string joined(const Args& args) {
     return line;
 }
 
+// The clock's three texts in `mode` at t, in UTF-8 (the game clock's tests
+// fix them): the tooltip, then the detail window's Orithaven and Earth lines.
+inline std::vector<std::string> clockTexts(int mode, std::time_t t = kT) {
+    const orbel::TimeFormats& f = orbel::timeFormatsFor(mode);
+    const orlib::odate_t o(t);
+    return {orbel::text::cp932ToUtf8(o.format(f.tip)),
+            orbel::text::cp932ToUtf8(o.format(f.gameLine)),
+            orbel::text::cp932ToUtf8(orlib::edate_t(o).format(f.earthLine))};
+}
+
 // What --raw writes for a UTF-8 text: its CP932 bytes with CRLF.
 inline std::string raw(const std::string& utf8) {
     std::string bytes;
     for (char c : orbel::text::utf8ToCp932(utf8))
         bytes += c == '\n' ? std::string("\r\n") : std::string(1, c);
     return bytes;
-}
-
-inline long lineCount(const std::string& out) {
-    return std::count(out.begin(), out.end(), '\n');
 }
 
 // The exit code and both streams exactly.

@@ -1,51 +1,51 @@
 // The three search dialogs on the fake port: lists, stored positions, a new
 // search on every change, the result box's scroll bar, fill failures, and
-// the today dialog's calendar, layout and text.
+// the today dialog's calendar and layout. The result texts themselves are
+// checked in searchTest.cpp.
 #include "search/ballista.h"
 #include "search/ballistaSearchDlg.h"
 #include "search/lunarSearch.h"
 #include "search/lunarSearchDlg.h"
+#include "search/searchLimits.h"
+#include "search/todaySearch.h"
 #include "search/todaySearchDlg.h"
 
 #include "app/orbelApp.h"
 #include "ports/fake/fakePort.h"
-#include "tests/support/calendarCases.h"
 #include "tests/support/calendarDialogs.h"
 #include "tests/support/tempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <tuple>
+#include <array>
 #include <utility>
 
 namespace orbel {
 namespace {
 
 using Items = std::vector<std::pair<std::string, LParam>>;
-using test::linesOf;
 
 constexpr Hwnd kMain{0x42};
 // 2026-12-06T00:00:00Z, 09:00 in Tokyo: 944/04/06 00:00:00, age 47 (満月).
 constexpr std::time_t kMidnight = 1796515200;
 
-// A drop-down list's entries, from the search's list or from the control.
 template <class List> Items itemsOf(const List& list) {
     Items out;
     for (const auto& item : list)
         out.emplace_back(item.text, item.data);
     return out;
 }
-std::string xLines(int n, bool trailingBreak) {
-    std::string s;
-    for (int i = 0; i < n; ++i)
-        s += (i + 1 < n || trailingBreak) ? "x\r\n" : "x";
-    return s;
+// What the search behind each dialog gives from its clock (searchTest checks those texts).
+std::string lunarText(unsigned L, unsigned W, int n) {
+    std::array<orlib::odate_t, kMaxResults> r;
+    findLunarDates(L, W, r.data(), n, kMidnight);
+    return lunarResultText(r.data(), n);
 }
-// Whether every line holds `part`.
-bool allHold(const std::vector<std::string>& lines, const std::string& part) {
-    for (const std::string& line : lines)
-        if (line.find(part) == std::string::npos) return false;
-    return true;
+std::string ballistaText(int card, int level, int n) {
+    std::array<orlib::odate_t, kMaxResults> r;
+    searchBallista(ballistaCardItems()[card].data, ballistaLevelItems()[level].data, r.data(), n,
+                   kMidnight);
+    return ballistaResultText(r.data(), n);
 }
 
 class SearchDlgTest : public ::testing::Test {
@@ -64,9 +64,7 @@ protected:
     FakePort::ControlState control(Hwnd h, int id) const {
         return port.controlState(h, id).value();
     }
-    std::vector<std::string> result(Hwnd h) const {
-        return linesOf(control(h, CSearchDlg::kIdcResult).text);
-    }
+    std::string result(Hwnd h) const { return control(h, CSearchDlg::kIdcResult).text; }
     Items items(Hwnd h, int id) const { return itemsOf(control(h, id).items); }
     void press(Hwnd h, unsigned msg, WParam wParam) { port.postMessage(h, msg, wParam, 0); }
 
@@ -77,25 +75,34 @@ protected:
 
 TEST_F(SearchDlgTest, LunarDialogListsPhasesAndWeekdaysInOrderAndSearchesAtOnce) {
     CLunarSearchDlg dlg(app);
-    run(dlg, 25, [&](Hwnd h) {
+    run(dlg, 1000, [&](Hwnd h) {
         EXPECT_EQ(port.windowText(h), "orbel - 日和サーチ : 月齢/曜日");
         EXPECT_EQ(control(h, 1020).text + control(h, 1021).text, "月齢 :曜日 :");
         EXPECT_FALSE(control(h, 1023).visible || control(h, 1023).enabled);
-        // The lists as the searches define them, in their order.
         EXPECT_EQ(items(h, 1013), itemsOf(lunarAgeItems()));
         EXPECT_EQ(items(h, 1014), itemsOf(lunarWeekdayItems()));
         EXPECT_EQ(std::pair(control(h, 1013).curSel, control(h, 1014).curSel), std::pair(0, 0));
-        // The 25 days after the current one, each from 00:00 Orithaven time.
-        const auto lines = result(h);
-        ASSERT_EQ(lines.size(), 25u);
-        EXPECT_EQ(lines[0], "2026/12/06(日) 09:57  [光] 満月");
-        EXPECT_EQ(lines[24], "2026/12/07(月) 09:00  [光] 下弦");
-        // Choosing a weekday replaces the whole text by a new search.
+        EXPECT_EQ(result(h), lunarText(12, 8, 256));
         port.selectComboItem(h, 1014, 2);
-        EXPECT_EQ(result(h).size(), 25u);
-        EXPECT_TRUE(allHold(result(h), "  [炎] "));
+        EXPECT_EQ(result(h), lunarText(12, 1, 256));
+        // The scroll bar appears exactly on the first line that does not fit:
+        // 256 lines count 257 (an edit control counts the empty one after the
+        // last break); the box's client area is 4 pixels less than its height.
+        const auto shown = [&] { return control(h, 1015).scrollBarShown; };
+        CAutoScrollEdit& edit = dlg.resultEdit();
+        port.lineHeight = 12;
+        port.selectComboItem(h, 1013, 0);
+        const Rect r = control(h, 1015).rect;
+        edit.move(Rect{r.left, r.top, r.right, r.top + 257 * 12 + 4});
+        EXPECT_FALSE(shown());
+        edit.move(Rect{r.left, r.top, r.right, r.top + 257 * 12 + 3});
+        EXPECT_TRUE(shown());
+        port.lineHeight = std::nullopt; // no font: always shown
+        edit.setText("x");
+        EXPECT_TRUE(shown());
         press(h, kWmClose, 0);
     });
+    EXPECT_EQ(dlg.resultCount(), 256);
 }
 
 TEST_F(SearchDlgTest, BallistaDialogListsCardsAndCapsAndAppliesStoredPositions) {
@@ -107,8 +114,7 @@ TEST_F(SearchDlgTest, BallistaDialogListsCardsAndCapsAndAppliesStoredPositions) 
         EXPECT_EQ(items(h, 1013), itemsOf(ballistaCardItems()));
         EXPECT_EQ(items(h, 1014), itemsOf(ballistaLevelItems()));
         EXPECT_EQ(std::pair(control(h, 1013).curSel, control(h, 1014).curSel), std::pair(4, 1));
-        // ケ vs ミ at cap 30: once a month, day 6 in months 5 to 8.
-        EXPECT_EQ(result(h).at(0), "12/07(月) 13:48  ケ vs ミ [30/メ] (05/06)");
+        EXPECT_EQ(result(h), ballistaText(4, 1, 25));
         port.selectComboItem(h, 1013, 6);
         port.selectComboItem(h, 1014, 5);
         press(h, kWmCommand, kIdOkCommand);
@@ -117,74 +123,27 @@ TEST_F(SearchDlgTest, BallistaDialogListsCardsAndCapsAndAppliesStoredPositions) 
     EXPECT_EQ(app.getSearchInt("ballistalevel", 0), 5);
 }
 
-TEST_F(SearchDlgTest, PositionsOutsideTheListsLeaveNoSelectionUntilTheUserChooses) {
-    settings("[Search]\r\nlunarage=99\r\ndayofweek=-1\r\n");
-    CLunarSearchDlg dlg(app);
-    run(dlg, 25, [&](Hwnd h) {
-        EXPECT_EQ(std::pair(control(h, 1013).curSel, control(h, 1014).curSel), std::pair(-1, -1));
-        EXPECT_TRUE(result(h).empty());
-        port.selectComboItem(h, 1013, 7); // 満月; the weekday is still missing
-        EXPECT_TRUE(result(h).empty());
-        port.selectComboItem(h, 1014, 0);
-        EXPECT_EQ(result(h).size(), 25u);
-        for (const std::string& line : result(h))
-            EXPECT_TRUE(line.ends_with("] 満月")) << line;
-        press(h, kWmCommand, kIdCancelCommand);
-    });
-    EXPECT_EQ(app.getSearchInt("lunarage", 0), 7);
-    EXPECT_EQ(app.getSearchInt("dayofweek", -5), 0);
-}
-
-class SearchClose : public SearchDlgTest,
-                    public ::testing::WithParamInterface<std::pair<unsigned, WParam>> {};
-
-TEST_P(SearchClose, KeepsThePositionsAndANoneAsMinusOne) {
-    CLunarSearchDlg dlg(app);
-    const LResult r = run(dlg, 25, [&](Hwnd h) {
-        port.selectComboItem(h, 1013, 3);
-        port.selectComboItem(h, 1014, 42); // out of range: no selection
-        press(h, GetParam().first, GetParam().second);
-    });
-    EXPECT_EQ(r, test::closeResult(GetParam()));
-    EXPECT_NE(settingsFile().find("[Search]\r\nlunarage=3\r\ndayofweek=-1\r\n"), std::string::npos);
-}
-INSTANTIATE_TEST_SUITE_P(EnterEscapeCloseBox, SearchClose, ::testing::ValuesIn(test::kCloseWays));
-
-TEST_F(SearchDlgTest, ResultCountIsClampedAndDecidesTheLines) {
-    for (auto [asked, lines] : {std::pair{0, 8}, {1000, 256}, {25, 25}}) {
+// Stored positions outside the lists leave no selection and no search until
+// the user has chosen both; every way out stores the positions, none as -1.
+TEST_F(SearchDlgTest, EveryWayOutKeepsThePositionsAndANoneAsMinusOne) {
+    for (const auto& way : test::kCloseWays) {
+        SCOPED_TRACE(testing::Message() << way.first << "," << way.second);
+        settings("[Search]\r\nlunarage=99\r\ndayofweek=-1\r\n");
         CLunarSearchDlg dlg(app);
-        run(dlg, asked, [&, lines = lines](Hwnd h) {
-            EXPECT_EQ(result(h).size(), std::size_t(lines));
-            press(h, kWmClose, 0);
+        const LResult r = run(dlg, 0, [&](Hwnd h) {
+            EXPECT_EQ(std::pair(control(h, 1013).curSel, control(h, 1014).curSel),
+                      std::pair(-1, -1));
+            EXPECT_TRUE(result(h).empty());
+            port.selectComboItem(h, 1013, 7); // 満月
+            EXPECT_TRUE(result(h).empty());
+            port.selectComboItem(h, 1014, 0);
+            EXPECT_EQ(result(h), lunarText(6, 8, 8));
+            port.selectComboItem(h, 1014, 42);
+            press(h, way.first, way.second);
         });
-        EXPECT_EQ(dlg.resultCount(), lines);
+        EXPECT_EQ(r, test::closeResult(way));
+        EXPECT_EQ(settingsFile(), "[Search]\r\nlunarage=7\r\ndayofweek=-1\r\n");
     }
-}
-
-TEST_F(SearchDlgTest, ScrollBarAppearsExactlyOnTheFirstLineThatDoesNotFit) {
-    CLunarSearchDlg dlg(app);
-    run(dlg, 25, [&](Hwnd h) {
-        auto shown = [&] { return control(h, 1015).scrollBarShown; };
-        CAutoScrollEdit& edit = dlg.resultEdit();
-        // The box is 135x101 units: a client area 198 pixels high.
-        port.lineHeight = 11; // 18 lines fill it exactly; an empty last line counts
-        for (auto [n, trailing] : {std::pair{18, false}, {19, false}, {17, true}, {18, true}}) {
-            edit.setText(xLines(n, trailing));
-            EXPECT_EQ(shown(), n + trailing > 18) << n << " " << trailing; // lines past 18
-        }
-        // The 25-line result counts 26 lines of 12 pixels: 312.
-        port.lineHeight = 12;
-        port.selectComboItem(h, 1013, 0);
-        const Rect r = control(h, 1015).rect;
-        edit.move(Rect{r.left, r.top, r.right, r.top + 312 + 4});
-        EXPECT_FALSE(shown());
-        edit.move(Rect{r.left, r.top, r.right, r.top + 311 + 4});
-        EXPECT_TRUE(shown());
-        port.lineHeight = std::nullopt; // no font: always shown
-        edit.setText("x");
-        EXPECT_TRUE(shown());
-        press(h, kWmClose, 0);
-    });
 }
 
 TEST_F(SearchDlgTest, FillFailures) {
@@ -218,8 +177,7 @@ TEST_F(SearchDlgTest, FillFailures) {
         EXPECT_TRUE(result(h).empty());
         port.selectComboItem(h, 1013, 0);
         port.selectComboItem(h, 1014, 1);
-        EXPECT_EQ(result(h).size(), 25u);
-        EXPECT_TRUE(allHold(result(h), " [30/"));
+        EXPECT_EQ(result(h), ballistaText(0, 1, 25));
         press(h, kWmClose, 0);
     });
 }
@@ -227,6 +185,11 @@ TEST_F(SearchDlgTest, FillFailures) {
 TEST_F(SearchDlgTest, TodayDialogPutsTheCalendarInPlaceAndListsTheChosenDay) {
     settings("[Search]\r\nlunarage=3\r\n");
     const std::string before = settingsFile();
+    std::array<orlib::odate_t, kMaxResults> r;
+    const auto dayText = [&](SystemDate d) {
+        searchToday(toEarthTime(d), r.data(), 26);
+        return todayResultText(r.data(), 26);
+    };
     CTodaySearchDlg dlg(app);
     run(dlg, 26, [&](Hwnd h) {
         EXPECT_EQ(port.windowText(h), "orbel - 日和サーチ : 今日は何の日?");
@@ -247,18 +210,9 @@ TEST_F(SearchDlgTest, TodayDialogPutsTheCalendarInPlaceAndListsTheChosenDay) {
         ASSERT_TRUE(port.getWindowRect(h, window));
         EXPECT_EQ(window, (Rect{0, 0, 300, 424}));
         EXPECT_EQ(control(h, 1015).rect, (Rect{14, 208, 284, 410}));
-        // Tokyo midnight of 12/06 is 944/03/26 15:00, lunar age 37.
-        auto lines = result(h);
-        ASSERT_EQ(lines.size(), 28u);
-        EXPECT_EQ(
-            std::vector(lines.begin(), lines.begin() + 4),
-            (std::vector<std::string>{"2026/12/06(日)", "---------------",
-                                      "00:00 (03/26[雷]) <十三夜(3)>", "00:57 (03/27[氷]) "}));
-        EXPECT_EQ(lines[7], "04:48 (04/01[水]) <満月> ");
+        EXPECT_EQ(control(h, 1015).text, dayText({2026, 12, 6}));
         port.setMonthCalSel(h, 1023, SystemDate{2027, 1, 1});
-        lines = result(h);
-        EXPECT_EQ(lines.size(), 28u);
-        EXPECT_EQ(lines.at(0), "2027/01/01(金)");
+        EXPECT_EQ(control(h, 1015).text, dayText({2027, 1, 1}));
         const std::string hs = std::to_string(static_cast<std::uintptr_t>(h));
         EXPECT_TRUE(port.callsStartingWith("sendDlgItemMessage(" + hs + ",1013,").empty());
         press(h, kWmCommand, kIdOkCommand);
