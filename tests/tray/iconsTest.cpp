@@ -133,11 +133,10 @@ TEST(IconMaths, FrameShiftsColourTablesAndAnEmptyFrame) {
     for (int cls : {0, 47, 48, 49, 64, 95, 96, 113})
         EXPECT_EQ(usesFirstColourTable(cls), cls == 48 || cls >= 96) << cls;
     // The basic sixteen colours, which any shell shows without dithering.
-    const std::set<ColorRef> basic{
-        rgb(0, 0, 0),       rgb(128, 0, 0),   rgb(0, 128, 0),   rgb(128, 128, 0),
-        rgb(0, 0, 128),     rgb(128, 0, 128), rgb(0, 128, 128), rgb(192, 192, 192),
-        rgb(128, 128, 128), rgb(255, 0, 0),   rgb(0, 255, 0),   rgb(255, 255, 0),
-        rgb(0, 0, 255),     rgb(255, 0, 255), rgb(0, 255, 255), rgb(255, 255, 255)};
+    std::set<ColorRef> basic{rgb(192, 192, 192)};
+    for (int m = 0; m < 8; ++m)
+        for (int v : {128, 255})
+            basic.insert(rgb(m & 1 ? v : 0, m & 2 ? v : 0, m & 4 ? v : 0));
     std::set<ColorRef> soft, plain; // every weekday its own colour, and weekdays wrap
     for (int d = 0; d < 8; ++d) {
         soft.insert({weekdayColour(d, 96), weekdayColour(d + 8, 96)});
