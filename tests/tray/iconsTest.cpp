@@ -152,7 +152,7 @@ TEST(IconMaths, FrameShiftsColourTablesAndAnEmptyFrame) {
 // Without a bar the moon is the loaded phase icon itself, not a copy;
 // unknown phases use the new moon. The bar is (width - 2) / 7 per day begun
 // plus 1.5, truncated (never a whole number exactly, so integer maths agrees).
-TEST_F(IconSetTest, BarFillsTheBottomTwoRowsOverTheMoonAndKeepsItsMask) {
+TEST_F(IconSetTest, TheMoonWithItsBarAndEveryFrameWithTheWeekdayPictureInTheSystemsColour) {
     ASSERT_TRUE(icons->createTrayIcon(4, -1, 0));
     EXPECT_EQ(imageOf(icons->moonIcon()), knownMoon(106, 16));
     EXPECT_TRUE(port.callsStartingWith("destroyIcon").empty());
@@ -160,22 +160,6 @@ TEST_F(IconSetTest, BarFillsTheBottomTwoRowsOverTheMoonAndKeepsItsMask) {
         ASSERT_TRUE(icons->createTrayIcon(index, -1, 0));
         EXPECT_EQ(imageOf(icons->moonIcon()), knownMoon(unsigned(id), 16)) << index;
     }
-    for (int size : {16, 20, 32}) {
-        port.smallIconSize = size;
-        const IconImage moon = knownMoon(107, size);
-        for (int day = 0; day < 7; ++day) {
-            SCOPED_TRACE(::testing::Message() << size << " pixels, day " << day);
-            ASSERT_TRUE(icons->createTrayIcon(5, day, 0));
-            Bitmap want = moon.color;
-            for (int y = size - 2; y < size; ++y)
-                for (int x = 0; x < (2 * (size - 2) * (day + 1) + 21) / 14; ++x)
-                    want.set(x, y, kGreen);
-            EXPECT_EQ(imageOf(icons->moonIcon()), (IconImage{want, moon.mask}));
-        }
-    }
-}
-
-TEST_F(IconSetTest, EveryFrameShowsTheWeekdayPictureAboveThePushedDownMoonInTheSystemsColour) {
     ASSERT_TRUE(icons->createTrayIcon(0, -1, 0));
     for (int f = 0; f < 8; ++f)
         EXPECT_EQ(imageOf(icons->frame(f)),
@@ -201,9 +185,41 @@ TEST_F(IconSetTest, EveryFrameShowsTheWeekdayPictureAboveThePushedDownMoonInTheS
                   framed(kWeekday16, disc, knownMoon(0, 16), 16).color)
             << weekday;
     }
+    for (int size : {16, 20, 32}) {
+        port.smallIconSize = size;
+        const IconImage moon = knownMoon(107, size);
+        for (int day = 0; day < 7; ++day) {
+            SCOPED_TRACE(::testing::Message() << size << " pixels, day " << day);
+            ASSERT_TRUE(icons->createTrayIcon(5, day, 0));
+            Bitmap want = moon.color;
+            for (int y = size - 2; y < size; ++y)
+                for (int x = 0; x < (2 * (size - 2) * (day + 1) + 21) / 14; ++x)
+                    want.set(x, y, kGreen);
+            EXPECT_EQ(imageOf(icons->moonIcon()), (IconImage{want, moon.mask}));
+        }
+    }
 }
 
-TEST_F(IconSetTest, RebuildsLeakNothingAFailedOneKeepsTheOldIconsAndFailedReleasesAreLogged) {
+TEST_F(IconSetTest, SlideStepsThenRebuildsLeakNothingAndAFailedOneKeepsTheOldIcons) {
+    ASSERT_TRUE(icons->createTrayIcon(0, 0, 0));
+    for (int i = 0; i < 32; ++i) {
+        bool finished = false;
+        const HIcon shown = i < 16 ? icons->forwardStep(finished) : icons->backwardStep(finished);
+        EXPECT_EQ(shown, icons->frame((i < 16 ? i : 31 - i) / 2)) << i;
+        EXPECT_EQ(finished, i == 15 || i == 31) << i;
+        EXPECT_TRUE(!finished || icons->animationCounter() == (i == 15 ? 15 : 0)) << i;
+    }
+    EXPECT_TRUE(isNull(icons->frame(8)));
+
+    bool finished = false;
+    while (!finished)
+        icons->forwardStep(finished);
+    // A refresh rebuilds the icons during the hold; the counter stays.
+    ASSERT_TRUE(icons->createTrayIcon(1, 1, 3));
+    finished = false;
+    EXPECT_EQ(icons->forwardStep(finished), icons->frame(7));
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(icons->animationCounter(), 15);
     for (int i = 0; i < 40; ++i) {
         ASSERT_TRUE(icons->createTrayIcon(i % 12, i % 8 - 1, i % 8));
         ASSERT_EQ(port.liveIcons(), 9u) << i; // the moon and eight frames
@@ -244,28 +260,6 @@ TEST_F(IconSetTest, RebuildsLeakNothingAFailedOneKeepsTheOldIconsAndFailedReleas
     EXPECT_EQ(port.liveIcons(), 9u);
     icons.reset();
     EXPECT_EQ(port.liveIcons(), 0u);
-}
-
-TEST_F(IconSetTest, SlideTakesSixteenStepsEachWayAndAfterAnInterruptedHoldShowsTheLastFrame) {
-    ASSERT_TRUE(icons->createTrayIcon(0, 0, 0));
-    for (int i = 0; i < 32; ++i) {
-        bool finished = false;
-        const HIcon shown = i < 16 ? icons->forwardStep(finished) : icons->backwardStep(finished);
-        EXPECT_EQ(shown, icons->frame((i < 16 ? i : 31 - i) / 2)) << i;
-        EXPECT_EQ(finished, i == 15 || i == 31) << i;
-        EXPECT_TRUE(!finished || icons->animationCounter() == (i == 15 ? 15 : 0)) << i;
-    }
-    EXPECT_TRUE(isNull(icons->frame(8)));
-
-    bool finished = false;
-    while (!finished)
-        icons->forwardStep(finished);
-    // A refresh rebuilds the icons during the hold; the counter stays.
-    ASSERT_TRUE(icons->createTrayIcon(1, 1, 3));
-    finished = false;
-    EXPECT_EQ(icons->forwardStep(finished), icons->frame(7));
-    EXPECT_TRUE(finished);
-    EXPECT_EQ(icons->animationCounter(), 15);
 }
 
 } // namespace
