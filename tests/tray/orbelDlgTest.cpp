@@ -169,37 +169,6 @@ TEST_F(MainWindow, FailuresShowTheirBoxesAndEndTheProgram) {
     }
 }
 
-// While a dialog runs, clicks on the tray icon only bring it forward. The
-// detail window gets the phase change before the sound plays.
-TEST_F(MainWindow, MenuCommandsAndDoubleClickRunOneDialogAtATime) {
-    port.menuChoice = res::ID_SEARCH_LUNAR;
-    Hwnd search{}, detail{};
-    bool blankedWhileOpen = false;
-    run({tray(kWmRButtonUp),
-         [&](FakePort& p, Hwnd main) {
-             search = p.windowsOfTemplate(149).at(0);
-             p.postMessage(main, kWmApp, 101, kWmRButtonUp);
-         },
-         tray(kWmLButtonDblClk), tray(kWmLButtonDown),
-         [&](FakePort& p, Hwnd) { p.postMessage(search, kWmClose, 0, 0); }, tray(kWmLButtonDblClk),
-         [&](FakePort& p, Hwnd) {
-             detail = p.windowsOfTemplate(145).at(0);
-             const auto last = p.notifyCalls().back(); // the tooltip alone was blanked
-             blankedWhileOpen = isTip(last) && last.data.szTip[0] == '\0';
-         },
-         post(kWmApp + 1, (6u << 16), 0x100000), // sound only
-         [](FakePort&, Hwnd) {}, post(kWmClose)});
-    EXPECT_EQ(port.menuCalls().size(), 1u);
-    EXPECT_EQ(port.callsStartingWith("doModal(149").size(), 1u);
-    EXPECT_EQ(port.callsStartingWith("setForegroundWindow(" + num(search) + ")").size(), 3u);
-    EXPECT_EQ(port.callsStartingWith("doModal(145").size(), 1u);
-    EXPECT_GT(at("doModal(145"), at("modalEnded(" + num(search) + ")"));
-    EXPECT_TRUE(blankedWhileOpen);
-    const long toDetail = at("postMessage(" + num(detail) + "," + std::to_string(kWmApp + 1) + ")");
-    ASSERT_GE(toDetail, 0);
-    EXPECT_LT(toDetail, at("playSound"));
-}
-
 // Where the compositor places windows itself (Wayland), the popup's
 // announcement goes out as the balloon instead, and never twice.
 TEST_F(MainWindow, EachSwitchedOnMethodRunsInItsOrderWithTheSameTexts) {
@@ -265,8 +234,13 @@ TEST_F(MainWindow, EachSwitchedOnMethodRunsInItsOrderWithTheSameTexts) {
 }
 
 // The slide's icons go to the shell and end with the moon; the day change's
-// new icon is the one "TaskbarCreated" adds again.
-TEST_F(MainWindow, HourChangeSlidesTheIconDayAndTimeChangesRebuildItAndTaskbarRestartReaddsIt) {
+// new icon is the one "TaskbarCreated" adds again. While a dialog runs,
+// clicks on the tray icon only bring it forward. The detail window gets the
+// phase change before the sound plays.
+TEST_F(MainWindow, HourChangeSlidesTheIconDayAndTimeChangesRebuildItAndDialogsRunOneAtATime) {
+    port.menuChoice = res::ID_SEARCH_LUNAR;
+    Hwnd search{}, detail{};
+    bool blankedWhileOpen = false;
     run({post(kWmApp + 3, 0, 2), post(kWmApp + 3, 0, 1),
          [&](FakePort& p, Hwnd main) {
              for (unsigned timer : {32u, 31u, 33u}) {
@@ -281,7 +255,20 @@ TEST_F(MainWindow, HourChangeSlidesTheIconDayAndTimeChangesRebuildItAndTaskbarRe
              p.postMessage(main, p.registerWindowMessage("TaskbarCreated"), 0, 0);
          },
          [](FakePort& p, Hwnd) { p.now = kMidnight + 86400; }, post(kWmTimeChange),
-         post(kWmClose)});
+         tray(kWmRButtonUp),
+         [&](FakePort& p, Hwnd main) {
+             search = p.windowsOfTemplate(149).at(0);
+             p.postMessage(main, kWmApp, 101, kWmRButtonUp);
+         },
+         tray(kWmLButtonDblClk), tray(kWmLButtonDown),
+         [&](FakePort& p, Hwnd) { p.postMessage(search, kWmClose, 0, 0); }, tray(kWmLButtonDblClk),
+         [&](FakePort& p, Hwnd) {
+             detail = p.windowsOfTemplate(145).at(0);
+             const auto last = p.notifyCalls().back(); // the tooltip alone was blanked
+             blankedWhileOpen = isTip(last) && last.data.szTip[0] == '\0';
+         },
+         post(kWmApp + 1, (6u << 16), 0x100000), // sound only
+         [](FakePort&, Hwnd) {}, post(kWmClose)});
     const auto timers = port.callsStartingWith("setTimer");
     ASSERT_EQ(timers.size(), 3u);
     EXPECT_TRUE(timers[0].ends_with(",32,75)")) << timers[0];
@@ -297,6 +284,16 @@ TEST_F(MainWindow, HourChangeSlidesTheIconDayAndTimeChangesRebuildItAndTaskbarRe
     EXPECT_EQ(notes[33].data.hIcon, notes[0].data.hIcon);
     EXPECT_NE(notes[34].data.hIcon, notes[0].data.hIcon);
     EXPECT_EQ(notes[35].data.hIcon, notes[34].data.hIcon);
+
+    EXPECT_EQ(port.menuCalls().size(), 1u);
+    EXPECT_EQ(port.callsStartingWith("doModal(149").size(), 1u);
+    EXPECT_EQ(port.callsStartingWith("setForegroundWindow(" + num(search) + ")").size(), 3u);
+    EXPECT_EQ(port.callsStartingWith("doModal(145").size(), 1u);
+    EXPECT_GT(at("doModal(145"), at("modalEnded(" + num(search) + ")"));
+    EXPECT_TRUE(blankedWhileOpen);
+    const long toDetail = at("postMessage(" + num(detail) + "," + std::to_string(kWmApp + 1) + ")");
+    ASSERT_GE(toDetail, 0);
+    EXPECT_LT(toDetail, at("playSound"));
 }
 
 } // namespace
