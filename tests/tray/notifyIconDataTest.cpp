@@ -1,6 +1,4 @@
-// The tray record: the form and size at each shell level, the byte limits
-// of its texts on CP932 character boundaries, the flags each use leaves
-// behind, and the time-out retry of the first add.
+// The tray record at each shell level.
 #include "tray/notifyIconData.h"
 
 #include "ports/fake/fakePort.h"
@@ -67,58 +65,17 @@ struct TrayLevel : ::testing::TestWithParam<int> {
     std::optional<CNotifyIconData> record;
 };
 
-// Random ASCII, half-width katakana and double-byte characters (trail bytes
-// 0x40-0x7E): the shell gets the longest whole-character prefix that fits
-// the form, the record keeps the one that fits the full field. The balloon's
-// texts are cut to 63 and 255 bytes the same way.
-TEST_P(TrayLevel, TextsAreCutToTheFormsFieldsWithoutSplittingACharacter) {
-    const std::size_t limit = old() ? 63 : 127;
-    std::mt19937 rng(1234u + static_cast<unsigned>(GetParam()));
-    for (int round = 0; round < 300; ++round) {
-        std::string tip;
-        std::size_t sent = 0, kept = 0;
-        for (int i = static_cast<int>(rng() % 120); i > 0; --i) {
-            const unsigned kind = rng() % 3;
-            if (kind == 0) tip += static_cast<char>('!' + rng() % 90);
-            if (kind == 1) tip += static_cast<char>(0xA1 + rng() % 63);
-            if (kind == 2)
-                tip += {static_cast<char>(0x81 + rng() % 31), static_cast<char>(0x40 + rng() % 63)};
-            if (tip.size() <= limit) sent = tip.size();
-            if (tip.size() <= 127) kept = tip.size();
-        }
-        ASSERT_TRUE(record->modifyTip(tip));
-        ASSERT_EQ(str(last().data.szTip), tip.substr(0, sent)) << "round " << round;
-        ASSERT_EQ(str(record->fields().szTip), tip.substr(0, kept)) << "round " << round;
-    }
-
-    struct Row {
-        std::string title, text;
-        std::size_t titleSent, textSent;
-    };
-    const Row rows[] = {
-        {std::string(70, 't'), std::string(300, 'x'), 63, 255},
-        {std::string(62, 't') + kHyo, std::string(254, 'x') + kHyo, 62, 254},
-        {std::string(61, 't') + kHyo, std::string(253, 'x') + kHyo, 63, 255},
-    };
-    for (const Row& row : rows) {
-        ASSERT_TRUE(record->showBalloon(row.title, row.text));
-        const auto c = last();
-        // The old form has no balloon fields: nothing of it reaches the shell.
-        EXPECT_EQ(str(c.data.szInfoTitle), old() ? "" : row.title.substr(0, row.titleSent));
-        EXPECT_EQ(str(c.data.szInfo), old() ? "" : row.text.substr(0, row.textSent));
-        EXPECT_EQ(c.data.uTimeout, old() ? 0u : 30000u);
-        EXPECT_EQ(c.data.dwInfoFlags, old() ? 0u : kNiifInfo);
-        EXPECT_EQ(str(record->fields().szInfo), row.text.substr(0, row.textSent));
-    }
-}
-
 INSTANTIATE_TEST_SUITE_P(Levels, TrayLevel, ::testing::Values(4, 5, 6),
                          [](const auto& info) { return "Level" + std::to_string(info.param); });
 
 // NIF_ICON 2, NIF_TIP 4, NIF_INFO 16; the moon is icon 119, the frame 120.
 // The shell tells the levels apart by the add's size; wider handles widen it.
 // A use made during a wait runs at once and leaves what the retry sends as it was.
-TEST_P(TrayLevel, StartAddRetriesAfterTimeOutsAndFlagsStayAsTheLastUseLeftThem) {
+// Random ASCII, half-width katakana and double-byte characters (trail bytes
+// 0x40-0x7E): the shell gets the longest whole-character prefix that fits
+// the form, the record keeps the one that fits the full field. The balloon's
+// texts are cut to 63 and 255 bytes the same way.
+TEST_P(TrayLevel, StartAddRetriesFlagsStayAsTheLastUseLeftThemAndTextsAreCutWhole) {
     const std::uint32_t size[2][3] = {{88, 488, 504}, {104, 504, 520}};
     port.shellNotifyAnswers = {false, false, false, false, false, true};
     EXPECT_TRUE(record->addWithRetry());
@@ -160,6 +117,45 @@ TEST_P(TrayLevel, StartAddRetriesAfterTimeOutsAndFlagsStayAsTheLastUseLeftThem) 
                                         "modify 2 120 fresh", "delete 2 120 fresh",
                                         "add 7 120 fresh", "modify 16 120 fresh",
                                         "delete 16 120 fresh", "add 16 120 fresh"}));
+
+    const std::size_t limit = old() ? 63 : 127;
+    std::mt19937 rng(1234u + static_cast<unsigned>(GetParam()));
+    for (int round = 0; round < 300; ++round) {
+        std::string tip;
+        std::size_t sent = 0, kept = 0;
+        for (int i = static_cast<int>(rng() % 120); i > 0; --i) {
+            const unsigned kind = rng() % 3;
+            if (kind == 0) tip += static_cast<char>('!' + rng() % 90);
+            if (kind == 1) tip += static_cast<char>(0xA1 + rng() % 63);
+            if (kind == 2)
+                tip += {static_cast<char>(0x81 + rng() % 31), static_cast<char>(0x40 + rng() % 63)};
+            if (tip.size() <= limit) sent = tip.size();
+            if (tip.size() <= 127) kept = tip.size();
+        }
+        ASSERT_TRUE(record->modifyTip(tip));
+        ASSERT_EQ(str(last().data.szTip), tip.substr(0, sent)) << "round " << round;
+        ASSERT_EQ(str(record->fields().szTip), tip.substr(0, kept)) << "round " << round;
+    }
+
+    struct Row {
+        std::string title, text;
+        std::size_t titleSent, textSent;
+    };
+    const Row rows[] = {
+        {std::string(70, 't'), std::string(300, 'x'), 63, 255},
+        {std::string(62, 't') + kHyo, std::string(254, 'x') + kHyo, 62, 254},
+        {std::string(61, 't') + kHyo, std::string(253, 'x') + kHyo, 63, 255},
+    };
+    for (const Row& row : rows) {
+        ASSERT_TRUE(record->showBalloon(row.title, row.text));
+        const auto c = last();
+        // The old form has no balloon fields: nothing of it reaches the shell.
+        EXPECT_EQ(str(c.data.szInfoTitle), old() ? "" : row.title.substr(0, row.titleSent));
+        EXPECT_EQ(str(c.data.szInfo), old() ? "" : row.text.substr(0, row.textSent));
+        EXPECT_EQ(c.data.uTimeout, old() ? 0u : 30000u);
+        EXPECT_EQ(c.data.dwInfoFlags, old() ? 0u : kNiifInfo);
+        EXPECT_EQ(str(record->fields().szInfo), row.text.substr(0, row.textSent));
+    }
 }
 
 } // namespace
