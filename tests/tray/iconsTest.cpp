@@ -106,7 +106,6 @@ protected:
         port.iconSource = [](unsigned id, int cx, int) { return knownMoon(id, cx); };
     }
     IconImage imageOf(HIcon icon) const { return port.iconImage(icon).value_or(IconImage{}); }
-    // The moon, then the eight frames.
     std::array<HIcon, 9> iconsShown() const {
         std::array<HIcon, 9> all{icons->moonIcon()};
         for (int i = 0; i < 8; ++i)

@@ -141,8 +141,6 @@ TEST_F(TrayHover, ToolbarAndTheIconRectUnderTheCursorInAGridFromTheWindowCorner)
     port.childWindows.erase({kTaskbar, "TrayNotifyWnd"});
     EXPECT_TRUE(isNull(hover->findTrayToolbar()));
 
-    // A restart takes the new settings; starting twice leaves one timer;
-    // destruction stops it.
     ASSERT_EQ(hover->startTimer(), 0u);
     hover->stopTimer();
     app.setTsMode(0);
@@ -162,8 +160,6 @@ TEST_F(TrayHover, ToolbarAndTheIconRectUnderTheCursorInAGridFromTheWindowCorner)
     EXPECT_TRUE(port.callsStartingWith("timeKillEvent").empty());
 }
 
-// The timer's period and what one firing of it sends: the text renewed and
-// the shown tooltip redrawn, by mode, live updates and cursor.
 TEST_F(TrayHover, TimerPeriodAndCheckByModeAndPlace) {
     struct Row {
         int mode;
