@@ -1,6 +1,4 @@
-// The tray record: the form and size at each shell level, the byte limits
-// of its texts on CP932 character boundaries, the flags each use leaves
-// behind, and the time-out retry of the first add.
+// The tray record at each shell level.
 #include "tray/notifyIconData.h"
 
 #include "ports/fake/fakePort.h"
@@ -67,81 +65,25 @@ struct TrayLevel : ::testing::TestWithParam<int> {
     std::optional<CNotifyIconData> record;
 };
 
-// Random ASCII, half-width katakana and double-byte characters (trail bytes
-// 0x40-0x7E): the shell gets the longest whole-character prefix that fits
-// the form, the record keeps the one that fits the full field. The balloon's
-// texts are cut to 63 and 255 bytes the same way.
-TEST_P(TrayLevel, TextsAreCutToTheFormsFieldsWithoutSplittingACharacter) {
-    const std::size_t limit = old() ? 63 : 127;
-    std::mt19937 rng(1234u + static_cast<unsigned>(GetParam()));
-    for (int round = 0; round < 300; ++round) {
-        std::string tip;
-        std::size_t sent = 0, kept = 0;
-        for (int i = static_cast<int>(rng() % 120); i > 0; --i) {
-            const unsigned kind = rng() % 3;
-            if (kind == 0) tip += static_cast<char>('!' + rng() % 90);
-            if (kind == 1) tip += static_cast<char>(0xA1 + rng() % 63);
-            if (kind == 2)
-                tip += {static_cast<char>(0x81 + rng() % 31), static_cast<char>(0x40 + rng() % 63)};
-            if (tip.size() <= limit) sent = tip.size();
-            if (tip.size() <= 127) kept = tip.size();
-        }
-        ASSERT_TRUE(record->modifyTip(tip));
-        ASSERT_EQ(str(last().data.szTip), tip.substr(0, sent)) << "round " << round;
-        ASSERT_EQ(str(record->fields().szTip), tip.substr(0, kept)) << "round " << round;
-    }
-    ASSERT_TRUE(record->modifyTip(std::string(126, 'a') + kHyo));
-    EXPECT_EQ(str(last().data.szTip), std::string(old() ? 63 : 126, 'a'));
-
-    struct Row {
-        std::string title, text;
-        std::size_t titleSent, textSent;
-    };
-    const Row rows[] = {
-        {std::string(70, 't'), std::string(300, 'x'), 63, 255},
-        {std::string(62, 't') + kHyo, std::string(254, 'x') + kHyo, 62, 254},
-        {std::string(61, 't') + kHyo, std::string(253, 'x') + kHyo, 63, 255},
-    };
-    for (const Row& row : rows) {
-        ASSERT_TRUE(record->showBalloon(row.title, row.text));
-        const auto c = last();
-        // The old form has no balloon fields: nothing of it reaches the shell.
-        EXPECT_EQ(str(c.data.szInfoTitle), old() ? "" : row.title.substr(0, row.titleSent));
-        EXPECT_EQ(str(c.data.szInfo), old() ? "" : row.text.substr(0, row.textSent));
-        EXPECT_EQ(c.data.uTimeout, old() ? 0u : 30000u);
-        EXPECT_EQ(c.data.dwInfoFlags, old() ? 0u : kNiifInfo);
-        EXPECT_EQ(str(record->fields().szInfo), row.text.substr(0, row.textSent));
-    }
-}
-
 INSTANTIATE_TEST_SUITE_P(Levels, TrayLevel, ::testing::Values(4, 5, 6),
                          [](const auto& info) { return "Level" + std::to_string(info.param); });
 
 // NIF_ICON 2, NIF_TIP 4, NIF_INFO 16; the moon is icon 119, the frame 120.
 // The shell tells the levels apart by the add's size; wider handles widen it.
-TEST_P(TrayLevel, StartAddInTheLevelsFormAndFlagsStayAsTheLastUseLeftThem) {
-    const std::uint32_t size[2][3] = {{88, 488, 504}, {104, 504, 520}};
-    ASSERT_TRUE(record->add());
-    EXPECT_EQ(last().oldForm, old());
-    EXPECT_EQ(last().cbSize, size[sizeof(void*) == 8][GetParam() - 4]);
-    EXPECT_EQ(last().data.uID, 101u);
-    EXPECT_EQ(last().data.uCallbackMessage, 0x8000u);
-    record->modifyTip("tip");
-    record->modifyIcon(HIcon{0x78});
-    record->remove(); // with NIF_ICON, as the icon change left it
-    record->readd();  // "TaskbarCreated": 7 again, with the frame and the tip
-    record->showBalloon("t", "x");
-    record->remove();
-    EXPECT_EQ(port.trace(),
-              (std::vector<std::string>{"add 7 119 ", "modify 4 119 tip", "modify 2 120 tip",
-                                        "delete 2 120 tip", "add 7 120 tip", "modify 16 120 tip",
-                                        "delete 16 120 tip"}));
-}
-
 // A use made during a wait runs at once and leaves what the retry sends as it was.
-TEST_P(TrayLevel, RetryWaitsAfterTimeOutsOnlyGivesUpAfterNineAndLetsOthersUseTheRecord) {
+// Random ASCII, half-width katakana and double-byte characters (trail bytes
+// 0x40-0x7E): the shell gets the longest whole-character prefix that fits
+// the form, the record keeps the one that fits the full field. The balloon's
+// texts are cut to 63 and 255 bytes the same way.
+TEST_P(TrayLevel, StartAddRetriesFlagsStayAsTheLastUseLeftThemAndTextsAreCutWhole) {
+    const std::uint32_t size[2][3] = {{88, 488, 504}, {104, 504, 520}};
     port.shellNotifyAnswers = {false, false, false, false, false, true};
     EXPECT_TRUE(record->addWithRetry());
+    const auto add = port.notifyCalls().front();
+    EXPECT_EQ(add.oldForm, old());
+    EXPECT_EQ(add.cbSize, size[sizeof(void*) == 8][GetParam() - 4]);
+    EXPECT_EQ(add.data.uID, 101u);
+    EXPECT_EQ(add.data.uCallbackMessage, 0x8000u);
     EXPECT_EQ(port.sleptMs(), 1500u);
     const std::vector<std::string> expected{"add 7 119 ", "wait", "modify 7 119 ",
                                             "add 7 119 ", "wait", "modify 7 119 ",
@@ -163,11 +105,57 @@ TEST_P(TrayLevel, RetryWaitsAfterTimeOutsOnlyGivesUpAfterNineAndLetsOthersUseThe
     port.onSleep = [&] { record->modifyTip("fresh"); };
     port.shellNotifyAnswers = {false, true, true}; // add times out; tip; modify
     EXPECT_TRUE(record->addWithRetry());
+    record->modifyIcon(HIcon{0x78});
+    record->remove(); // with NIF_ICON, as the icon change left it
+    record->readd();  // "TaskbarCreated": 7 again, with the frame and the tip
+    record->showBalloon("t", "x");
+    record->remove();
+    record->add();
     const auto trace = port.trace();
-    EXPECT_EQ(
-        std::vector<std::string>(trace.end() - 4, trace.end()),
-        (std::vector<std::string>{"add 7 119 ", "wait", "modify 4 119 fresh", "modify 7 119 "}));
-    EXPECT_EQ(str(record->fields().szTip), "fresh");
+    EXPECT_EQ(std::vector<std::string>(trace.end() - 10, trace.end()),
+              (std::vector<std::string>{"add 7 119 ", "wait", "modify 4 119 fresh", "modify 7 119 ",
+                                        "modify 2 120 fresh", "delete 2 120 fresh",
+                                        "add 7 120 fresh", "modify 16 120 fresh",
+                                        "delete 16 120 fresh", "add 16 120 fresh"}));
+
+    const std::size_t limit = old() ? 63 : 127;
+    std::mt19937 rng(1234u + static_cast<unsigned>(GetParam()));
+    for (int round = 0; round < 300; ++round) {
+        std::string tip;
+        std::size_t sent = 0, kept = 0;
+        for (int i = static_cast<int>(rng() % 120); i > 0; --i) {
+            const unsigned kind = rng() % 3;
+            if (kind == 0) tip += static_cast<char>('!' + rng() % 90);
+            if (kind == 1) tip += static_cast<char>(0xA1 + rng() % 63);
+            if (kind == 2)
+                tip += {static_cast<char>(0x81 + rng() % 31), static_cast<char>(0x40 + rng() % 63)};
+            if (tip.size() <= limit) sent = tip.size();
+            if (tip.size() <= 127) kept = tip.size();
+        }
+        ASSERT_TRUE(record->modifyTip(tip));
+        ASSERT_EQ(str(last().data.szTip), tip.substr(0, sent)) << "round " << round;
+        ASSERT_EQ(str(record->fields().szTip), tip.substr(0, kept)) << "round " << round;
+    }
+
+    struct Row {
+        std::string title, text;
+        std::size_t titleSent, textSent;
+    };
+    const Row rows[] = {
+        {std::string(70, 't'), std::string(300, 'x'), 63, 255},
+        {std::string(62, 't') + kHyo, std::string(254, 'x') + kHyo, 62, 254},
+        {std::string(61, 't') + kHyo, std::string(253, 'x') + kHyo, 63, 255},
+    };
+    for (const Row& row : rows) {
+        ASSERT_TRUE(record->showBalloon(row.title, row.text));
+        const auto c = last();
+        // The old form has no balloon fields: nothing of it reaches the shell.
+        EXPECT_EQ(str(c.data.szInfoTitle), old() ? "" : row.title.substr(0, row.titleSent));
+        EXPECT_EQ(str(c.data.szInfo), old() ? "" : row.text.substr(0, row.textSent));
+        EXPECT_EQ(c.data.uTimeout, old() ? 0u : 30000u);
+        EXPECT_EQ(c.data.dwInfoFlags, old() ? 0u : kNiifInfo);
+        EXPECT_EQ(str(record->fields().szInfo), row.text.substr(0, row.textSent));
+    }
 }
 
 } // namespace

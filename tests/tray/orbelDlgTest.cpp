@@ -55,9 +55,6 @@ protected:
     static Step cursorAt(int x, int y) {
         return [=](FakePort& p, Hwnd) { p.cursor = Point{x, y}; };
     }
-    static Step menusSoFar(std::size_t n) {
-        return [=](FakePort& p, Hwnd) { EXPECT_EQ(p.menuCalls().size(), n); };
-    }
     static bool isTip(const FakePort::NotifyCall& n) {
         return n.message == kNimModify && n.data.uFlags == kNifTip;
     }
@@ -95,16 +92,14 @@ TEST_F(MainWindow, StartsHiddenInTheTrayShowsItsMenuInsideTheIconAndEndsOnCloseO
     };
     run({post(kWmCommand, kIdOkCommand), post(kWmCommand, kIdCancelCommand), probe,
          [](FakePort& p, Hwnd) { p.fireTimer(p.timerWithDelay(200)->id); }, tray(kWmMouseMove),
-         cursorAt(10, 10), tray(kWmRButtonUp), menusSoFar(0), cursorAt(105, 120),
-         tray(kWmRButtonUp), menusSoFar(1), moveIcon, tray(kWmMouseMove), tray(kWmRButtonUp),
-         post(kWmClose)});
+         cursorAt(10, 10), tray(kWmRButtonUp),
+         [](FakePort& p, Hwnd) { EXPECT_TRUE(p.menuCalls().empty()); }, cursorAt(105, 120),
+         tray(kWmRButtonUp), moveIcon, tray(kWmMouseMove), tray(kWmRButtonUp), post(kWmClose)});
     const auto notes = port.notifyCalls();
     ASSERT_GE(notes.size(), 2u);
     EXPECT_EQ(notes.front().message, kNimAdd);
-    EXPECT_EQ(notes.front().data.uCallbackMessage, kWmApp);
     EXPECT_FALSE(isNull(notes.front().data.hIcon));
     EXPECT_EQ(notes.back().message, kNimDelete);
-    EXPECT_GE(at("timeSetEvent(2400,"), 0); // hover check, tipupdate on, mode 0
     EXPECT_GE(at("appendSystemMenuItem"), 0);
     EXPECT_EQ(pos.flags, kSwpNoSize | kSwpNoActivate);
     EXPECT_NE(dragIcon, 0);
@@ -116,11 +111,10 @@ TEST_F(MainWindow, StartsHiddenInTheTrayShowsItsMenuInsideTheIconAndEndsOnCloseO
     const auto menus = port.menuCalls();
     ASSERT_EQ(menus.size(), 2u);
     EXPECT_EQ(menus[0].defaultCommand, res::ID_DETAIL);
-    const res::MenuItem& popup = menus[0].popup;
-    ASSERT_EQ(popup.children.size(), 6u);
-    ASSERT_EQ(popup.children[1].children.size(), 2u);
-    EXPECT_EQ(popup.children[1].children[0].id, res::ID_SEARCH_LUNAR);
-    EXPECT_EQ(popup.children[1].children[1].id, res::ID_SEARCH_TODAY);
+    const auto& search = menus[0].popup.children.at(1).children;
+    ASSERT_EQ(search.size(), 2u);
+    EXPECT_EQ(search[0].id, res::ID_SEARCH_LUNAR);
+    EXPECT_EQ(search[1].id, res::ID_SEARCH_TODAY);
     // The tooltip was blanked before tracking, and WM_NULL posted after.
     EXPECT_LT(at("setForegroundWindow"), at("trackPopupMenu"));
     const auto calls = port.calls();
@@ -139,10 +133,7 @@ TEST_F(MainWindow, StartsHiddenInTheTrayShowsItsMenuInsideTheIconAndEndsOnCloseO
 }
 
 TEST_F(MainWindow, FailuresShowTheirBoxesAndEndTheProgram) {
-    const Step noIcons = [](FakePort& p, Hwnd) {
-        for (unsigned id = 102; id <= 113; ++id)
-            p.missingIcons.insert(id);
-    };
+    const Step noIcons = [](FakePort& p, Hwnd) { p.missingIcons = {108}; };
     const Step addRefused = [](FakePort& p, Hwnd) {
         p.shellNotifyAnswers = {false};
         p.shellNotifyError = 5; // not a time-out: no retry
@@ -156,7 +147,7 @@ TEST_F(MainWindow, FailuresShowTheirBoxesAndEndTheProgram) {
         std::string box;
     };
     const Row rows[] = {
-        {"no phase icons", noIcons, {}, kError + "255"},
+        {"no full-moon icon", noIcons, {}, kError + "255"},
         {"tray add refused", addRefused, {}, addFailed},
         {"no hover timer", noHoverTimer, {}, kError + "4"},
         {"clock lost", {}, {post(kWmClockLost)}, kError + "4"},
@@ -171,41 +162,8 @@ TEST_F(MainWindow, FailuresShowTheirBoxesAndEndTheProgram) {
         ASSERT_EQ(p.messageBoxes().size(), 1u);
         EXPECT_EQ(p.messageBoxes()[0].text, row.box);
         EXPECT_TRUE(p.callsStartingWith("modalStalled").empty());
-        if (!row.steps.empty()) {
-            EXPECT_EQ(p.notifyCalls().back().message, kNimDelete);
-        }
+        EXPECT_TRUE(row.steps.empty() || p.notifyCalls().back().message == kNimDelete);
     }
-}
-
-// While a dialog runs, clicks on the tray icon only bring it forward. The
-// detail window gets the phase change before the sound plays.
-TEST_F(MainWindow, MenuCommandsAndDoubleClickRunOneDialogAtATime) {
-    port.menuChoice = res::ID_SEARCH_LUNAR;
-    Hwnd search{}, detail{};
-    bool blankedWhileOpen = false;
-    run({tray(kWmRButtonUp),
-         [&](FakePort& p, Hwnd main) {
-             search = p.windowsOfTemplate(149).at(0);
-             p.postMessage(main, kWmApp, 101, kWmRButtonUp);
-         },
-         tray(kWmLButtonDblClk), tray(kWmLButtonDown),
-         [&](FakePort& p, Hwnd) { p.postMessage(search, kWmClose, 0, 0); }, tray(kWmLButtonDblClk),
-         [&](FakePort& p, Hwnd) {
-             detail = p.windowsOfTemplate(145).at(0);
-             const auto last = p.notifyCalls().back(); // the tooltip alone was blanked
-             blankedWhileOpen = isTip(last) && last.data.szTip[0] == '\0';
-         },
-         post(kWmApp + 1, (6u << 16), 0x100000), // sound only
-         [](FakePort&, Hwnd) {}, post(kWmClose)});
-    EXPECT_EQ(port.menuCalls().size(), 1u);
-    EXPECT_EQ(port.callsStartingWith("doModal(149").size(), 1u);
-    EXPECT_EQ(port.callsStartingWith("setForegroundWindow(" + num(search) + ")").size(), 3u);
-    EXPECT_EQ(port.callsStartingWith("doModal(145").size(), 1u);
-    EXPECT_GT(at("doModal(145"), at("modalEnded(" + num(search) + ")"));
-    EXPECT_TRUE(blankedWhileOpen);
-    const long toDetail = at("postMessage(" + num(detail) + "," + std::to_string(kWmApp + 1) + ")");
-    ASSERT_GE(toDetail, 0);
-    EXPECT_LT(toDetail, at("playSound"));
 }
 
 // Where the compositor places windows itself (Wayland), the popup's
@@ -273,8 +231,13 @@ TEST_F(MainWindow, EachSwitchedOnMethodRunsInItsOrderWithTheSameTexts) {
 }
 
 // The slide's icons go to the shell and end with the moon; the day change's
-// new icon is the one "TaskbarCreated" adds again.
-TEST_F(MainWindow, HourChangeSlidesTheIconDayAndTimeChangesRebuildItAndTaskbarRestartReaddsIt) {
+// new icon is the one "TaskbarCreated" adds again. While a dialog runs,
+// clicks on the tray icon only bring it forward. The detail window gets the
+// phase change before the sound plays.
+TEST_F(MainWindow, HourChangeSlidesTheIconDayAndTimeChangesRebuildItAndDialogsRunOneAtATime) {
+    port.menuChoice = res::ID_SEARCH_LUNAR;
+    Hwnd search{}, detail{};
+    bool blankedWhileOpen = false;
     run({post(kWmApp + 3, 0, 2), post(kWmApp + 3, 0, 1),
          [&](FakePort& p, Hwnd main) {
              for (unsigned timer : {32u, 31u, 33u}) {
@@ -289,7 +252,20 @@ TEST_F(MainWindow, HourChangeSlidesTheIconDayAndTimeChangesRebuildItAndTaskbarRe
              p.postMessage(main, p.registerWindowMessage("TaskbarCreated"), 0, 0);
          },
          [](FakePort& p, Hwnd) { p.now = kMidnight + 86400; }, post(kWmTimeChange),
-         post(kWmClose)});
+         tray(kWmRButtonUp),
+         [&](FakePort& p, Hwnd main) {
+             search = p.windowsOfTemplate(149).at(0);
+             p.postMessage(main, kWmApp, 101, kWmRButtonUp);
+         },
+         tray(kWmLButtonDblClk), tray(kWmLButtonDown),
+         [&](FakePort& p, Hwnd) { p.postMessage(search, kWmClose, 0, 0); }, tray(kWmLButtonDblClk),
+         [&](FakePort& p, Hwnd) {
+             detail = p.windowsOfTemplate(145).at(0);
+             const auto last = p.notifyCalls().back(); // the tooltip alone was blanked
+             blankedWhileOpen = isTip(last) && last.data.szTip[0] == '\0';
+         },
+         post(kWmApp + 1, (6u << 16), 0x100000), // sound only
+         [](FakePort&, Hwnd) {}, post(kWmClose)});
     const auto timers = port.callsStartingWith("setTimer");
     ASSERT_EQ(timers.size(), 3u);
     EXPECT_TRUE(timers[0].ends_with(",32,75)")) << timers[0];
@@ -305,6 +281,16 @@ TEST_F(MainWindow, HourChangeSlidesTheIconDayAndTimeChangesRebuildItAndTaskbarRe
     EXPECT_EQ(notes[33].data.hIcon, notes[0].data.hIcon);
     EXPECT_NE(notes[34].data.hIcon, notes[0].data.hIcon);
     EXPECT_EQ(notes[35].data.hIcon, notes[34].data.hIcon);
+
+    EXPECT_EQ(port.menuCalls().size(), 1u);
+    EXPECT_EQ(port.callsStartingWith("doModal(149").size(), 1u);
+    EXPECT_EQ(port.callsStartingWith("setForegroundWindow(" + num(search) + ")").size(), 3u);
+    EXPECT_EQ(port.callsStartingWith("doModal(145").size(), 1u);
+    EXPECT_GT(at("doModal(145"), at("modalEnded(" + num(search) + ")"));
+    EXPECT_TRUE(blankedWhileOpen);
+    const long toDetail = at("postMessage(" + num(detail) + "," + std::to_string(kWmApp + 1) + ")");
+    ASSERT_GE(toDetail, 0);
+    EXPECT_LT(toDetail, at("playSound"));
 }
 
 } // namespace
