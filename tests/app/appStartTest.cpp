@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <tuple>
 
 namespace orbel {
 namespace {
@@ -42,11 +43,8 @@ TEST_F(AppStart, RunsUntilCloseAndTearsDownInOrder) {
                                  killOf("timeSetEvent(200,10,periodic)="),
                                  "timeEndPeriod(10)",
                                  "closeMutex(orbel.Quil)"};
-    EXPECT_GE(indexOf(*port, order[0]), 0);
-    for (std::size_t i = 1; i < std::size(order); ++i) // each present, after the one before
-        EXPECT_LT(indexOf(*port, order[i - 1]), indexOf(*port, order[i])) << order[i];
-    const auto modal = port->callsStartingWith("modalEnded");
-    EXPECT_TRUE(modal.size() == 1 && modal[0].ends_with(")=0")) << modal.size();
+    for (std::size_t i = 0; i < std::size(order); ++i) // each present, after the one before
+        EXPECT_LT(i ? indexOf(*port, order[i - 1]) : -1, indexOf(*port, order[i])) << order[i];
     EXPECT_TRUE(isNull(app.mainWindow()));
 }
 
@@ -63,11 +61,10 @@ TEST_F(AppStart, ClockIsCheckedAgainstTheServiceRangeWithInclusiveBounds) {
         EXPECT_EQ(ran(), t >= start && t <= end);
         if (ran()) continue;
         EXPECT_EQ(port->calls(), std::vector<std::string>{"messageBox"});
-        const auto boxes = port->messageBoxes();
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].text, res::loadString(res::IDS_BAD_CLOCK));
-        EXPECT_EQ(boxes[0].caption, "orbel");
-        EXPECT_EQ(boxes[0].type, kMbOk | kMbIconExclamation);
+        const auto box = port->messageBoxes().at(0);
+        EXPECT_EQ(
+            std::tie(box.text, box.caption, box.type),
+            std::tuple(res::loadString(res::IDS_BAD_CLOCK), "orbel", kMbOk | kMbIconExclamation));
     }
 }
 
