@@ -44,7 +44,6 @@ protected:
         for (int i = 0; i < n; ++i)
             ASSERT_TRUE(port->fireTimer(ticker->id));
     }
-    // Each posted message as one comparable value.
     using Posts = std::vector<std::tuple<Hwnd, unsigned, WParam, LParam>>;
     Posts posts() const {
         Posts all;
@@ -74,9 +73,7 @@ TEST_F(GameClock, OneEarthSecondOfTicksInEachMode) {
         EXPECT_EQ(texts(), mode0) << mode;
         EXPECT_EQ(app->currentDate().sec(), 25);
     }
-    app->stopTicker();
-    app->setTsMode(1);
-    app->startTicker();
+    start(1, kMidnight);
     tick(5);
     EXPECT_EQ(app->getTipText(), "944/4/6（闇） 0:00 <満月(6)>"); // every mode's lines: CliNow
     start(2, kMidnight);
