@@ -143,8 +143,6 @@ TEST_F(AppStart, SettingsAtStart) {
         app.InitInstance();
         EXPECT_EQ(settings(), "[Settings]\r\ntipupdate=1\r\ntsmode=0\r\ntrayicon=255\r\n");
         EXPECT_EQ(app.notification(), 0x11FFFFu);
-        EXPECT_EQ(app.notifySound(), "orbel.wav");
-        EXPECT_TRUE(app.tipUpdate());
     }
     putSettings("[Settings]\ntipupdate=1\ntsmode=7\n");
     fresh().osVersion = OsVersionInfo{4, 10, 0, kVerPlatformWin32Windows, 0}; // class 32
