@@ -84,8 +84,8 @@ TEST_F(GameClock, OneEarthSecondOfTicksInEachMode) {
 
 // Hour, day and phase changes are posted in that order, once; the phase
 // message carries the notification bits. A change the ticker steps over in
-// a restart, or one with no main window to tell, posts nothing.
-TEST_F(GameClock, ChangesPostHourDayPhaseInOrderOnceRestartsPostNothing) {
+// a restart or a resync, or one with no main window to tell, posts nothing.
+TEST_F(GameClock, ChangesPostInOrderOnceRestartsAndResyncsFollowTheEarthClockSilently) {
     start(0, kBeforePhase7);
     tick(4); // 23:59:55: same hour
     EXPECT_TRUE(port->postedMessages().empty());
@@ -116,11 +116,9 @@ TEST_F(GameClock, ChangesPostHourDayPhaseInOrderOnceRestartsPostNothing) {
     tick(5);
     EXPECT_TRUE(port->postedMessages().empty());
     EXPECT_EQ(app->currentDate().getLunarIndex(), 7);
-}
 
-// A resync puts the moment back on the Earth clock; once stopped, a resync
-// starts nothing and a second stop kills nothing.
-TEST_F(GameClock, RestartsAndResyncsFollowTheEarthClockSilently) {
+    // A resync puts the moment back on the Earth clock; once stopped, a
+    // resync starts nothing and a second stop kills nothing.
     start(0, kMidnight);
     tick(100);
     port->now = kMidnight + 7; // 175 game seconds
