@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <map>
 #include <optional>
 #include <tuple>
@@ -19,15 +18,9 @@ namespace {
 TEST(VersionResource, FixedPartCarriesOnePointSixPointOneAsFileAndProductVersion) {
     const std::string fixed = res::versionValues().at("\\");
     ASSERT_EQ(fixed.size(), 52u);
-    const auto dwordAt = [&](std::size_t at) {
-        std::uint32_t v = 0;
-        for (std::size_t i = 0; i < 4; ++i)
-            v |= std::uint32_t(static_cast<unsigned char>(fixed[at + i])) << (8 * i);
-        return v;
-    };
-    EXPECT_EQ(dwordAt(0), 0xFEEF04BDu);
-    for (std::size_t at : {8u, 16u}) // file, then product version
-        EXPECT_EQ(std::pair(dwordAt(at), dwordAt(at + 4)), std::pair(0x00010006u, 0x00010000u));
+    const std::string version("\x06\0\x01\0\0\0\x01\0", 8); // 1.6, 1.0: little-endian halves
+    EXPECT_EQ(fixed.substr(0, 4), "\xBD\x04\xEF\xFE");
+    EXPECT_EQ(fixed.substr(8, 16), version + version); // file, then product version
 }
 
 // What the About box leaves out: paths in another ASCII case, values with a
@@ -58,7 +51,6 @@ TEST(AboutBox, ShowsWhatTheVersionResourceHoldsAndClosesEachWay) {
     };
     const std::string tr = "\\VarFileInfo\\Translation", ja = "\\StringFileInfo\\041104b0\\",
                       en = "\\StringFileInfo\\040904e4\\";
-    const std::vector<std::string> jaPaths = {tr, ja + "FileVersion", ja + "LegalCopyright"};
     const Values english = {{tr, std::string("\x09\x04\xE4\x04\x11\x04\xB0\x04", 8)},
                             {en + "FileVersion", std::string("2.0.7\0", 6)},
                             {en + "LegalCopyright", "(C) en"},
@@ -69,18 +61,16 @@ TEST(AboutBox, ShowsWhatTheVersionResourceHoldsAndClosesEachWay) {
         Values values;
         bool missing, noModule;
         std::string version, copyright;
-        std::vector<std::string> paths;
     };
     const std::string v16 = "orbel Version 1.6.1", v10 = "orbel Version 1.0",
                       c10 = "Copyright (C) Quil", c16 = "Copyright (C) 2026 the orbel developers";
-    const std::vector<std::string> enPaths = {tr, en + "FileVersion", en + "LegalCopyright"};
     const Row rows[] = {
-        {"full", res::versionValues(), false, false, v16, c16, jaPaths},
-        {"no resource", res::versionValues(), true, false, v10, c10, {}},
-        {"no module name", res::versionValues(), false, true, v10, c10, {}},
-        {"no translation", without(tr), false, false, v10, c10, {tr}},
-        {"no copyright", without(ja + "LegalCopyright"), false, false, v16, "", jaPaths},
-        {"first translation", english, false, false, "orbel Version 2.0.7", "(C) en", enPaths}};
+        {"full", res::versionValues(), false, false, v16, c16},
+        {"no resource", res::versionValues(), true, false, v10, c10},
+        {"no module name", res::versionValues(), false, true, v10, c10},
+        {"no translation", without(tr), false, false, v10, c10},
+        {"no copyright", without(ja + "LegalCopyright"), false, false, v16, ""},
+        {"first translation", english, false, false, "orbel Version 2.0.7", "(C) en"}};
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         const Row& row = rows[i];
         const auto& way = test::kCloseWays[i % std::size(test::kCloseWays)];
@@ -103,10 +93,6 @@ TEST(AboutBox, ShowsWhatTheVersionResourceHoldsAndClosesEachWay) {
         EXPECT_EQ(shown, (std::vector<std::string>{row.version, row.copyright,
                                                    "https://orbel.example.org/",
                                                    "orbel-dev@example.org"}));
-        std::vector<std::string> queries;
-        for (const std::string& path : row.paths)
-            queries.push_back("verQueryValue(" + path + ")");
-        EXPECT_EQ(port.callsStartingWith("verQueryValue("), queries);
         EXPECT_EQ(port.callsStartingWith("getFileVersionInfo(/opt/orbel/orbel.exe)").size(),
                   row.noModule ? 0u : 1u);
     }

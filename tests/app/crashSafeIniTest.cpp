@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <random>
 #include <regex>
 
@@ -38,10 +37,10 @@ TEST_F(CrashSafeIni, HundredKillsInTheMiddleOfRewritesLeaveAWholeFile) {
     ASSERT_NE(kOldBytes.size(), kNewBytes.size());
 
     const unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 rng(seed);
     std::uniform_int_distribution<int> delayUs(0, 3000);
-    int oldCount = 0, newCount = 0, reads = 0, tornReads = 0;
-    const auto started = std::chrono::steady_clock::now();
+    int oldCount = 0, newCount = 0, tornReads = 0;
     for (int trial = 0; trial < 100; ++trial) {
         int pipeFds[2];
         ASSERT_EQ(::pipe(pipeFds), 0);
@@ -67,8 +66,7 @@ TEST_F(CrashSafeIni, HundredKillsInTheMiddleOfRewritesLeaveAWholeFile) {
             std::chrono::steady_clock::now() + std::chrono::microseconds(delayUs(rng));
         while (running && std::chrono::steady_clock::now() < until) {
             const std::string seen = readBytes(ini);
-            ++reads;
-            if (seen != kOldBytes && seen != kNewBytes) ++tornReads;
+            tornReads += seen != kOldBytes && seen != kNewBytes;
         }
         ::kill(pid, SIGKILL);
         int status = 0;
@@ -80,22 +78,13 @@ TEST_F(CrashSafeIni, HundredKillsInTheMiddleOfRewritesLeaveAWholeFile) {
         oldCount += after == kOldBytes;
         newCount += after == kNewBytes;
     }
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
-
     // A kill between creating the temporary and renaming it leaves the
     // temporary behind, named so nobody takes it for settings.
     const std::regex tempName(R"(orbel\.ini\.[0-9a-f]{16}\.tmp)");
-    int strays = 0;
     for (const auto& e : fs::directory_iterator(dir.path())) {
         const std::string name = e.path().filename().string();
-        if (name == "orbel.ini") continue;
-        ++strays;
-        EXPECT_TRUE(std::regex_match(name, tempName)) << name;
+        EXPECT_TRUE(name == "orbel.ini" || std::regex_match(name, tempName)) << name;
     }
-    std::printf("seed %u: 100 kills in %.2f s: %d old, %d new, %d torn; %d left a temporary; "
-                "%d reads during the writes, %d torn\n",
-                seed, took.count(), oldCount, newCount, 100 - oldCount - newCount, strays, reads,
-                tornReads);
     EXPECT_EQ(oldCount + newCount, 100);
     EXPECT_EQ(tornReads, 0);
     // Both outcomes: the kills really fell while the child was flipping it.
@@ -132,7 +121,6 @@ TEST_F(CrashSafeIni, FullDiskKeepsTheOldFileAndLogsTheFailure) {
     EXPECT_FALSE(searchWritten);
     EXPECT_EQ(during, old);
     EXPECT_TRUE(sameSizeWritten); // the limit, not something else, refused the others
-    EXPECT_EQ(app.notification(), 1179648u);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2)
         << "a temporary was left beside orbel.ini and orbel.log";
     EXPECT_EQ(failedWrites(), 2u);

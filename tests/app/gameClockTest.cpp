@@ -9,6 +9,7 @@
 #include <memory>
 #include <regex>
 #include <thread>
+#include <tuple>
 
 namespace orbel {
 namespace {
@@ -43,6 +44,13 @@ protected:
         for (int i = 0; i < n; ++i)
             ASSERT_TRUE(port->fireTimer(ticker->id));
     }
+    using Posts = std::vector<std::tuple<Hwnd, unsigned, WParam, LParam>>;
+    Posts posts() const {
+        Posts all;
+        for (const auto& p : port->postedMessages())
+            all.emplace_back(p.hwnd, p.msg, p.wParam, p.lParam);
+        return all;
+    }
     Texts texts() const {
         return {app->getTipText(), app->getGameLineText(), app->getEarthLineText()};
     }
@@ -65,47 +73,36 @@ TEST_F(GameClock, OneEarthSecondOfTicksInEachMode) {
         EXPECT_EQ(texts(), mode0) << mode;
         EXPECT_EQ(app->currentDate().sec(), 25);
     }
-    app->stopTicker();
-    app->setTsMode(1);
-    app->startTicker();
+    start(1, kMidnight);
     tick(5);
     EXPECT_EQ(app->getTipText(), "944/4/6（闇） 0:00 <満月(6)>"); // every mode's lines: CliNow
     start(2, kMidnight);
     tick(25);
     EXPECT_EQ(texts(), (Texts{"944/04/06(闇) 00:00:25 <満月(6)>", "Orithaven : 944/04/06 00:00:25",
                               "     Earth : 2026/12/06 09:00:01"}));
-    EXPECT_EQ(port->activeTimers().size(), 1u);
 }
 
 // Hour, day and phase changes are posted in that order, once; the phase
 // message carries the notification bits. A change the ticker steps over in
-// a restart, or one with no main window to tell, posts nothing.
-TEST_F(GameClock, ChangesPostHourDayPhaseInOrderOnceRestartsPostNothing) {
+// a restart or a resync, or one with no main window to tell, posts nothing.
+TEST_F(GameClock, ChangesPostInOrderOnceRestartsAndResyncsFollowTheEarthClockSilently) {
     start(0, kBeforePhase7);
     tick(4); // 23:59:55: same hour
     EXPECT_TRUE(port->postedMessages().empty());
     tick(1); // 00:00:00 of phase 7
-    auto posted = port->postedMessages();
-    ASSERT_EQ(posted.size(), 3u);
-    const LParam lParams[] = {255, 255, static_cast<LParam>(app->notification())};
-    for (unsigned i = 0; i < 3; ++i) {
-        EXPECT_EQ(posted[i].hwnd, kMain);
-        EXPECT_EQ(posted[i].msg, kWmApp + 3 - i);
-        EXPECT_EQ(posted[i].wParam, (7u << 16) | (0u << 8) | 1u);
-        EXPECT_EQ(posted[i].lParam, lParams[i]);
-    }
-    tick(720);                                    // the rest of the game hour
-    EXPECT_EQ(port->postedMessages().size(), 4u); // one more hour change only
-    EXPECT_EQ(port->postedMessages().back().msg, kWmApp + 3);
+    const WParam phase7 = (7u << 16) | 1u;
+    EXPECT_EQ(posts(), (Posts{{kMain, kWmApp + 3, phase7, 255},
+                              {kMain, kWmApp + 2, phase7, 255},
+                              {kMain, kWmApp + 1, phase7, LParam(app->notification())}}));
+    tick(720);                     // the rest of the game hour
+    EXPECT_EQ(posts().size(), 4u); // one more hour change only
+    EXPECT_EQ(std::get<1>(posts().back()), kWmApp + 3);
 
     // 944/04/06 23:59:35 -> 944/04/07: same phase (age 47 -> 48).
     start(2, kMidnight + 3455);
     tick(25);
-    posted = port->postedMessages();
-    ASSERT_EQ(posted.size(), 2u);
-    EXPECT_EQ(posted[0].msg, kWmApp + 3);
-    EXPECT_EQ(posted[1].msg, kWmApp + 2);
-    EXPECT_EQ(posted[1].wParam, (6u << 16) | (6u << 8) | 0u);
+    const WParam phase6 = (6u << 16) | (6u << 8);
+    EXPECT_EQ(posts(), (Posts{{kMain, kWmApp + 3, phase6, 255}, {kMain, kWmApp + 2, phase6, 255}}));
 
     start(0, kBeforePhase7);
     port->now = kBeforePhase7 + 10;
@@ -119,11 +116,9 @@ TEST_F(GameClock, ChangesPostHourDayPhaseInOrderOnceRestartsPostNothing) {
     tick(5);
     EXPECT_TRUE(port->postedMessages().empty());
     EXPECT_EQ(app->currentDate().getLunarIndex(), 7);
-}
 
-// A resync puts the moment back on the Earth clock; once stopped, a resync
-// starts nothing and a second stop kills nothing.
-TEST_F(GameClock, RestartsAndResyncsFollowTheEarthClockSilently) {
+    // A resync puts the moment back on the Earth clock; once stopped, a
+    // resync starts nothing and a second stop kills nothing.
     start(0, kMidnight);
     tick(100);
     port->now = kMidnight + 7; // 175 game seconds
@@ -131,7 +126,6 @@ TEST_F(GameClock, RestartsAndResyncsFollowTheEarthClockSilently) {
     EXPECT_TRUE(app->isTickerRunning());
     EXPECT_EQ(app->currentDate().min() * 60 + app->currentDate().sec(), 175);
     app->stopTicker();
-    EXPECT_FALSE(app->isTickerRunning());
     const auto calls = port->calls().size();
     app->stopTicker();
     app->onResync();
@@ -145,10 +139,7 @@ TEST_F(GameClock, RestartsAndResyncsFollowTheEarthClockSilently) {
     app->onResync();
     EXPECT_TRUE(port->messageBoxes().empty());
     EXPECT_TRUE(port->callsStartingWith("sendMessage").empty());
-    const auto posted = port->postedMessages();
-    ASSERT_EQ(posted.size(), 1u);
-    EXPECT_EQ(posted[0].hwnd, Hwnd{66});
-    EXPECT_EQ(posted[0].msg, kWmClockLost);
+    EXPECT_EQ(posts(), (Posts{{kMain, kWmClockLost, 0, 0}}));
 }
 
 // The UI thread switches modes and restarts while the ticker runs every

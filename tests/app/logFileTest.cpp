@@ -33,6 +33,7 @@ TEST(LogFile, EntriesAreAppendedExactly) {
     FakePort port;
     port.now = kNow;
     LogFile log(port);
+    EXPECT_EQ(log.path(), "orbel.log"); // in the current folder until told
     log.setPath((dir / "orbel.log").string());
     const std::string denied = "Access is denied.\r\n";
     const std::string exists = "Cannot create a file when that file already exists.\r\n";
@@ -72,16 +73,11 @@ TEST(LogFile, EntriesAreAppendedExactly) {
     log.setPath((dir / "no such folder" / "orbel.log").string());
     ORBEL_LOG(log, "resetIcon failed");
     EXPECT_FALSE(fs::exists(dir / "no such folder"));
-}
 
-TEST(LogPath, DefaultsToANameInTheCurrentFolderAndCutsOnACharacterBoundary) {
-    FakePort port;
-    LogFile log(port);
-    EXPECT_EQ(log.path(), "orbel.log");
+    // "表" (95 5C) would straddle the last byte: it goes whole.
     const std::string fits(LogFile::kPathCapacity - 1, 'a');
     log.setPath(fits + "b");
     EXPECT_EQ(log.path(), fits);
-    // "表" (95 5C) would straddle the last byte: it goes whole.
     log.setPath(fits.substr(1) + "\x95\x5C");
     EXPECT_EQ(log.path(), fits.substr(1));
 }

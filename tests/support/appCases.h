@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <memory>
+#include <regex>
 #include <string>
 #include <string_view>
 
@@ -38,12 +40,9 @@ protected:
     // The main window's loop ran: the start-up went through.
     bool ran() const { return indexOf(*port, "doModal(102") >= 0; }
     std::size_t failedWrites() const {
-        const std::string log = readBytes(dir / "orbel.log"),
-                          what = "WritePrivateProfileString failed";
-        std::size_t n = 0;
-        for (auto at = log.find(what); at != std::string::npos; at = log.find(what, at + 1))
-            ++n;
-        return n;
+        const std::string log = readBytes(dir / "orbel.log");
+        const std::regex failed("WritePrivateProfileString failed");
+        return std::distance(std::sregex_iterator(log.begin(), log.end(), failed), {});
     }
 
     TempDir dir;
