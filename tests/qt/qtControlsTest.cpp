@@ -3,7 +3,6 @@
 // timer thread and shown on the UI thread.
 #include "tests/qt/qtTestSupport.h"
 
-#include <QButtonGroup>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
@@ -127,10 +126,8 @@ private slots:
         QVERIFY(widgetOf<QPushButton>(port, about, 1)->isDefault());
 
         const Hwnd display = open(150);
-        auto* first = widgetOf<QRadioButton>(port, display, 1016);
-        QVERIFY(first->group() && first->group()->exclusive());
-        QCOMPARE(first->group()->buttons().size(), 3);
-        QCOMPARE(first->text(), QStringLiteral(u"標準(&D) (944/03/26（雷） 07:07)"));
+        QCOMPARE(widgetOf<QRadioButton>(port, display, 1016)->text(),
+                 QStringLiteral(u"標準(&D) (944/03/26（雷） 07:07)"));
         QVERIFY(widgetOf<QCheckBox>(port, display, 1031));
 
         const Hwnd popup = open(151);
@@ -196,9 +193,7 @@ private slots:
         weekdays->setFocus();
         QTest::keyClick(weekdays, Qt::Key_Down);
         QCoreApplication::processEvents();
-        const auto commands = handler.of(kWmCommand);
-        QCOMPARE(commands.size(), std::size_t{1});
-        QCOMPARE(commands[0].wParam, (WParam{kCbnSelChange} << 16) | 1014);
+        QCOMPARE(handler.wParams(kWmCommand), std::vector<WParam>{(kCbnSelChange << 16) | 1014});
         QCOMPARE(send(h, 1014, kCbGetCurSel), LResult{1});
 
         auto* cal = widgetOf<QCalendarWidget>(port, h, 1023);
@@ -247,10 +242,7 @@ private slots:
         QCOMPARE(send(h, 1018, kBmGetCheck), LResult{0});
         click(widgetOf(port, h, 1));
         QCoreApplication::processEvents();
-        std::vector<WParam> clicks;
-        for (const Message& m : handler.of(kWmCommand))
-            clicks.push_back(m.wParam);
-        QCOMPARE(clicks, (std::vector<WParam>{1031, 1016, 1}));
+        QCOMPARE(handler.wParams(kWmCommand), (std::vector<WParam>{1031, 1016, 1}));
     }
 
     void controlsMoveInClientCoordinatesAndTakeFontsAndIcons() {
@@ -363,7 +355,6 @@ private slots:
         const QImage image = shown();
         QCOMPARE(image.pixel(0, 0), qRgb(0, 0, 255));
         QCOMPARE(image.pixel(image.width() - 1, image.height() - 1), qRgb(0, 0, 255));
-        QVERIFY(!handler.of(kWmPaint).empty());
         // Outside a paint there is nothing to copy into.
         QVERIFY(!port.blitSurface(dialog, surface, Point{0, 0}));
         QCOMPARE(port.createSurface(Hwnd{0x7777}, 10, 10), HSurface{});

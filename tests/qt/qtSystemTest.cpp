@@ -58,19 +58,14 @@ class FakeNotifications : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 
 public:
-    struct Shown {
-        QString summary, body;
-        uint replaces;
-        int timeout;
-    };
-    QList<Shown> shown;
+    QStringList shown; // summary|body|replaced id|timeout
     QStringList capabilities;
 
 public slots:
     QStringList GetCapabilities() { return capabilities; }
     uint Notify(const QString&, uint replaces, const QString&, const QString& summary,
                 const QString& body, const QStringList&, const QVariantMap&, int timeout) {
-        shown.append({summary, body, replaces, timeout});
+        shown.append(QStringLiteral("%1|%2|%3|%4").arg(summary, body).arg(replaces).arg(timeout));
         return 40 + static_cast<uint>(shown.size());
     }
 };
@@ -302,15 +297,12 @@ private slots:
             // The id comes back through the bus daemon after the server saw
             // the call; the next one can replace it only once it is in.
             QTRY_VERIFY(port->findChildren<QDBusPendingCallWatcher*>().isEmpty());
-            QCOMPARE(server.shown[0].summary, QStringLiteral("下弦 になりました!"));
-            QCOMPARE(server.shown[0].body,
-                     markup ? QStringLiteral("Orithaven [944/4/23 &lt;下弦&gt;]\n次は 12/7 11:31")
-                            : QStringLiteral("Orithaven [944/4/23 <下弦>]\n次は 12/7 11:31"));
-            QCOMPARE(server.shown[0].replaces, 0u);
-            QCOMPARE(server.shown[0].timeout, 30000);
             QVERIFY(port->shellNotifyIcon(kNimModify, balloon));
             QTRY_COMPARE(server.shown.size(), 2);
-            QCOMPARE(server.shown[1].replaces, 41u);
+            const QString shown =
+                markup ? "下弦 になりました!|Orithaven [944/4/23 &lt;下弦&gt;]\n次は 12/7 11:31"
+                       : "下弦 になりました!|Orithaven [944/4/23 <下弦>]\n次は 12/7 11:31";
+            QCOMPARE(server.shown, (QStringList{shown + "|0|30000", shown + "|41|30000"}));
         }
     }
 
@@ -379,12 +371,8 @@ private slots:
                 found.empty() ? "" : found.lexically_relative(root.path()).string();
             QVERIFY2(relative == expected, name);
         }
-        const std::pair<const char*, bool> door[] = {
-            {"  Set  CDAudio door   OPEN ", true}, {"set cdaudio door closed", false}, {"", false}};
-        for (const auto& [command, open] : door) {
-            ORBEL_ROW(command);
-            QCOMPARE(isDoorOpenCommand(command), open);
-        }
+        QVERIFY(isDoorOpenCommand("  Set  CDAudio door   OPEN ") &&
+                !isDoorOpenCommand("set cdaudio door closed") && !isDoorOpenCommand(""));
         if (!findCdDevice("/").empty()) return; // a machine with a drive
         QVERIFY(port->mciSendString("set cdaudio door open") != 0);
         QCOMPARE(port->mciSendString("close cdaudio"), 0u);
@@ -483,8 +471,8 @@ private slots:
             });
             QVERIFY(port->trackPopupMenu(popup, res::ID_DETAIL, 0, Point{100, 100}, hwnd));
             QCoreApplication::processEvents();
-            QTRY_COMPARE(main.messages.size(), std::size_t(command ? 1 : 0));
-            if (command) QCOMPARE(main.messages[0].wParam, WParam(command));
+            QTRY_COMPARE(main.wParams(kWmCommand),
+                         command ? std::vector<WParam>{command} : std::vector<WParam>{});
         }
     }
 
@@ -604,8 +592,7 @@ private slots:
         // A session end on top asks nothing more of the core.
         port->requestQuit(0);
         QTest::qWait(20);
-        QCOMPARE(main.of(kWmCommand).size(), std::size_t(1));
-        QCOMPARE(main.of(kWmCommand)[0].wParam, WParam(res::ID_APP_EXIT));
+        QCOMPARE(main.wParams(kWmCommand), std::vector<WParam>{res::ID_APP_EXIT});
     }
 
     // XWayland is chosen only where both servers are at hand and the user
@@ -630,8 +617,7 @@ private slots:
             QVERIFY2(!platformPlacesWindows(name), name);
         for (const char* name : {"xcb", "offscreen", "minimal"})
             QVERIFY2(platformPlacesWindows(name), name);
-        QtPort port;
-        QVERIFY(port.canPlaceWindows());
+        QVERIFY(port->canPlaceWindows());
     }
 };
 

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include <algorithm>
 #include <atomic>
 #include <optional>
 #include <string>
@@ -66,8 +67,14 @@ public:
     }
     std::vector<Message> of(unsigned msg) const {
         std::vector<Message> out;
-        for (const Message& m : messages)
-            if (m.msg == msg) out.push_back(m);
+        std::copy_if(messages.begin(), messages.end(), std::back_inserter(out),
+                     [&](const Message& m) { return m.msg == msg; });
+        return out;
+    }
+    std::vector<WParam> wParams(unsigned msg) const {
+        std::vector<WParam> out;
+        for (const Message& m : of(msg))
+            out.push_back(m.wParam);
         return out;
     }
     std::vector<Message> messages;
