@@ -53,7 +53,6 @@ private:
     QWidget* paintArea() {
         return windowWidget(port, dialog)->findChild<QWidget*>(QStringLiteral("orbelPaintArea"));
     }
-    // What the window shows of the surface: a paint of its drawing area.
     QImage shown() { return paintArea()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
     QImage drawn(std::string_view text, const Rect& box, bool bold = false) {
         port.fillSurface(surface, Rect{0, 0, 1000, 1000}, kWhite);
@@ -106,7 +105,7 @@ private slots:
     }
 
     // The bytes as given come back, whatever the control shows of them.
-    void eachKindIsItsQtWidgetAndTextsStayCp932Bytes() {
+    void eachKindIsItsQtWidgetReportsClicksAndKeepsCp932Bytes() {
         const Hwnd search = open(149);
         QVERIFY(widgetOf<QGroupBox>(port, search, 1022) && widgetOf<QLabel>(port, search, 1020) &&
                 widgetOf<QCalendarWidget>(port, search, 1023));
@@ -129,21 +128,28 @@ private slots:
         QCOMPARE(widgetOf<QRadioButton>(port, display, 1016)->text(),
                  QStringLiteral(u"標準(&D) (944/03/26（雷） 07:07)"));
         QVERIFY(widgetOf<QCheckBox>(port, display, 1031));
-
-        const Hwnd popup = open(151);
-        QWidget* p = windowWidget(port, popup);
-        const Qt::WindowFlags f = p->windowFlags();
-        QVERIFY(f.testFlag(Qt::Tool) && f.testFlag(Qt::FramelessWindowHint) &&
-                f.testFlag(Qt::WindowStaysOnTopHint) && f.testFlag(Qt::WindowDoesNotAcceptFocus));
-        QVERIFY(p->testAttribute(Qt::WA_ShowWithoutActivating));
-        QCOMPARE(p->contentsRect().topLeft(), QPoint(1, 1)); // the thin border
+        windowWidget(port, display)->show();
+        QCOMPARE(send(display, 1031, kBmGetCheck), LResult{0});
+        click(widgetOf(port, display, 1031));
+        QCOMPARE(send(display, 1031, kBmGetCheck), LResult{1});
+        // A program may check a radio button and take the check away again,
+        // leaving the group with none; a click checks exactly one.
+        send(display, 1017, kBmSetCheck, 1);
+        send(display, 1017, kBmSetCheck, 0);
+        for (int id : {1016, 1017, 1018})
+            QCOMPARE(send(display, id, kBmGetCheck), LResult{0});
+        send(display, 1018, kBmSetCheck, 1);
+        click(widgetOf(port, display, 1016));
+        QCOMPARE(send(display, 1016, kBmGetCheck), LResult{1});
+        QCOMPARE(send(display, 1018, kBmGetCheck), LResult{0});
+        click(widgetOf(port, display, 1));
+        QCoreApplication::processEvents();
+        QCOMPARE(handler.wParams(kWmCommand), (std::vector<WParam>{1031, 1016, 1}));
 
         QCOMPARE(withoutMnemonics(QStringLiteral("A&&B&C&")), QStringLiteral("A&BC"));
         QVERIFY(port.setDlgItemText(search, 1020, "R&&D &Lunar"));
         QCOMPARE(widgetOf<QLabel>(port, search, 1020)->text(), QStringLiteral("R&D Lunar"));
         QCOMPARE(port.getDlgItemText(search, 1020), std::string("R&&D &Lunar"));
-        port.setDlgItemText(popup, 1024, "A&B\r\nC"); // SS_NOPREFIX
-        QCOMPARE(widgetOf<QLabel>(port, popup, 1024)->text(), QStringLiteral("A&B\nC"));
 
         const std::string text = "表示\\ソ\r\n"; // 95 5C, 8E A6, 5C, 83 5C: trail backslashes
         QCOMPARE(text.substr(0, 2), std::string("\x95\x5C"));
@@ -224,29 +230,14 @@ private slots:
         QCOMPARE(date, (SystemDate{2027, 1, 1}));
     }
 
-    void buttonsCheckAndReportClicks() {
-        const Hwnd h = open(150);
-        windowWidget(port, h)->show();
-        QCOMPARE(send(h, 1031, kBmGetCheck), LResult{0});
-        click(widgetOf(port, h, 1031));
-        QCOMPARE(send(h, 1031, kBmGetCheck), LResult{1});
-        // A program may check a radio button and take the check away again,
-        // leaving the group with none; a click checks exactly one.
-        send(h, 1017, kBmSetCheck, 1);
-        send(h, 1017, kBmSetCheck, 0);
-        for (int id : {1016, 1017, 1018})
-            QCOMPARE(send(h, id, kBmGetCheck), LResult{0});
-        send(h, 1018, kBmSetCheck, 1);
-        click(widgetOf(port, h, 1016));
-        QCOMPARE(send(h, 1016, kBmGetCheck), LResult{1});
-        QCOMPARE(send(h, 1018, kBmGetCheck), LResult{0});
-        click(widgetOf(port, h, 1));
-        QCoreApplication::processEvents();
-        QCOMPARE(handler.wParams(kWmCommand), (std::vector<WParam>{1031, 1016, 1}));
-    }
-
     void controlsMoveInClientCoordinatesAndTakeFontsAndIcons() {
         const Hwnd h = open(151); // bordered: client (0,0) is widget (1,1)
+        const Qt::WindowFlags f = windowWidget(port, h)->windowFlags();
+        QVERIFY(f.testFlag(Qt::Tool) && f.testFlag(Qt::FramelessWindowHint) &&
+                f.testFlag(Qt::WindowStaysOnTopHint) && f.testFlag(Qt::WindowDoesNotAcceptFocus));
+        QVERIFY(windowWidget(port, h)->testAttribute(Qt::WA_ShowWithoutActivating));
+        port.setDlgItemText(h, 1024, "A&B\r\nC"); // SS_NOPREFIX
+        QCOMPARE(widgetOf<QLabel>(port, h, 1024)->text(), QStringLiteral("A&B\nC"));
         const Rect to{10, 20, 110, 45};
         QVERIFY(port.moveDlgItem(h, 1030, to));
         Rect back;

@@ -86,8 +86,7 @@ template <class W = QWidget> W* widgetOf(QtPort& port, Hwnd dialog, int id) {
 }
 
 inline QWidget* windowWidget(QtPort& port, Hwnd hwnd) {
-    QtWindow* w = port.window(hwnd);
-    return w ? w->widget.data() : nullptr;
+    return port.window(hwnd) ? port.window(hwnd)->widget.data() : nullptr;
 }
 
 inline QRect qrect(const Rect& r) {
