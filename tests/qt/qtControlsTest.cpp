@@ -146,10 +146,9 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(handler.wParams(kWmCommand), (std::vector<WParam>{1031, 1016, 1}));
 
-        QCOMPARE(withoutMnemonics(QStringLiteral("A&&B&C&")), QStringLiteral("A&BC"));
-        QVERIFY(port.setDlgItemText(search, 1020, "R&&D &Lunar"));
+        QVERIFY(port.setDlgItemText(search, 1020, "R&&D &Lunar&"));
         QCOMPARE(widgetOf<QLabel>(port, search, 1020)->text(), QStringLiteral("R&D Lunar"));
-        QCOMPARE(port.getDlgItemText(search, 1020), std::string("R&&D &Lunar"));
+        QCOMPARE(port.getDlgItemText(search, 1020), std::string("R&&D &Lunar&"));
 
         const std::string text = "表示\\ソ\r\n"; // 95 5C, 8E A6, 5C, 83 5C: trail backslashes
         QCOMPARE(text.substr(0, 2), std::string("\x95\x5C"));
@@ -187,7 +186,6 @@ private slots:
         QCOMPARE(send(h, 1013, kCbSetItemData, static_cast<WParam>(-1), 5), kCbErr);
         QCOMPARE(send(h, 1013, kCbSetCurSel, 9), kCbErr);
         QCOMPARE(send(h, 1013, kCbGetCurSel), kCbErr);
-        QCOMPARE(combo->currentIndex(), -1);
         QCoreApplication::processEvents();
         QVERIFY(handler.of(kWmCommand).empty()); // nothing of this was the user
 
