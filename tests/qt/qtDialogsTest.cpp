@@ -159,9 +159,9 @@ private slots:
         port.taskbarRect =
             Rect{screen.left(), screen.bottom() - 29, screen.right() + 1, screen.bottom() + 1};
         CNotifyDlg popup(*app);
-        QCOMPARE(popup.showNotification(100, 60000, "満月になりました", "944/04/01\r\n満月",
-                                        app->getIcon(6, true, false)),
-                 0);
+        QCOMPARE(
+            popup.showNotification(100, 60000, "満月になりました", "944/04/01\r\n満月", HIcon{}),
+            0);
         QTRY_COMPARE_WITH_TIMEOUT(popup.state(), int{CSlideDlg::kStaying}, 10000);
         QWidget* w = windowWidget(port, popup.hwnd());
         QVERIFY(work.contains(w->frameGeometry()));

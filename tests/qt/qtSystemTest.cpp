@@ -184,7 +184,7 @@ private slots:
         QCOMPARE(port->nativePath(beside).string(), beside);
     }
 
-    void systemTextsLibrariesVersionsAndIcons() {
+    void systemTextsLibrariesVersionsIconsAndTimers() {
         QCOMPARE(port->formatMessage(0), std::string());
         port->setJapaneseLocale();
         const std::string text = port->formatMessage(ENOENT);
@@ -237,9 +237,7 @@ private slots:
         QVERIFY(load(32, shared) != a && load(16, 0) != a);
         QVERIFY(port->destroyIcon(a));
         QVERIFY(port->getIconInfo(a, image));
-    }
 
-    void multimediaTimers() {
         TimeCaps caps;
         QCOMPARE(port->timeGetDevCaps(caps), kTimerNoError);
         QCOMPARE(caps.periodMin, 1u);
@@ -303,8 +301,7 @@ private slots:
     }
 
     void desktopGeometryAndPlatformChoice() {
-        // Each edge on screens at and away from the desktop's origin: the
-        // panel is what the work area leaves of the screen.
+        // The panel is what the work area leaves of the screen.
         for (const QRect& screen :
              {QRect(0, 0, 1280, 800), QRect(1920, 0, 1920, 1080), QRect(-1280, 200, 1280, 1024)}) {
             for (const QMargins& m : {QMargins(48, 0, 0, 0), QMargins(0, 28, 0, 0),
@@ -421,9 +418,8 @@ private slots:
         QVERIFY(!port->shellNotifyIcon(kNimModify, stranger));
         QCOMPARE(port->getLastError(), unsigned(ENOENT));
 
-        // Activations reach the record's window as the callback message,
-        // each after a move onto the icon as on Windows; the middle button
-        // and unknown reasons have none. No watcher is on the test's bus.
+        // Each activation is the callback message after a move onto the icon,
+        // as on Windows. No watcher is on the test's bus.
         using Q = QSystemTrayIcon;
         for (Q::ActivationReason r :
              {Q::Trigger, Q::DoubleClick, Q::Context, Q::MiddleClick, Q::Unknown})
@@ -435,9 +431,7 @@ private slots:
         QCOMPARE(mouse, (QList<unsigned>{kWmMouseMove, kWmLButtonDown, kWmMouseMove,
                                          kWmLButtonDblClk, kWmMouseMove, kWmRButtonUp}));
         QVERIFY(port->trayHostReportsHover());
-        // A StatusNotifierItem host has no hover and no double click: its
-        // activation is a click and a double click, its menu request the
-        // right button.
+        // A StatusNotifierItem host has no hover and no double click.
         QCOMPARE(trayMouseMessages(Q::Trigger, true),
                  (QList<unsigned>{kWmLButtonDown, kWmLButtonDblClk}));
         QCOMPARE(trayMouseMessages(Q::Context, true), QList<unsigned>{kWmRButtonUp});

@@ -36,13 +36,6 @@ public:
         running = false;
         return true;
     }
-    // The application object in a test never ran its start-up, which loads
-    // the resource module; its icons are asked for with a null module.
-    HIcon loadImage(HModule module, unsigned id, unsigned type, int cx, int cy,
-                    unsigned flags) override {
-        return QtPort::loadImage(isNull(module) ? kResourceModule : module, id, type, cx, cy,
-                                 flags);
-    }
 
     std::atomic<std::time_t> now{kMidnight};
     std::optional<std::string> moduleFile; // nullopt: the real executable
