@@ -26,7 +26,6 @@
 #include <fstream>
 #include <thread>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace orbel;
@@ -131,10 +130,9 @@ private slots:
         qunsetenv("XDG_RUNTIME_DIR"); // the fallback folder must be ours alone
         const std::filesystem::path dir = lockDirectory();
         QCOMPARE(dir.string(), "/tmp/orbel-" + std::to_string(::getuid()));
-        struct stat st {};
-        QCOMPARE(::lstat(dir.c_str(), &st), 0);
-        QVERIFY(S_ISDIR(st.st_mode));
-        QCOMPARE(st.st_mode & 0777, 0700u);
+        const auto st = std::filesystem::symlink_status(dir);
+        QVERIFY(st.type() == std::filesystem::file_type::directory &&
+                st.permissions() == std::filesystem::perms::owner_all);
         qputenv("XDG_RUNTIME_DIR", "relative/run");
         QCOMPARE(lockDirectory(), dir);
     }
