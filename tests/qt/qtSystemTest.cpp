@@ -388,12 +388,10 @@ private slots:
     }
 
     void trayRecordInBothLayouts() {
-        const HIcon icon = port->loadImage(kResourceModule, 102, kImageIcon, 16, 16, 0);
-        const auto add = trayForm<NotifyIconDataNew>(hwnd, kNifMessage | kNifIcon | kNifTip,
-                                                     "944/3/26 <新月(3)>");
-        auto withIcon = add;
-        withIcon.hIcon = icon;
-        QVERIFY(port->shellNotifyIcon(kNimAdd, withIcon)); // even with no tray host
+        auto add = trayForm<NotifyIconDataNew>(hwnd, kNifMessage | kNifIcon | kNifTip,
+                                               "944/3/26 <新月(3)>");
+        add.hIcon = port->loadImage(kResourceModule, 102, kImageIcon, 16, 16, 0);
+        QVERIFY(port->shellNotifyIcon(kNimAdd, add)); // even with no tray host
         auto* tray = port->findChild<QSystemTrayIcon*>();
         QVERIFY(tray && tray->isVisible() && !tray->icon().isNull());
         // Angle brackets stay text, whatever the tray makes of markup.
