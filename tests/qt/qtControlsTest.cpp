@@ -35,8 +35,7 @@ private:
         handler.messages.clear();
         const Hwnd h = port.createDialog(templateId, Hwnd{}, handler);
         if (isNull(h)) qFatal("template %u was not built", templateId);
-        opened.push_back(h);
-        return h;
+        return opened.emplace_back(h);
     }
     LResult send(Hwnd h, int id, unsigned msg, WParam w = 0, LParam l = 0) {
         return port.sendDlgItemMessage(h, id, msg, w, l);
