@@ -1,5 +1,5 @@
-// What the Qt port's tests share: a port with a fixed clock, program file
-// and taskbar, a handler that records messages, and widget and pixel helpers.
+// What the Qt port's tests share: a port with a fixed clock and program
+// file, a handler that records messages, and widget and pixel helpers.
 #pragma once
 
 #include "ports/qt/qtPortImpl.h"
@@ -26,11 +26,6 @@ public:
     std::optional<std::string> getModuleFileName() override {
         return moduleFile ? moduleFile : QtPort::getModuleFileName();
     }
-    bool getTaskbarPos(Hwnd taskbar, Rect& rect) override {
-        if (!taskbarRect) return QtPort::getTaskbarPos(taskbar, rect);
-        rect = *taskbarRect;
-        return true;
-    }
     // No session bus here to ask.
     bool getScreenSaverRunning(bool& running) override {
         running = false;
@@ -39,7 +34,6 @@ public:
 
     std::atomic<std::time_t> now{kMidnight};
     std::optional<std::string> moduleFile; // nullopt: the real executable
-    std::optional<Rect> taskbarRect;
 };
 
 struct Message {
