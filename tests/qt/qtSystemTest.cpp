@@ -2,7 +2,6 @@
 // private session bus for the notification server.
 #include "app/windowsClass.h"
 #include "common/cp932.h"
-#include "popup/slideDlg.h"
 #include "ports/qt/qtPlatform.h"
 #include "res/artwork.h"
 #include "res/menu.h"
@@ -27,7 +26,6 @@
 #include <fstream>
 #include <thread>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace orbel;
@@ -52,25 +50,19 @@ template <class Form> Form trayForm(Hwnd hwnd, unsigned flags, std::string_view 
     return f;
 }
 
-// Records what the port asks the desktop's notification server to show.
 class FakeNotifications : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 
 public:
-    struct Shown {
-        QString summary, body;
-        uint replaces;
-        int timeout;
-    };
-    QList<Shown> shown;
+    QStringList shown; // summary|body|replaced id|timeout
     QStringList capabilities;
 
 public slots:
     QStringList GetCapabilities() { return capabilities; }
     uint Notify(const QString&, uint replaces, const QString&, const QString& summary,
                 const QString& body, const QStringList&, const QVariantMap&, int timeout) {
-        shown.append({summary, body, replaces, timeout});
+        shown.append(QStringLiteral("%1|%2|%3|%4").arg(summary, body).arg(replaces).arg(timeout));
         return 40 + static_cast<uint>(shown.size());
     }
 };
@@ -138,10 +130,9 @@ private slots:
         qunsetenv("XDG_RUNTIME_DIR"); // the fallback folder must be ours alone
         const std::filesystem::path dir = lockDirectory();
         QCOMPARE(dir.string(), "/tmp/orbel-" + std::to_string(::getuid()));
-        struct stat st {};
-        QCOMPARE(::lstat(dir.c_str(), &st), 0);
-        QVERIFY(S_ISDIR(st.st_mode));
-        QCOMPARE(st.st_mode & 0777, 0700u);
+        const auto st = std::filesystem::symlink_status(dir);
+        QVERIFY(st.type() == std::filesystem::file_type::directory &&
+                st.permissions() == std::filesystem::perms::owner_all);
         qputenv("XDG_RUNTIME_DIR", "relative/run");
         QCOMPARE(lockDirectory(), dir);
     }
@@ -191,7 +182,7 @@ private slots:
         QCOMPARE(port->nativePath(beside).string(), beside);
     }
 
-    void systemTextsLibrariesVersionsAndIcons() {
+    void systemTextsLibrariesVersionsIconsAndTimers() {
         QCOMPARE(port->formatMessage(0), std::string());
         port->setJapaneseLocale();
         const std::string text = port->formatMessage(ENOENT);
@@ -204,9 +195,7 @@ private slots:
         QVERIFY(!port->callDllGetVersion(kResourceModule, info));
         QCOMPARE(port->callDllGetVersion(kShellModule, info), std::optional<long>(0));
         QVERIFY(info.major == 6 || info.major == 4);
-        QCOMPARE(info.minor, 0u);
         QCOMPARE(info.major == 6, desktopNotificationsAvailable());
-        // The core reads the version as a Windows 7 workstation.
         QCOMPARE(queryWindowsClass(*port), kWinClassNtWorkstation);
 
         // Each icon is the artwork's, from where the platform keeps it;
@@ -246,9 +235,7 @@ private slots:
         QVERIFY(load(32, shared) != a && load(16, 0) != a);
         QVERIFY(port->destroyIcon(a));
         QVERIFY(port->getIconInfo(a, image));
-    }
 
-    void multimediaTimers() {
         TimeCaps caps;
         QCOMPARE(port->timeGetDevCaps(caps), kTimerNoError);
         QCOMPARE(caps.periodMin, 1u);
@@ -302,38 +289,28 @@ private slots:
             // The id comes back through the bus daemon after the server saw
             // the call; the next one can replace it only once it is in.
             QTRY_VERIFY(port->findChildren<QDBusPendingCallWatcher*>().isEmpty());
-            QCOMPARE(server.shown[0].summary, QStringLiteral("下弦 になりました!"));
-            QCOMPARE(server.shown[0].body,
-                     markup ? QStringLiteral("Orithaven [944/4/23 &lt;下弦&gt;]\n次は 12/7 11:31")
-                            : QStringLiteral("Orithaven [944/4/23 <下弦>]\n次は 12/7 11:31"));
-            QCOMPARE(server.shown[0].replaces, 0u);
-            QCOMPARE(server.shown[0].timeout, 30000);
             QVERIFY(port->shellNotifyIcon(kNimModify, balloon));
             QTRY_COMPARE(server.shown.size(), 2);
-            QCOMPARE(server.shown[1].replaces, 41u);
+            const QString shown =
+                markup ? "下弦 になりました!|Orithaven [944/4/23 &lt;下弦&gt;]\n次は 12/7 11:31"
+                       : "下弦 になりました!|Orithaven [944/4/23 <下弦>]\n次は 12/7 11:31";
+            QCOMPARE(server.shown, (QStringList{shown + "|0|30000", shown + "|41|30000"}));
         }
     }
 
-    // The popup code must read each panel back as the side it takes.
-    void desktopGeometry() {
-        // Each edge on screens at and away from the desktop's origin: the
-        // panel is what the work area leaves of the screen.
+    void desktopGeometryAndPlatformChoice() {
+        // The panel is what the work area leaves of the screen.
         for (const QRect& screen :
              {QRect(0, 0, 1280, 800), QRect(1920, 0, 1920, 1080), QRect(-1280, 200, 1280, 1024)}) {
-            for (unsigned edge : {kAbeLeft, kAbeTop, kAbeRight, kAbeBottom}) {
-                const QMargins m(edge == kAbeLeft ? 48 : 0, edge == kAbeTop ? 28 : 0,
-                                 edge == kAbeRight ? 48 : 0, edge == kAbeBottom ? 40 : 0);
+            for (const QMargins& m : {QMargins(48, 0, 0, 0), QMargins(0, 28, 0, 0),
+                                      QMargins(0, 0, 48, 0), QMargins(0, 0, 0, 40)}) {
                 const QRect work = screen - m;
                 const QRect panel(QPoint(m.right() ? work.right() + 1 : screen.left(),
                                          m.bottom() ? work.bottom() + 1 : screen.top()),
                                   QPoint(m.left() ? work.left() - 1 : screen.right(),
                                          m.top() ? work.top() - 1 : screen.bottom()));
-                ORBEL_ROW(QStringLiteral("%1 at %2").arg(edge).arg(screen.x()));
-                const Rect got = taskbarRectFor(screen, work);
-                QCOMPARE(qrect(got), panel);
-                QCOMPARE(getTaskbarEdge(got, Rect{work.x(), work.y(), work.x() + work.width(),
-                                                  work.y() + work.height()}),
-                         edge);
+                ORBEL_ROW(QStringLiteral("%1 at %2").arg(work.x()).arg(work.y()));
+                QCOMPARE(qrect(taskbarRectFor(screen, work)), panel);
             }
         }
         // No panel, or two sides alike: a line at the bottom stands in.
@@ -357,6 +334,30 @@ private slots:
         for (const auto& [name, primary, icon, expected] : rows)
             QVERIFY2(trayScreenIndex(screens, primary, icon) == expected, name);
         QCOMPARE(trayScreenIndex({}, 0, Rect{0, 0, 24, 24}), -1);
+
+        // XWayland is chosen only where both servers are at hand and the user
+        // named no platform; an empty variable counts as unset.
+        // name, QT_QPA_PLATFORM, WAYLAND_DISPLAY, DISPLAY (nullptr: unset), chosen
+        const std::tuple<const char*, const char*, const char*, const char*, const char*>
+            platforms[] = {
+                {"X11 only", nullptr, nullptr, ":0", nullptr},
+                {"Wayland with XWayland", nullptr, "wayland-0", ":1", "xcb"},
+                {"Wayland only", nullptr, "wayland-0", nullptr, nullptr},
+                {"empty DISPLAY", nullptr, "wayland-0", "", nullptr},
+                {"empty WAYLAND_DISPLAY", nullptr, "", ":0", nullptr},
+                {"user chose wayland", "wayland", "wayland-0", ":1", nullptr},
+                {"empty QT_QPA_PLATFORM", "", "wayland-0", ":1", "xcb"},
+            };
+        for (const auto& [name, qpa, wayland, display, chosen] : platforms)
+            QVERIFY2(QByteArray(preferredPlatform(qpa, wayland, display)) == QByteArray(chosen),
+                     name);
+        // Only the compositor's platforms place windows themselves; the
+        // tests' offscreen platform places them like X11.
+        for (const char* name : {"wayland", "wayland-egl", "wayland-xcomposite-glx"})
+            QVERIFY2(!platformPlacesWindows(name), name);
+        for (const char* name : {"xcb", "offscreen", "minimal"})
+            QVERIFY2(platformPlacesWindows(name), name);
+        QVERIFY(port->canPlaceWindows());
     }
 
     void cdDoorOpensTheFirstDriveFound() {
@@ -379,24 +380,18 @@ private slots:
                 found.empty() ? "" : found.lexically_relative(root.path()).string();
             QVERIFY2(relative == expected, name);
         }
-        const std::pair<const char*, bool> door[] = {
-            {"  Set  CDAudio door   OPEN ", true}, {"set cdaudio door closed", false}, {"", false}};
-        for (const auto& [command, open] : door) {
-            ORBEL_ROW(command);
-            QCOMPARE(isDoorOpenCommand(command), open);
-        }
+        QVERIFY(isDoorOpenCommand("  Set  CDAudio door   OPEN ") &&
+                !isDoorOpenCommand("set cdaudio door closed") && !isDoorOpenCommand(""));
         if (!findCdDevice("/").empty()) return; // a machine with a drive
         QVERIFY(port->mciSendString("set cdaudio door open") != 0);
         QCOMPARE(port->mciSendString("close cdaudio"), 0u);
     }
 
     void trayRecordInBothLayouts() {
-        const HIcon icon = port->loadImage(kResourceModule, 102, kImageIcon, 16, 16, 0);
-        const auto add = trayForm<NotifyIconDataNew>(hwnd, kNifMessage | kNifIcon | kNifTip,
-                                                     "944/3/26 <新月(3)>");
-        auto withIcon = add;
-        withIcon.hIcon = icon;
-        QVERIFY(port->shellNotifyIcon(kNimAdd, withIcon)); // even with no tray host
+        auto add = trayForm<NotifyIconDataNew>(hwnd, kNifMessage | kNifIcon | kNifTip,
+                                               "944/3/26 <新月(3)>");
+        add.hIcon = port->loadImage(kResourceModule, 102, kImageIcon, 16, 16, 0);
+        QVERIFY(port->shellNotifyIcon(kNimAdd, add)); // even with no tray host
         auto* tray = port->findChild<QSystemTrayIcon*>();
         QVERIFY(tray && tray->isVisible() && !tray->icon().isNull());
         // Angle brackets stay text, whatever the tray makes of markup.
@@ -419,9 +414,8 @@ private slots:
         QVERIFY(!port->shellNotifyIcon(kNimModify, stranger));
         QCOMPARE(port->getLastError(), unsigned(ENOENT));
 
-        // Activations reach the record's window as the callback message,
-        // each after a move onto the icon as on Windows; the middle button
-        // and unknown reasons have none. No watcher is on the test's bus.
+        // Each activation is the callback message after a move onto the icon,
+        // as on Windows. No watcher is on the test's bus.
         using Q = QSystemTrayIcon;
         for (Q::ActivationReason r :
              {Q::Trigger, Q::DoubleClick, Q::Context, Q::MiddleClick, Q::Unknown})
@@ -433,9 +427,7 @@ private slots:
         QCOMPARE(mouse, (QList<unsigned>{kWmMouseMove, kWmLButtonDown, kWmMouseMove,
                                          kWmLButtonDblClk, kWmMouseMove, kWmRButtonUp}));
         QVERIFY(port->trayHostReportsHover());
-        // A StatusNotifierItem host has no hover and no double click: its
-        // activation is a click and a double click, its menu request the
-        // right button.
+        // A StatusNotifierItem host has no hover and no double click.
         QCOMPARE(trayMouseMessages(Q::Trigger, true),
                  (QList<unsigned>{kWmLButtonDown, kWmLButtonDblClk}));
         QCOMPARE(trayMouseMessages(Q::Context, true), QList<unsigned>{kWmRButtonUp});
@@ -483,8 +475,8 @@ private slots:
             });
             QVERIFY(port->trackPopupMenu(popup, res::ID_DETAIL, 0, Point{100, 100}, hwnd));
             QCoreApplication::processEvents();
-            QTRY_COMPARE(main.messages.size(), std::size_t(command ? 1 : 0));
-            if (command) QCOMPARE(main.messages[0].wParam, WParam(command));
+            QTRY_COMPARE(main.wParams(kWmCommand),
+                         command ? std::vector<WParam>{command} : std::vector<WParam>{});
         }
     }
 
@@ -594,7 +586,6 @@ private slots:
         port->removeWindow(hwnd);
         port->requestQuit(0); // no main window: nothing to do, no crash
         hwnd = addWindow(*port, main, nullptr, 102);
-        QCOMPARE(port->mainWindow(), hwnd);
         QDialog open;
         open.show();
         port->startSystemWatchers();
@@ -604,34 +595,7 @@ private slots:
         // A session end on top asks nothing more of the core.
         port->requestQuit(0);
         QTest::qWait(20);
-        QCOMPARE(main.of(kWmCommand).size(), std::size_t(1));
-        QCOMPARE(main.of(kWmCommand)[0].wParam, WParam(res::ID_APP_EXIT));
-    }
-
-    // XWayland is chosen only where both servers are at hand and the user
-    // named no platform; an empty variable counts as unset.
-    void platformChoice() {
-        // name, QT_QPA_PLATFORM, WAYLAND_DISPLAY, DISPLAY (nullptr: unset), chosen
-        const std::tuple<const char*, const char*, const char*, const char*, const char*> rows[] = {
-            {"X11 only", nullptr, nullptr, ":0", nullptr},
-            {"Wayland with XWayland", nullptr, "wayland-0", ":1", "xcb"},
-            {"Wayland only", nullptr, "wayland-0", nullptr, nullptr},
-            {"empty DISPLAY", nullptr, "wayland-0", "", nullptr},
-            {"empty WAYLAND_DISPLAY", nullptr, "", ":0", nullptr},
-            {"user chose wayland", "wayland", "wayland-0", ":1", nullptr},
-            {"empty QT_QPA_PLATFORM", "", "wayland-0", ":1", "xcb"},
-        };
-        for (const auto& [name, qpa, wayland, display, chosen] : rows)
-            QVERIFY2(QByteArray(preferredPlatform(qpa, wayland, display)) == QByteArray(chosen),
-                     name);
-        // Only the compositor's platforms place windows themselves; the
-        // tests' offscreen platform places them like X11.
-        for (const char* name : {"wayland", "wayland-egl", "wayland-xcomposite-glx"})
-            QVERIFY2(!platformPlacesWindows(name), name);
-        for (const char* name : {"xcb", "offscreen", "minimal"})
-            QVERIFY2(platformPlacesWindows(name), name);
-        QtPort port;
-        QVERIFY(port.canPlaceWindows());
+        QCOMPARE(main.wParams(kWmCommand), std::vector<WParam>{res::ID_APP_EXIT});
     }
 };
 

@@ -1,5 +1,5 @@
-// What the Qt port's tests share: a port with a fixed clock, program file
-// and taskbar, a handler that records messages, and widget and pixel helpers.
+// What the Qt port's tests share: a port with a fixed clock and program
+// file, a handler that records messages, and widget and pixel helpers.
 #pragma once
 
 #include "ports/qt/qtPortImpl.h"
@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include <algorithm>
 #include <atomic>
 #include <optional>
 #include <string>
@@ -25,27 +26,14 @@ public:
     std::optional<std::string> getModuleFileName() override {
         return moduleFile ? moduleFile : QtPort::getModuleFileName();
     }
-    bool getTaskbarPos(Hwnd taskbar, Rect& rect) override {
-        if (!taskbarRect) return QtPort::getTaskbarPos(taskbar, rect);
-        rect = *taskbarRect;
-        return true;
-    }
     // No session bus here to ask.
     bool getScreenSaverRunning(bool& running) override {
         running = false;
         return true;
     }
-    // The application object in a test never ran its start-up, which loads
-    // the resource module; its icons are asked for with a null module.
-    HIcon loadImage(HModule module, unsigned id, unsigned type, int cx, int cy,
-                    unsigned flags) override {
-        return QtPort::loadImage(isNull(module) ? kResourceModule : module, id, type, cx, cy,
-                                 flags);
-    }
 
     std::atomic<std::time_t> now{kMidnight};
     std::optional<std::string> moduleFile; // nullopt: the real executable
-    std::optional<Rect> taskbarRect;
 };
 
 struct Message {
@@ -66,8 +54,14 @@ public:
     }
     std::vector<Message> of(unsigned msg) const {
         std::vector<Message> out;
-        for (const Message& m : messages)
-            if (m.msg == msg) out.push_back(m);
+        std::copy_if(messages.begin(), messages.end(), std::back_inserter(out),
+                     [&](const Message& m) { return m.msg == msg; });
+        return out;
+    }
+    std::vector<WParam> wParams(unsigned msg) const {
+        std::vector<WParam> out;
+        for (const Message& m : of(msg))
+            out.push_back(m.wParam);
         return out;
     }
     std::vector<Message> messages;
@@ -79,8 +73,7 @@ template <class W = QWidget> W* widgetOf(QtPort& port, Hwnd dialog, int id) {
 }
 
 inline QWidget* windowWidget(QtPort& port, Hwnd hwnd) {
-    QtWindow* w = port.window(hwnd);
-    return w ? w->widget.data() : nullptr;
+    return port.window(hwnd) ? port.window(hwnd)->widget.data() : nullptr;
 }
 
 inline QRect qrect(const Rect& r) {
