@@ -203,7 +203,7 @@ TEST_F(TimerTest, CallbackKillsItselfOrADueTimerOrRestartsOneWithoutDeadlock) {
         SCOPED_TRACE(itself ? "itself" : "another already due");
         Ms killer, victim;
         std::vector<bool> killResults;
-        unsigned victimId = 0, returned = 0;
+        unsigned victimId = 0;
         const MonoTime t0 = clock.now();
         const unsigned id = on(
             10,
@@ -212,7 +212,6 @@ TEST_F(TimerTest, CallbackKillsItselfOrADueTimerOrRestartsOneWithoutDeadlock) {
                 if (killer.size() != (itself ? 3u : 1u)) return;
                 killResults.push_back(service->killEvent(itself ? self : victimId));
                 service->waitIdle(); // must not wait for ourselves
-                returned = self;
             },
             itself);
         if (!itself) victimId = rec(10, victim);
@@ -220,7 +219,6 @@ TEST_F(TimerTest, CallbackKillsItselfOrADueTimerOrRestartsOneWithoutDeadlock) {
         EXPECT_EQ(killer, itself ? (Ms{10, 20, 30}) : Ms{10});
         EXPECT_TRUE(victim.empty());
         EXPECT_EQ(killResults, std::vector<bool>{true});
-        EXPECT_EQ(returned, id);
         EXPECT_FALSE(service->killEvent(itself ? id : victimId));
     }
     // The resynchronisation pattern: a slow timer kills the fast one from its
@@ -260,7 +258,6 @@ TEST_F(TimerTest, KillOrDestroyFromAnotherThreadWaitsForTheRunningCallback) {
     for (const bool destroy : {false, true}) {
         SCOPED_TRACE(destroy ? "destructor" : "killEvent");
         service = std::make_unique<TimerService>(clock);
-        EXPECT_EQ(clock.waiterCount(), 1u);
         Ms once;
         rec(50, once, false);
         std::promise<void> entered, release;
@@ -295,10 +292,8 @@ TEST_F(TimerTest, KillOrDestroyFromAnotherThreadWaitsForTheRunningCallback) {
     }
 }
 
-// Four threads each keep up to six timers of 1 to 3 ms, most of them
-// periodic, setting and killing them at random. The probes outlive the
-// service's use of them, so a call after a kill is counted, not a use after
-// free.
+// The probes outlive the service's use of them, so a call after a kill is
+// counted, not a use after free.
 TEST(TimerServiceRealClock, CallbacksNeverOverlapShareOneThreadAndStopAtTheirKill) {
     std::atomic<int> inFlight{0}, overlaps{0}, foreignThreads{0}, calls{0}, lateCalls{0};
     std::atomic<std::thread::id> firstThread{};

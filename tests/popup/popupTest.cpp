@@ -73,9 +73,6 @@ protected:
     std::unique_ptr<CNotifyDlg> popup = std::make_unique<CNotifyDlg>(app);
 };
 
-// A whole cycle for each taskbar edge, stepped timer by timer, on a primary
-// screen at the desktop's origin, right of another one, and left of and
-// below it.
 TEST_F(PopupTest, StartsOutsideTheCornerAwayFromTheTaskbarStaysAndReturnsThere) {
     struct Row {
         std::string name;
@@ -120,8 +117,6 @@ TEST_F(PopupTest, StartsOutsideTheCornerAwayFromTheTaskbarStaysAndReturnsThere) 
     }
 }
 
-// Enter, Escape and the close box hide at once; a click turns the popup
-// back at five pixels a tick, and a second click keeps that pace.
 TEST_F(PopupTest, ClickTurnsBackFastAndCloseEnterEscapeHideAtOnceInEveryState) {
     const std::tuple<const char*, unsigned, WParam> inputs[] = {
         {"click", kWmLButtonDown, 0},
@@ -182,9 +177,8 @@ TEST_F(PopupTest, SecondNotificationReplacesContentButNotTheCycle) {
     EXPECT_EQ(popup->windowRect().top, 1080);
 }
 
-// Nothing to slide against, or nothing to slide: the window and its content
-// are made, but no cycle starts. A popup without area could never be seen
-// whole, so its slide-in would never end.
+// A popup without area could never be seen whole: its slide-in would never
+// end.
 TEST_F(PopupTest, WithoutTaskbarWorkAreaOrOwnAreaNothingStartsButTheContentIsSet) {
     const std::pair<const char*, void (*)(FakePort&)> rows[] = {
         {"no taskbar rectangle", [](FakePort& p) { p.taskbarRect.reset(); }},
