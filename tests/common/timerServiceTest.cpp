@@ -198,7 +198,7 @@ TEST_F(TimerTest, SetAndKillRejectBadArgumentsIdsAreNotReusedAndShutdownRefusesA
 
 // A periodic timer kills itself on its third call; a one-shot kills, on its
 // first, a timer due with it (same deadline, higher id).
-TEST_F(TimerTest, CallbackKillsItselfOrADueTimerOrRestartsOneWithoutDeadlock) {
+TEST_F(TimerTest, KillsFromTheCallbackNeverDeadlockAndFromAnotherThreadWaitForIt) {
     for (const bool itself : {true, false}) {
         SCOPED_TRACE(itself ? "itself" : "another already due");
         Ms killer, victim;
@@ -235,26 +235,9 @@ TEST_F(TimerTest, CallbackKillsItselfOrADueTimerOrRestartsOneWithoutDeadlock) {
     advanceAndSettle(clock, *service, 300ms);
     EXPECT_EQ(tick, (Ms{40, 80, 140, 180, 240, 280}));
     EXPECT_EQ(ids.size(), 4u);
-}
-
-TEST_F(TimerTest, FiringPathDoesNotAllocate) {
-    std::atomic<int> calls{0};
-    const auto counting = [](unsigned, void* user) {
-        t_countAllocs = true; // from now on, count this (the service) thread
-        static_cast<std::atomic<int>*>(user)->fetch_add(1);
-    };
-    ASSERT_NE(service->setEvent(40, 1, counting, &calls, true), 0u);
-    ASSERT_NE(service->setEvent(200, 1, counting, &calls, true), 0u);
-    g_countedAllocs = 0;
-    advanceAndSettle(clock, *service, 2s);
-    EXPECT_EQ(calls.load(), 60);
-    EXPECT_EQ(g_countedAllocs.load(), 0);
-}
-
-// While the callback is parked, another thread kills the timer or destroys
-// the service: that thread must not return before the callback has.
-// The destructor also cancels a pending one-shot and leaves the clock.
-TEST_F(TimerTest, KillOrDestroyFromAnotherThreadWaitsForTheRunningCallback) {
+    // While the callback is parked, another thread kills the timer or destroys
+    // the service: that thread must not return before the callback has.
+    // The destructor also cancels a pending one-shot and leaves the clock.
     for (const bool destroy : {false, true}) {
         SCOPED_TRACE(destroy ? "destructor" : "killEvent");
         service = std::make_unique<TimerService>(clock);
@@ -290,6 +273,20 @@ TEST_F(TimerTest, KillOrDestroyFromAnotherThreadWaitsForTheRunningCallback) {
         EXPECT_EQ(once.size(), destroy ? 0u : 1u);
         EXPECT_EQ(clock.waiterCount(), destroy ? 0u : 1u);
     }
+}
+
+TEST_F(TimerTest, FiringPathDoesNotAllocate) {
+    std::atomic<int> calls{0};
+    const auto counting = [](unsigned, void* user) {
+        t_countAllocs = true; // from now on, count this (the service) thread
+        static_cast<std::atomic<int>*>(user)->fetch_add(1);
+    };
+    ASSERT_NE(service->setEvent(40, 1, counting, &calls, true), 0u);
+    ASSERT_NE(service->setEvent(200, 1, counting, &calls, true), 0u);
+    g_countedAllocs = 0;
+    advanceAndSettle(clock, *service, 2s);
+    EXPECT_EQ(calls.load(), 60);
+    EXPECT_EQ(g_countedAllocs.load(), 0);
 }
 
 // The probes outlive the service's use of them, so a call after a kill is
