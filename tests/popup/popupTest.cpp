@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace orbel {
@@ -162,14 +163,13 @@ TEST_F(PopupTest, WithoutTaskbarWorkAreaOrOwnAreaNothingStartsButTheContentIsSet
         {"zero width", [](FakePort& p) { p.dialogWidth = 0; }},
         {"no taskbar", [](FakePort& p) { p.topWindows.erase("Shell_TrayWnd"); }},
     };
+    const auto good =
+        std::tuple(port.taskbarRect, port.workArea, port.dialogWidth, port.dialogHeight);
     for (const auto& [name, script] : rows) {
         SCOPED_TRACE(name);
         popup = std::make_unique<CNotifyDlg>(app);
         port.topWindows["Shell_TrayWnd"] = kTaskbar;
-        port.taskbarRect = Rect{0, 1040, 1920, 1080};
-        port.workArea = Rect{0, 0, 1920, 1040};
-        port.dialogWidth = 300;
-        port.dialogHeight = 80;
+        std::tie(port.taskbarRect, port.workArea, port.dialogWidth, port.dialogHeight) = good;
         script(port);
         EXPECT_EQ(show("waiting"), -1);
         expectHidden();
