@@ -141,8 +141,7 @@ TEST_F(PopupTest, ClickTurnsBackFastAndCloseEnterEscapeHideAtOnceInEveryState) {
                 EXPECT_EQ(window().timerPeriods, (Timers{{301, 3}}));
                 tick(301);
                 EXPECT_EQ(window().rect.top, top - 5);
-                send(msg);
-                EXPECT_EQ(popup->curStep(), (Point{0, 5}));
+                send(msg); // a second click keeps the pace
                 // Hidden once it no longer touches the work area.
                 EXPECT_EQ(ticksUntilStateChanges(), (top + 80 - 5 + 4) / 5);
             }
