@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <iterator>
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,26 +40,34 @@ TEST(Cp932Bytes, LiteralsAreCp932AndLeadBytesAreExactlyTheTwoRanges) {
             << c;
 }
 
-TEST(Cp932Convert, GoodTextRoundTripsBothWays) {
+TEST(Cp932Convert, GoodTextRoundTripsBothWaysOnEveryThread) {
+    std::string kanaUtf8;
+    for (int i = 0; i < 5000; ++i)
+        kanaUtf8 += utf8(u8"ｱ");
     const Row rows[] = {
         {"mixed", kMixedCp932, kMixedUtf8},
         // A converter that took 0x5C for a backslash would split these pairs.
         {"trail 5C before backslashes", "表\\ソ\\", utf8(u8"表\\ソ\\")},
         {"trail 5C before backslash n", "\x94\x5C\x5Cn", utf8(u8"能\\n")},
         {"empty", "", ""},
+        // Three UTF-8 bytes a byte: twice the room first given to the output.
+        {"half-width katakana", std::string(5000, '\xB1') + "表", kanaUtf8 + utf8(u8"表")},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(cp932ToUtf8(row.in), row.out) << row.name;
         EXPECT_EQ(utf8ToCp932(row.out), row.in) << row.name;
     }
-    // Each half-width katakana byte becomes three UTF-8 bytes, twice the
-    // room first given to the output.
-    const std::string kana = std::string(5000, '\xB1') + "表";
-    std::string expected;
-    for (int i = 0; i < 5000; ++i)
-        expected += utf8(u8"ｱ");
-    EXPECT_EQ(cp932ToUtf8(kana), expected + utf8(u8"表"));
-    EXPECT_EQ(utf8ToCp932(expected + utf8(u8"表")), kana);
+    std::atomic<int> failures{0}; // each thread converts with its own converters
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&failures] {
+            for (int i = 0; i < 300; ++i)
+                failures += (cp932ToUtf8(kMixedCp932) != kMixedUtf8) +
+                            (utf8ToCp932(kMixedUtf8) != kMixedCp932);
+        });
+    for (std::thread& th : threads)
+        th.join();
+    EXPECT_EQ(failures.load(), 0);
 }
 
 TEST(Cp932Convert, BadCp932BecomesOneReplacementEach) {
@@ -69,8 +77,7 @@ TEST(Cp932Convert, BadCp932BecomesOneReplacementEach) {
         {"lead before a non-trail keeps the next byte", "\x81 B", r + " B"},
         {"lead before a line break", "\x95\n表", r + "\n" + utf8(u8"表")},
         {"unassigned pair goes as one", "\x85\x40\x41", r + "A"},
-        {"bytes no character uses", "\x80\xA0\xFD\xFF", r + r + r + r},
-        {"good text around a bad byte", "表\xFF表", utf8(u8"表") + r + utf8(u8"表")},
+        {"bytes no character uses", "\x80\xA0表\xFD\xFF", r + r + utf8(u8"表") + r + r},
         {"only a lead byte", "\xE0", r},
     };
     for (const Row& row : rows)
@@ -98,55 +105,33 @@ TEST(Cp932Convert, BadOrForeignUtf8BecomesQuestionMarks) {
         EXPECT_EQ(utf8ToCp932(row.in), row.out) << row.name;
 }
 
-TEST(Cp932Convert, EachThreadConvertsOnItsOwn) {
-    std::vector<std::thread> threads;
-    std::vector<int> failures(4, 0);
-    for (int t = 0; t < 4; ++t)
-        threads.emplace_back([t, &failures] {
-            for (int i = 0; i < 300; ++i)
-                failures[t] += (cp932ToUtf8(kMixedCp932) != kMixedUtf8) +
-                               (utf8ToCp932(kMixedUtf8) != kMixedCp932);
-        });
-    for (std::thread& th : threads)
-        th.join();
-    EXPECT_EQ(failures, std::vector<int>(4, 0));
-}
-
-TEST(Cp932Fit, EveryLimitCutsOnACharacterAndKeepsAllThatFits) {
+// A copy into `limit` bytes holds the fit for one byte less and its end.
+TEST(Cp932Fit, EveryLimitCutsOnACharacterKeepsAllThatFitsAndCopiesNoFurther) {
+    constexpr char kGuard = '\x7F';
     std::size_t previous = 0;
     for (std::size_t limit = 0; limit <= kMixedCp932.size() + 2; ++limit) {
         SCOPED_TRACE("limit " + std::to_string(limit));
         const std::size_t n = fitCp932(kMixedCp932, limit);
-        ASSERT_LE(n, std::min(limit, kMixedCp932.size()));
+        const std::size_t most = std::min(limit, kMixedCp932.size());
+        ASSERT_LE(n, most);
         ASSERT_GE(n, previous) << "shorter for a larger limit";
         const std::string prefix = cp932ToUtf8(kMixedCp932.substr(0, n));
         ASSERT_EQ(kMixedUtf8.compare(0, prefix.size(), prefix), 0);
         ASSERT_EQ(prefix.find(utf8(u8"\uFFFD")), std::string::npos);
         // Characters are at most two bytes: at most one byte is given up.
-        ASSERT_GE(n + 1, std::min(limit, kMixedCp932.size()));
+        ASSERT_GE(n + 1, most);
         previous = n;
+        std::vector<char> buf(limit + 8, kGuard);
+        const std::size_t copied = copyCp932(buf.data(), limit, kMixedCp932);
+        for (std::size_t i = limit; i < buf.size(); ++i)
+            ASSERT_EQ(buf[i], kGuard);
+        ASSERT_EQ(copied, limit == 0 ? 0 : fitCp932(kMixedCp932, limit - 1));
+        const std::string written(buf.data(), std::min(limit, copied + 1));
+        ASSERT_EQ(written, (kMixedCp932.substr(0, copied) + '\0').substr(0, limit));
     }
     EXPECT_EQ(fitCp932(kMixedCp932, kMixedCp932.size()), kMixedCp932.size());
     EXPECT_EQ(fitCp932("AB\x81", 10), 2u); // a lone lead byte is never kept
     EXPECT_EQ(fitCp932("", 5), 0u);
-}
-
-TEST(Cp932Copy, TerminatesWithinCapAndNeverTouchesMore) {
-    constexpr char kGuard = '\x7F';
-    for (std::size_t cap = 0; cap <= kMixedCp932.size() + 2; ++cap) {
-        SCOPED_TRACE("cap " + std::to_string(cap));
-        std::vector<char> buf(cap + 8, kGuard);
-        const std::size_t n = copyCp932(buf.data(), cap, kMixedCp932);
-        for (std::size_t i = cap; i < buf.size(); ++i)
-            ASSERT_EQ(buf[i], kGuard);
-        if (cap == 0) {
-            EXPECT_EQ(n, 0u);
-            continue;
-        }
-        ASSERT_EQ(n, fitCp932(kMixedCp932, cap - 1));
-        ASSERT_EQ(buf[n], '\0');
-        ASSERT_EQ(std::string(buf.data()), kMixedCp932.substr(0, n));
-    }
     char buf[4] = {'x', 'x', 'x', 'x'};
     EXPECT_EQ(copyCp932(buf, sizeof buf, ""), 0u);
     EXPECT_EQ(buf[0], '\0');

@@ -13,12 +13,8 @@
 using namespace orbel;
 using orbel::test::dayAt;
 
-namespace {
-
 [[maybe_unused]] const auto* const kTokyo =
-    ::testing::AddGlobalTestEnvironment(new orbel::test::TokyoTime);
-
-} // namespace
+    ::testing::AddGlobalTestEnvironment(new test::TokyoTime);
 
 TEST(DetailText, LinesAndBodyAtKnownMoments) {
     struct Row {
@@ -55,8 +51,6 @@ TEST(DetailText, LinesAndBodyAtKnownMoments) {
 }
 
 TEST(DetailText, OverTwoCyclesTheNextChangeOpensTheFollowingPhasesSpan) {
-    // The next change names the following phase and begins with its span,
-    // which ends when the phase after it begins.
     for (std::int64_t d = 339612; d < 339612 + 2 * orlib::kLunarCycleDays; ++d) {
         for (int hour : {0, 11, 23}) {
             const orlib::odate_t date = dayAt(d, hour);
@@ -69,7 +63,6 @@ TEST(DetailText, OverTwoCyclesTheNextChangeOpensTheFollowingPhasesSpan) {
             const std::string after = phaseSpanLine(date, (next + 1) % orlib::kPhases);
             // "→ HH:MM" of one span is the start time of the next one.
             ASSERT_EQ(span.substr(span.find("→") + 3, 5), after.substr(10, 5)) << d;
-            ASSERT_TRUE(change.ends_with("\r\n") && span.ends_with("\r\n")) << d;
         }
     }
 }

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace orbel {
@@ -64,8 +65,6 @@ protected:
         EXPECT_EQ(popup->state(), CSlideDlg::kIdle);
         EXPECT_FALSE(window().visible);
         EXPECT_TRUE(window().timers.empty());
-        EXPECT_FALSE(port.fireWindowTimer(hwnd(), 301));
-        EXPECT_FALSE(port.fireWindowTimer(hwnd(), 302));
         EXPECT_TRUE(port.isWindow(hwnd()));
     }
 
@@ -75,9 +74,6 @@ protected:
     std::unique_ptr<CNotifyDlg> popup = std::make_unique<CNotifyDlg>(app);
 };
 
-// A whole cycle for each taskbar edge, stepped timer by timer, on a primary
-// screen at the desktop's origin, right of another one, and left of and
-// below it.
 TEST_F(PopupTest, StartsOutsideTheCornerAwayFromTheTaskbarStaysAndReturnsThere) {
     struct Row {
         std::string name;
@@ -105,20 +101,15 @@ TEST_F(PopupTest, StartsOutsideTheCornerAwayFromTheTaskbarStaysAndReturnsThere) 
         port.workArea = wa;
         ASSERT_EQ(show(), 0);
         EXPECT_EQ(popup->windowRect(), at(start));
-        tick(301); // shown, topmost, one step in
-        const Point first{start.x, start.y + step};
-        EXPECT_EQ(window().rect, at(first));
-        EXPECT_TRUE(window().visible);
-        EXPECT_EQ(window().insertAfter, kHwndTopmost);
+        tick(301); // shown (flags 593), topmost, one step in
         EXPECT_EQ(port.callsStartingWith("setWindowPos").back(),
                   "setWindowPos(" + num(hwnd()) + ",after=" + num(kHwndTopmost) + "," +
-                      std::to_string(first.x) + "," + std::to_string(first.y) + ",flags=593)");
+                      std::to_string(start.x) + "," + std::to_string(start.y + step) +
+                      ",flags=593)");
         EXPECT_EQ(ticksUntilStateChanges(), 79);
-        EXPECT_EQ(popup->state(), CSlideDlg::kStaying);
         EXPECT_EQ(window().rect, at({start.x, start.y + 80 * step}));
         EXPECT_EQ(window().timerPeriods, (Timers{{302, 72000}}));
         tick(302);
-        EXPECT_EQ(popup->state(), CSlideDlg::kSlidingOut);
         EXPECT_EQ(window().timerPeriods, (Timers{{301, 30}}));
         EXPECT_EQ(ticksUntilStateChanges(), 80);
         EXPECT_EQ(window().rect, popup->windowRect());
@@ -127,8 +118,6 @@ TEST_F(PopupTest, StartsOutsideTheCornerAwayFromTheTaskbarStaysAndReturnsThere) 
     }
 }
 
-// Enter, Escape and the close box hide at once; a click turns the popup
-// back at five pixels a tick, and a second click keeps that pace.
 TEST_F(PopupTest, ClickTurnsBackFastAndCloseEnterEscapeHideAtOnceInEveryState) {
     const std::tuple<const char*, unsigned, WParam> inputs[] = {
         {"click", kWmLButtonDown, 0},
@@ -149,12 +138,10 @@ TEST_F(PopupTest, ClickTurnsBackFastAndCloseEnterEscapeHideAtOnceInEveryState) {
             const int top = window().rect.top;
             send(msg, wParam);
             if (msg == kWmLButtonDown) {
-                EXPECT_EQ(popup->state(), CSlideDlg::kSlidingOut);
                 EXPECT_EQ(window().timerPeriods, (Timers{{301, 3}}));
                 tick(301);
                 EXPECT_EQ(window().rect.top, top - 5);
-                send(msg);
-                EXPECT_EQ(popup->curStep(), (Point{0, 5}));
+                send(msg); // a second click keeps the pace
                 // Hidden once it no longer touches the work area.
                 EXPECT_EQ(ticksUntilStateChanges(), (top + 80 - 5 + 4) / 5);
             }
@@ -165,35 +152,8 @@ TEST_F(PopupTest, ClickTurnsBackFastAndCloseEnterEscapeHideAtOnceInEveryState) {
     }
 }
 
-TEST_F(PopupTest, SecondNotificationReplacesContentButNotTheCycle) {
-    ASSERT_EQ(show("first"), 0);
-    const HIcon first = popup->icon();
-    for (int i = 0; i < 30; ++i)
-        tick(301);
-    port.clearCalls();
-    ASSERT_EQ(show("second", 1200), 0);
-    EXPECT_EQ(window().texts.at(1024), "second");
-    EXPECT_THAT(port.calls(), ::testing::Contains("destroyIcon(" + num(first) + ")"));
-    EXPECT_TRUE(port.callsStartingWith("setTimer").empty());
-    EXPECT_EQ(popup->state(), CSlideDlg::kSlidingIn);
-    EXPECT_EQ(window().rect.top, -50);
-    EXPECT_EQ(ticksUntilStateChanges(), 50); // still 30 ms a pixel
-    EXPECT_EQ(window().timerPeriods.at(302), 72000u);
-    EXPECT_EQ(port.liveIcons(), 1u);
-    // The next start takes the durations stored meanwhile and a moved taskbar.
-    ASSERT_EQ(show("b", 1200, 1000), 0);
-    send(kWmCommand, kIdCancelCommand);
-    port.taskbarRect = Rect{0, 0, 1920, 40};
-    port.workArea = Rect{0, 40, 1920, 1080};
-    ASSERT_EQ(show("c", 1200, 1000), 0);
-    EXPECT_EQ(window().timerPeriods.at(301), 15u);
-    EXPECT_EQ(popup->baseStep(), (Point{0, -1}));
-    EXPECT_EQ(popup->windowRect().top, 1080);
-}
-
-// Nothing to slide against, or nothing to slide: the window and its content
-// are made, but no cycle starts. A popup without area could never be seen
-// whole, so its slide-in would never end.
+// A popup without area could never be seen whole: its slide-in would never
+// end.
 TEST_F(PopupTest, WithoutTaskbarWorkAreaOrOwnAreaNothingStartsButTheContentIsSet) {
     const std::pair<const char*, void (*)(FakePort&)> rows[] = {
         {"no taskbar rectangle", [](FakePort& p) { p.taskbarRect.reset(); }},
@@ -202,14 +162,13 @@ TEST_F(PopupTest, WithoutTaskbarWorkAreaOrOwnAreaNothingStartsButTheContentIsSet
         {"zero width", [](FakePort& p) { p.dialogWidth = 0; }},
         {"no taskbar", [](FakePort& p) { p.topWindows.erase("Shell_TrayWnd"); }},
     };
+    const auto good =
+        std::tuple(port.taskbarRect, port.workArea, port.dialogWidth, port.dialogHeight);
     for (const auto& [name, script] : rows) {
         SCOPED_TRACE(name);
         popup = std::make_unique<CNotifyDlg>(app);
         port.topWindows["Shell_TrayWnd"] = kTaskbar;
-        port.taskbarRect = Rect{0, 1040, 1920, 1080};
-        port.workArea = Rect{0, 0, 1920, 1040};
-        port.dialogWidth = 300;
-        port.dialogHeight = 80;
+        std::tie(port.taskbarRect, port.workArea, port.dialogWidth, port.dialogHeight) = good;
         script(port);
         EXPECT_EQ(show("waiting"), -1);
         expectHidden();
@@ -225,7 +184,7 @@ TEST_F(PopupTest, WithoutTaskbarWorkAreaOrOwnAreaNothingStartsButTheContentIsSet
     EXPECT_EQ(window().style, 0x90801234u);
 }
 
-TEST_F(PopupTest, FailedCreationKeepsTheIconThenTheWindowIsBuiltOnceAndReleasedWhole) {
+TEST_F(PopupTest, FailedCreationKeepsTheIconThenOneWindowServesAllNotifications) {
     port.createDialogFails = true;
     EXPECT_EQ(show(), -1);
     EXPECT_TRUE(isNull(hwnd()));
@@ -243,12 +202,28 @@ TEST_F(PopupTest, FailedCreationKeepsTheIconThenTheWindowIsBuiltOnceAndReleasedW
                      item + ",1030,48," + num(font) + ")", item + ",1029,368," + num(icon) + ")"}));
     EXPECT_EQ(window().exStyle & (kWsExToolWindow | kWsExAppWindow), kWsExToolWindow);
     EXPECT_EQ(window().timerPeriods, (Timers{{301, 30}})); // waiting for the first tick
-    EXPECT_EQ(popup->state(), CSlideDlg::kSlidingIn);
     EXPECT_FALSE(window().visible);
-    for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(show(), 0);
+    for (int i = 0; i < 30; ++i)
+        tick(301);
+    port.clearCalls();
+    ASSERT_EQ(show("second", 1200), 0);
+    EXPECT_EQ(window().texts.at(1024), "second");
+    EXPECT_THAT(port.calls(), ::testing::Contains("destroyIcon(" + num(icon) + ")"));
+    EXPECT_TRUE(port.callsStartingWith("setTimer").empty());
+    EXPECT_EQ(window().rect.top, -50);
+    EXPECT_EQ(ticksUntilStateChanges(), 50); // still 30 ms a pixel
+    EXPECT_EQ(window().timerPeriods.at(302), 72000u);
     EXPECT_EQ(port.liveIcons(), 1u);
-    EXPECT_EQ(port.callsStartingWith("createDialog").size(), 2u);
+    // The next start takes the durations stored meanwhile and a moved taskbar.
+    ASSERT_EQ(show("b", 1200, 1000), 0);
+    send(kWmCommand, kIdCancelCommand);
+    port.taskbarRect = Rect{0, 0, 1920, 40};
+    port.workArea = Rect{0, 40, 1920, 1080};
+    ASSERT_EQ(show("c", 1200, 1000), 0);
+    EXPECT_EQ(window().timerPeriods.at(301), 15u);
+    EXPECT_EQ(popup->baseStep(), (Point{0, -1}));
+    EXPECT_EQ(popup->windowRect().top, 1080);
+    EXPECT_TRUE(port.callsStartingWith("createDialog").empty());
     popup.reset();
     EXPECT_FALSE(port.isWindow(window0));
     EXPECT_EQ(port.liveIcons(), 0u);
@@ -264,32 +239,29 @@ TEST_F(PopupTest, FailedCreationKeepsTheIconThenTheWindowIsBuiltOnceAndReleasedW
 }
 
 TEST_F(PopupTest, ScreenSaverIsAskedPerVersionClassAndMovesThePopupBelowTheForeground) {
-    const std::pair<OsVersionInfo, bool> cases[] = {
-        {{4, 0, 0, kVerPlatformWin32Windows}, false},              // class 16
-        {{4, 10, 0, kVerPlatformWin32Windows}, true},              // class 32
-        {{4, 90, 0, kVerPlatformWin32Windows}, true},              // class 48
-        {{4, 0, 0, kVerPlatformWin32Nt}, false},                   // class 64
-        {{6, 1, 0, kVerPlatformWin32Nt, kVerNtWorkstation}, true}, // class 96
-    };
     const Hwnd saver{0x4242};
-    port.foreground = saver;
+    const std::tuple<OsVersionInfo, Hwnd, bool> cases[] = {
+        {{4, 0, 0, kVerPlatformWin32Windows}, saver, false},               // class 16
+        {{4, 10, 0, kVerPlatformWin32Windows}, saver, true},               // class 32
+        {{4, 90, 0, kVerPlatformWin32Windows}, saver, true},               // class 48
+        {{4, 0, 0, kVerPlatformWin32Nt}, saver, false},                    // class 64
+        {{6, 1, 0, kVerPlatformWin32Nt, kVerNtWorkstation}, saver, true},  // class 96
+        {{6, 1, 0, kVerPlatformWin32Nt, kVerNtWorkstation}, Hwnd{}, true}, // no foreground window
+    };
     port.screenSaverRunning = true;
-    for (const auto& [os, asks] : cases) {
+    for (const auto& [os, foreground, asks] : cases) {
         port.osVersion = os;
+        port.foreground = foreground;
         COrbelApp own(port);
         CNotifyDlg p(own);
         ASSERT_EQ(p.showNotification(2400, 72000, kTitle, "x", HIcon{}), 0);
         port.clearCalls();
         ASSERT_TRUE(port.fireWindowTimer(p.hwnd(), 301));
         EXPECT_EQ(port.callsStartingWith("getScreenSaverRunning").size(), asks ? 1u : 0u);
-        EXPECT_EQ(port.windowState(p.hwnd())->insertAfter, asks ? saver : kHwndTopmost);
+        EXPECT_EQ(port.windowState(p.hwnd())->insertAfter,
+                  asks && !isNull(foreground) ? saver : kHwndTopmost);
     }
-    port.foreground = Hwnd{}; // no foreground window: topmost after all
-    ASSERT_EQ(show(), 0);
-    tick(301);
-    EXPECT_EQ(window().insertAfter, kHwndTopmost);
     // A failed query counts as none and logs one line a tick.
-    send(kWmClose);
     port.foreground = saver;
     port.screenSaverRunning.reset();
     ASSERT_EQ(show(), 0);

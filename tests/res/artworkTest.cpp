@@ -54,8 +54,7 @@ TEST(PhaseArtwork, ValidDiscsLitFromTheRightWhileWaxingAndFromTheLeftWhileWaning
             img.push_back(phaseIconImage(index, size));
             n.push_back(count(img.back(), lit));
             expectValidIcon(img.back(), size);
-            // Transparent outside the circle the square inscribes, and a disc
-            // filling most of that circle.
+            // Transparent outside the inscribed circle, opaque over most of it.
             forEachPixel(size, [&](int x, int y) {
                 const double dx = x + 0.5 - size / 2.0, dy = y + 0.5 - size / 2.0;
                 EXPECT_TRUE(!opaque(img[index], x, y) || dx * dx + dy * dy <= size * size / 4.0)
@@ -64,16 +63,15 @@ TEST(PhaseArtwork, ValidDiscsLitFromTheRightWhileWaxingAndFromTheLeftWhileWaning
             EXPECT_GE(count(img[index], opaque), size * size / 2);
             EXPECT_TRUE(opaque(img[index], size / 2, size / 2));
             if (index % 6 == 0) continue;
-            const int step = index < 6 ? 1 : -1;
             forEachPixel(size, [&](int x, int y) {
                 if (!lit(img[index], x, y)) return;
                 // Every disc pixel further towards the lit side is lit.
-                for (int o = x; o >= 0 && o < size; o += step)
+                for (int o = x; o >= 0 && o < size; o += index < 6 ? 1 : -1)
                     ASSERT_TRUE(!opaque(img[index], o, y) || lit(img[index], o, y))
                         << x << "," << y;
-                // Crescents and quarters stay on their own half.
+                // Crescents and quarters stay on their own half (the waning
+                // ones through the mirror below).
                 EXPECT_TRUE(index > 3 || x >= size / 2) << x << "," << y;
-                EXPECT_TRUE(index < 9 || x < (size + 1) / 2) << x << "," << y;
             });
         }
         SCOPED_TRACE("size " + std::to_string(size));
@@ -82,10 +80,8 @@ TEST(PhaseArtwork, ValidDiscsLitFromTheRightWhileWaxingAndFromTheLeftWhileWaning
         EXPECT_EQ(n[6], disc);
         // Strictly from 16 pixels on; tiny icons may repeat a step.
         const int strict = size >= 16 ? 1 : 0;
-        for (std::size_t i = 0; i < 6; ++i) {
+        for (std::size_t i = 0; i < 6; ++i) // and waning through the mirror
             EXPECT_LE(n[i] + strict, n[i + 1]) << i;
-            EXPECT_GE(n[i + 6], n[(i + 7) % 12] + strict) << i + 6;
-        }
         // The quarters light half the disc, give or take its middle column.
         EXPECT_NEAR(n[3], disc / 2, size / 2 + 1);
         for (int k = 1; k <= 5; ++k) // the waning phases mirror their waxing twins
