@@ -6,15 +6,11 @@
 #include "cli/timeArg.h"
 #include "cli/utf8Cut.h"
 #include "detail/detailText.h"
-#include "search/ballista.h"
-#include "search/lunarSearch.h"
-#include "search/searchLimits.h"
-#include "search/todaySearch.h"
 #include "tests/cli/cliRun.h"
+#include "tests/support/calendarCases.h"
 
 #include <orlib/orlib.h>
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -275,19 +271,13 @@ TEST(CliDetail, PhaseLineThenTheBodyInEachMode) {
 // --raw gives the text's own bytes, wherever it stands.
 TEST(CliSearch, CountsDefaultAndClampLikeTheDialogs) {
     using namespace orbel;
-    std::array<orlib::odate_t, kMaxResults> r;
-    const auto lunar = [&](unsigned phase, unsigned weekday, int n) {
-        findLunarDates(phase, weekday, r.data(), n, kT);
-        return lunarResultText(r.data(), n);
+    const auto lunar = [](unsigned L, unsigned W, int n) {
+        return orbel::test::lunarText(L, W, n, kT);
     };
-    const auto ballista = [&](unsigned card, unsigned level, int n) {
-        searchBallista(card, level, r.data(), n, kT);
-        return ballistaResultText(r.data(), n);
+    const auto ballista = [](unsigned card, unsigned level, int n) {
+        return orbel::test::ballistaText(card, level, n, kT);
     };
-    const auto today = [&](std::time_t from, int n) {
-        searchToday(from, r.data(), n);
-        return todayResultText(r.data(), n);
-    };
+    const auto today = orbel::test::todayText;
     const std::time_t dec5 = toEarthTime({2026, 12, 5}), jan1 = toEarthTime({2027, 1, 1});
     const std::pair<Args, std::string> rows[] = {
         {{"lunar"}, lunar(12, 8, 25)},

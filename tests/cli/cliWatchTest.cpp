@@ -21,15 +21,12 @@ constexpr std::int64_t kEpochMs = 622944000LL * 1000;
 // (944/03/26 07:04:00; 12 Earth seconds are 5 game minutes).
 constexpr std::int64_t kAlignedMs = 1796481660LL * 1000;
 
-std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
-    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
-}
-
-// Every distinct tooltip text from startMs to endMs (exclusive), in order.
+// Every distinct tooltip text from startMs to endMs (exclusive, both after
+// the epoch, so the division floors), in order.
 std::vector<std::string> expectedLines(int mode, std::int64_t startMs, std::int64_t endMs) {
     std::vector<std::string> lines;
     for (std::int64_t ms = startMs; ms < endMs; ++ms) {
-        const auto o = orlib::odate_t::fromGameSeconds(floorDiv(25 * (ms - kEpochMs), 1000));
+        const auto o = orlib::odate_t::fromGameSeconds(25 * (ms - kEpochMs) / 1000);
         std::string tip = orbel::text::cp932ToUtf8(o.format(orbel::timeFormatsFor(mode).tip));
         if (lines.empty() || lines.back() != tip) lines.push_back(std::move(tip));
     }
