@@ -23,11 +23,6 @@ namespace {
 // One registration for the whole test program.
 [[maybe_unused]] const auto* const kTokyo = ::testing::AddGlobalTestEnvironment(new TokyoTime);
 
-void expectAtT(const char* command, Args rest, const std::string& out) {
-    rest.insert(rest.begin(), {command, "--at", kAtT});
-    expectRun(rest, kExitOk, out);
-}
-
 } // namespace
 
 // Any mode but 1 and 2 is mode 0; without --at it is the clock's moment.
@@ -37,8 +32,8 @@ TEST(CliNow, ThreeLinesForEachMode) {
         return texts[0] + "\n" + texts[1] + "\n" + texts[2] + "\n";
     };
     for (int mode : {0, 1, 2, 7, -1, 3})
-        expectAtT("now", {"--mode", std::to_string(mode)}, lines(mode));
-    expectAtT("now", {}, lines(0));
+        expectRun({"now", "--at", kAtT, "--mode", std::to_string(mode)}, kExitOk, lines(mode));
+    expectRun({"now", "--at", kAtT}, kExitOk, lines(0));
     expectRun({"now", "--mode", "2"}, kExitOk, lines(2));
     expectRun({"now", "--mode", "2"}, kExitOk, lines(2, kT + 1), "", kT + 1);
 }
@@ -61,8 +56,10 @@ TEST(CliFormat, RendersTheOrithavenMomentOrItsEarthTime) {
         {{"\xFF\xFE%Y"}, "??944\n"},
         {{"\xE6\x9C%Y"}, "?944\n"},
         {{megabyte + "%Y"}, megabyte + "944\n"}};
-    for (const auto& [args, expected] : rows)
-        expectAtT("format", args, expected);
+    for (auto [args, expected] : rows) {
+        args.insert(args.begin(), {"format", "--at", kAtT});
+        expectRun(args, kExitOk, expected);
+    }
 }
 
 TEST(TimeArg, KnownMomentsAndMalformedTimes) {
