@@ -1,8 +1,6 @@
 // orbel-cli in-process: exact outputs, TIME parsing, usage errors, exit
-// codes, and where the console text may be cut. T = @1796481665 (23:41:05
-// in Tokyo): 25 x (T - 622944000) = day 339565 + 25625 s -> 944/03/26
-// 07:07:05; weekday 339565 mod 8 = 5 (雷); lunar age 339565 mod 84 = 37 ->
-// 十三夜, %q = 3. Texts here are UTF-8; the --raw expectations CP932 bytes.
+// codes, and where the console text may be cut. At T, 944/03/26 07:07:05 is
+// 十三夜's third day. Texts here are UTF-8; the --raw expectations CP932 bytes.
 #include "cli/timeArg.h"
 #include "cli/utf8Cut.h"
 #include "detail/detailText.h"

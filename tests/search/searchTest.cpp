@@ -41,7 +41,7 @@ std::int64_t firstMatchByWalking(const odate_t& from, unsigned L, unsigned W) {
 
 } // namespace
 
-TEST(LunarSearch, EveryConditionFindsTheFirstMatchingDaysWithinTheBound) {
+TEST(LunarSearch, EveryConditionFindsTheFirstMatchingDaysWithinTheBoundAndTheirLines) {
     // Against a day-by-day walk, from every fifth day over two cycles (so
     // every phase and weekday position), at a time of day that is not 0.
     Results r, all;
@@ -74,14 +74,11 @@ TEST(LunarSearch, EveryConditionFindsTheFirstMatchingDaysWithinTheBound) {
             for (std::int64_t d = kToday; d < kToday + 84; ++d)
                 ASSERT_EQ(nextLunarDateWithin(dayAt(d, 1), L, W, 3),
                           nextLunarDate(dayAt(d, 1), L, W));
-}
-
-// Which days come is the walk's; here only how a result line reads.
-TEST(LunarSearch, ResultLines) {
-    const Lines all = linesOf(test::lunarText(12, 8, 25, kT));
-    ASSERT_EQ(all.size(), 25u);
-    EXPECT_EQ(all[0], "2026/12/06(日) 00:21  [氷] 十三夜");
-    EXPECT_EQ(all[24], "2026/12/06(日) 23:24  [氷] 寝待月");
+    // Which days come is the walk's; here only how a result line reads.
+    const Lines lines = linesOf(test::lunarText(12, 8, 25, kT));
+    ASSERT_EQ(lines.size(), 25u);
+    EXPECT_EQ(lines[0], "2026/12/06(日) 00:21  [氷] 十三夜");
+    EXPECT_EQ(lines[24], "2026/12/06(日) 23:24  [氷] 寝待月");
 }
 
 TEST(Ballista, ScheduleWordsTextsGuardsAndEachPairingOncePerCap) {
