@@ -1,20 +1,14 @@
 // orbel-cli in-process: exact outputs, TIME parsing, usage errors, exit
-// codes, and where the console text may be cut. T = @1796481665 (23:41:05
-// in Tokyo): 25 x (T - 622944000) = day 339565 + 25625 s -> 944/03/26
-// 07:07:05; weekday 339565 mod 8 = 5 (雷); lunar age 339565 mod 84 = 37 ->
-// 十三夜, %q = 3. Texts here are UTF-8; the --raw expectations CP932 bytes.
+// codes, and where the console text may be cut. At T, 944/03/26 07:07:05 is
+// 十三夜's third day. Texts here are UTF-8; the --raw expectations CP932 bytes.
 #include "cli/timeArg.h"
 #include "cli/utf8Cut.h"
 #include "detail/detailText.h"
-#include "search/ballista.h"
-#include "search/lunarSearch.h"
-#include "search/searchLimits.h"
-#include "search/todaySearch.h"
 #include "tests/cli/cliRun.h"
+#include "tests/support/calendarCases.h"
 
 #include <orlib/orlib.h>
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -27,11 +21,6 @@ namespace {
 // One registration for the whole test program.
 [[maybe_unused]] const auto* const kTokyo = ::testing::AddGlobalTestEnvironment(new TokyoTime);
 
-void expectAtT(const char* command, Args rest, const std::string& out) {
-    rest.insert(rest.begin(), {command, "--at", kAtT});
-    expectRun(rest, kExitOk, out);
-}
-
 } // namespace
 
 // Any mode but 1 and 2 is mode 0; without --at it is the clock's moment.
@@ -41,9 +30,8 @@ TEST(CliNow, ThreeLinesForEachMode) {
         return texts[0] + "\n" + texts[1] + "\n" + texts[2] + "\n";
     };
     for (int mode : {0, 1, 2, 7, -1, 3})
-        expectAtT("now", {"--mode", std::to_string(mode)}, lines(mode));
-    expectAtT("now", {}, lines(0));
-    expectRun({"now", "--mode", "2"}, kExitOk, lines(2));
+        expectRun({"now", "--at", kAtT, "--mode", std::to_string(mode)}, kExitOk, lines(mode));
+    expectRun({"now", "--at", kAtT}, kExitOk, lines(0));
     expectRun({"now", "--mode", "2"}, kExitOk, lines(2, kT + 1), "", kT + 1);
 }
 
@@ -65,8 +53,10 @@ TEST(CliFormat, RendersTheOrithavenMomentOrItsEarthTime) {
         {{"\xFF\xFE%Y"}, "??944\n"},
         {{"\xE6\x9C%Y"}, "?944\n"},
         {{megabyte + "%Y"}, megabyte + "944\n"}};
-    for (const auto& [args, expected] : rows)
-        expectAtT("format", args, expected);
+    for (auto [args, expected] : rows) {
+        args.insert(args.begin(), {"format", "--at", kAtT});
+        expectRun(args, kExitOk, expected);
+    }
 }
 
 TEST(TimeArg, KnownMomentsAndMalformedTimes) {
@@ -195,8 +185,9 @@ TEST(CliUsage, EveryHelpNamesItsOptionsAndTheTopOneTheExitCodes) {
     EXPECT_EQ(utcText(orlib::getServiceStart()), "1989-09-28T00:00:00Z");
 }
 
-// One second outside either bound, for every command that takes a time, and
-// a clock outside the range: exit 3 and message 111.
+// One second outside either bound, for every command that takes a time, a
+// clock outside the range and a --date outside it: exit 3, and message 111
+// where a moment was outside.
 TEST(CliRange, BoundsAreInclusiveAndOneSecondOutsideExitsThree) {
     const std::time_t start = orlib::getServiceStart(), end = orlib::getServiceEnd();
     for (const std::time_t bound : {start, end}) {
@@ -216,6 +207,19 @@ TEST(CliRange, BoundsAreInclusiveAndOneSecondOutsideExitsThree) {
           Args{"search", "ballista", "--at", before}, Args{"search", "today", "--at", before}})
         expectRun(args, kExitOutOfRange, "", kBadClock);
     expectRun({"now"}, kExitOutOfRange, "", kBadClock, end + 1);
+    // 1989-09-29 and 2100-01-02 are the first and the last local dates whose
+    // midnight the calendar covers: Tokyo's midnight of 1989-09-28 is 15:00
+    // UTC the day before the calendar starts; 2100-01-03 begins after it ends.
+    for (const char* date : {"1989-09-29", "2100-01-02"})
+        EXPECT_EQ(run({"search", "today", "--date", date}).code, kExitOk) << date;
+    for (const char* date : {"1989-09-28", "2100-01-03", "0001-01-01", "9999-12-31"}) {
+        const Result r = run({"search", "today", "--date", date});
+        EXPECT_EQ(r.code, kExitOutOfRange) << date;
+        EXPECT_EQ(r.out, "") << date;
+        EXPECT_NE(r.err.find(std::string("--date: the local midnight of ") + date),
+                  std::string::npos)
+            << r.err;
+    }
 }
 
 // Where the console text may be cut: never inside a character whose other
@@ -250,23 +254,21 @@ TEST(Utf8Cut, CutsOnlyBetweenCharacters) {
 // detail: the phase line, then the detail window's body (whose text is
 // checked with the window) around the mode's two lines.
 TEST(CliDetail, PhaseLineThenTheBodyInEachMode) {
-    const std::pair<Args, int> rows[] = {{{"--mode", "1"}, 1},
-                                         {{"--mode", "2"}, 2},
-                                         {{"--mode", "5"}, 0},
-                                         {{"--at", kAtT}, 0},
-                                         {{"--raw", "--mode", "1"}, 1}};
+    const std::pair<Args, int> rows[] = {{{"detail", "--mode", "1"}, 1},
+                                         {{"detail", "--mode", "2"}, 2},
+                                         {{"detail", "--mode", "5"}, 0},
+                                         {{"detail", "--at", kAtT}, 0},
+                                         {{"detail", "--raw", "--mode", "1"}, 1}};
     for (const auto& [args, mode] : rows) {
-        Args full{"detail"};
-        full.insert(full.end(), args.begin(), args.end());
-        SCOPED_TRACE(joined(full));
-        const Result r = run(full, args[0] == "--at" ? kT + 9'000'000 : kT);
+        SCOPED_TRACE(joined(args));
+        const Result r = run(args, args[1] == "--at" ? kT + 9'000'000 : kT);
         const std::vector<std::string> lines = clockTexts(mode);
         const std::string text =
             raw("十三夜 3日目\n") + orbel::buildDetailText(orlib::odate_t(kT),
                                                            orbel::text::utf8ToCp932(lines[1]),
                                                            orbel::text::utf8ToCp932(lines[2]));
         EXPECT_EQ(r.code, kExitOk);
-        EXPECT_EQ(args[0] == "--raw" ? r.out : raw(r.out), text);
+        EXPECT_EQ(args[1] == "--raw" ? r.out : raw(r.out), text);
     }
 }
 
@@ -275,19 +277,13 @@ TEST(CliDetail, PhaseLineThenTheBodyInEachMode) {
 // --raw gives the text's own bytes, wherever it stands.
 TEST(CliSearch, CountsDefaultAndClampLikeTheDialogs) {
     using namespace orbel;
-    std::array<orlib::odate_t, kMaxResults> r;
-    const auto lunar = [&](unsigned phase, unsigned weekday, int n) {
-        findLunarDates(phase, weekday, r.data(), n, kT);
-        return lunarResultText(r.data(), n);
+    const auto lunar = [](unsigned L, unsigned W, int n) {
+        return orbel::test::lunarText(L, W, n, kT);
     };
-    const auto ballista = [&](unsigned card, unsigned level, int n) {
-        searchBallista(card, level, r.data(), n, kT);
-        return ballistaResultText(r.data(), n);
+    const auto ballista = [](unsigned card, unsigned level, int n) {
+        return orbel::test::ballistaText(card, level, n, kT);
     };
-    const auto today = [&](std::time_t from, int n) {
-        searchToday(from, r.data(), n);
-        return todayResultText(r.data(), n);
-    };
+    const auto today = orbel::test::todayText;
     const std::time_t dec5 = toEarthTime({2026, 12, 5}), jan1 = toEarthTime({2027, 1, 1});
     const std::pair<Args, std::string> rows[] = {
         {{"lunar"}, lunar(12, 8, 25)},
@@ -309,7 +305,6 @@ TEST(CliSearch, CountsDefaultAndClampLikeTheDialogs) {
         const Result plain = run(full, kT + 9'000'000);
         EXPECT_EQ(plain.code, kExitOk);
         EXPECT_EQ(raw(plain.out), text);
-        EXPECT_EQ(plain.out.find('\r'), std::string::npos);
         EXPECT_EQ(plain.err, "");
     }
     const std::string lunar8 = lunar(12, 8, 8);
@@ -317,22 +312,4 @@ TEST(CliSearch, CountsDefaultAndClampLikeTheDialogs) {
                              Args{"search", "--raw", "lunar", "--count", "8"},
                              Args{"search", "lunar", "--count", "8", "--raw"}})
         expectRun(args, kExitOk, lunar8);
-}
-
-// 1989-09-29 and 2100-01-02 are the first and the last local dates whose
-// midnight the calendar covers.
-TEST(CliSearch, TodayDatesOutsideTheServiceRangeExitThree) {
-    EXPECT_EQ(run({"search", "today", "--date", "1989-09-29"}).code +
-                  run({"search", "today", "--date", "2100-01-02"}).code,
-              0);
-    // Tokyo's midnight of 1989-09-28 is 15:00 UTC the day before the
-    // calendar starts; 2100-01-03 begins after it ends.
-    for (const char* date : {"1989-09-28", "2100-01-03", "0001-01-01", "9999-12-31"}) {
-        const Result r = run({"search", "today", "--date", date});
-        EXPECT_EQ(r.code, kExitOutOfRange) << date;
-        EXPECT_EQ(r.out, "") << date;
-        EXPECT_NE(r.err.find(std::string("--date: the local midnight of ") + date),
-                  std::string::npos)
-            << r.err;
-    }
 }

@@ -21,27 +21,20 @@ constexpr std::int64_t kEpochMs = 622944000LL * 1000;
 // (944/03/26 07:04:00; 12 Earth seconds are 5 game minutes).
 constexpr std::int64_t kAlignedMs = 1796481660LL * 1000;
 
-std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
-    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
-}
-
-// Every distinct tooltip text from startMs to endMs (exclusive), in order.
-std::vector<std::string> expectedLines(int mode, std::int64_t startMs, std::int64_t endMs) {
-    std::vector<std::string> lines;
+// Every distinct tooltip text from startMs to endMs (exclusive, both after
+// the epoch, so the division floors), in order, a line each.
+std::string expectedLines(int mode, std::int64_t startMs, std::int64_t endMs) {
+    std::string lines, last;
     for (std::int64_t ms = startMs; ms < endMs; ++ms) {
-        const auto o = orlib::odate_t::fromGameSeconds(floorDiv(25 * (ms - kEpochMs), 1000));
-        std::string tip = orbel::text::cp932ToUtf8(o.format(orbel::timeFormatsFor(mode).tip));
-        if (lines.empty() || lines.back() != tip) lines.push_back(std::move(tip));
+        const auto o = orlib::odate_t::fromGameSeconds(25 * (ms - kEpochMs) / 1000);
+        const std::string tip = orbel::text::cp932ToUtf8(o.format(orbel::timeFormatsFor(mode).tip));
+        if (tip != last) lines += (last = tip) + "\n";
     }
     return lines;
 }
-
-std::vector<std::string> splitLines(const std::string& out) {
-    std::vector<std::string> lines;
-    std::istringstream in(out);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
+std::size_t lineCount(const std::ostringstream& out) {
+    const std::string s = out.str();
+    return static_cast<std::size_t>(std::count(s.begin(), s.end(), '\n'));
 }
 
 // The loop runs from `now` until the clock reaches endMs; wakes come lateMs
@@ -93,11 +86,11 @@ TEST(CliWatch, OneLinePerChangeNoneDuplicatedOrSkipped) {
         SCOPED_TRACE(row.name);
         Fake fake{row.startMs, row.startMs + row.spanMs, row.lateMs, row.spurious};
         EXPECT_EQ(fake.watch(row.mode), kExitOk);
-        const std::vector<std::string> lines = splitLines(fake.out.str());
-        EXPECT_EQ(lines, expectedLines(row.mode, row.startMs, fake.rendered + 1));
+        EXPECT_EQ(fake.out.str(), expectedLines(row.mode, row.startMs, fake.rendered + 1));
         EXPECT_EQ(fake.err.str(), "");
         // Each wake writes a line, but for the ones a spurious wake adds.
-        EXPECT_TRUE(row.spurious || fake.sleeps == static_cast<int>(lines.size())) << fake.sleeps;
+        EXPECT_TRUE(row.spurious || fake.sleeps == static_cast<int>(lineCount(fake.out)))
+            << fake.sleeps;
     }
 }
 
@@ -109,13 +102,13 @@ TEST(CliWatch, EndsWhenTheReaderGoesAwayOrTheClockLeavesTheRange) {
         fake.closeAfter = taken;
         EXPECT_EQ(fake.watch(2), kExitOk) << taken;
         EXPECT_EQ(fake.sleeps, taken);
-        EXPECT_EQ(splitLines(fake.out.str()).size(), static_cast<std::size_t>(taken));
+        EXPECT_EQ(lineCount(fake.out), static_cast<std::size_t>(taken));
         EXPECT_EQ(fake.err.str(), "");
     }
     const std::int64_t end = static_cast<std::int64_t>(orlib::getServiceEnd()) * 1000;
     Fake fake{end - 100, end + 60'000};
     EXPECT_EQ(fake.watch(2), kExitOutOfRange);
-    EXPECT_EQ(splitLines(fake.out.str()), expectedLines(2, end - 100, end + 1000));
+    EXPECT_EQ(fake.out.str(), expectedLines(2, end - 100, end + 1000));
     EXPECT_EQ(fake.err.str(), kBadClock);
 }
 
@@ -125,9 +118,9 @@ TEST(CliWatch, JsonTextsAreThePlainLinesAndTheDetailWindow) {
     Fake plain{kAlignedMs, kAlignedMs + 2'400}, json{kAlignedMs, kAlignedMs + 2'400};
     ASSERT_EQ(plain.watch(0), kExitOk);
     ASSERT_EQ(json.watch(0, true), kExitOk);
-    ASSERT_EQ(splitLines(json.out.str()).size(), 1u);
+    ASSERT_EQ(lineCount(json.out), 1u);
     const Json j = Json::parse(json.out.str());
-    EXPECT_EQ(j.at("text"), splitLines(plain.out.str()).at(0));
+    EXPECT_EQ(j.at("text").get<std::string>() + "\n", plain.out.str());
     EXPECT_EQ(j.at("class"), "thirteenth-night");
     EXPECT_EQ(j.at("percentage"), 33);
     std::string detail = run({"detail", "--at", "@1796481660", "--mode", "0"}).out;

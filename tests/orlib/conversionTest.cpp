@@ -10,7 +10,6 @@
 #include <limits>
 #include <random>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -23,28 +22,11 @@ const auto fields = [](const odate_t& o) {
 };
 const auto shifted = [](odate_t o, int days) { return o.shiftDay(days), o; };
 const auto plus = [](odate_t o, const gtime_t& d) { return o += d; };
-const auto secondOfDay = [](const odate_t& o) { return o.hour() * 3600 + o.min() * 60 + o.sec(); };
-
-std::vector<std::time_t> randomServiceTimes(std::size_t n) {
-    std::mt19937_64 rng(20261206);
-    std::uniform_int_distribution<std::time_t> pick(orlib::getServiceStart(),
-                                                    orlib::getServiceEnd());
-    std::vector<std::time_t> v(n);
-    for (auto& t : v)
-        t = pick(rng);
-    return v;
-}
 
 TEST(OrithavenTime, KnownMoments) {
     EXPECT_EQ(fields(odate_t()), (F{1, 1, 1, 0, 0, 0}));
-    EXPECT_EQ(odate_t(orlib::getServiceStart()), odate_t());
     EXPECT_EQ(fields(odate_t(std::time_t{1796515200})), (F{944, 4, 6, 0, 0, 0})); // 12-06T00:00Z
-    EXPECT_EQ(fields(odate_t(std::time_t{1796480640})), (F{944, 3, 26, 0, 0, 0}));
     EXPECT_EQ(fields(odate_t(orlib::getServiceEnd())), (F{2797, 9, 25, 23, 59, 35}));
-    const odate_t s(944, 3, 26, 7, 7, 7);
-    EXPECT_EQ(s.dayNumber(), 339565);
-    EXPECT_EQ((std::vector{s.getDayOfWeek(), s.getLunarAge(), s.getLunarIndex(), s.getLunarDay()}),
-              (std::vector{5, 37, 5, 2}));
     // One Earth second before the epoch: floor division, not truncation.
     const odate_t before(orlib::getServiceStart() - 1);
     EXPECT_EQ(fields(before), (F{0, 12, 30, 23, 59, 35}));
@@ -52,11 +34,12 @@ TEST(OrithavenTime, KnownMoments) {
 }
 
 TEST(OrithavenTime, PropertiesOverRandomMomentsAndTheNextPhaseStarts) {
-    std::mt19937 rng(7);
+    std::mt19937_64 rng(20261206);
+    std::uniform_int_distribution<std::time_t> pick(orlib::getServiceStart(),
+                                                    orlib::getServiceEnd());
     std::uniform_int_distribution<int> days(-1000, 1000), small(-200, 200);
-    const std::vector<std::time_t> times = randomServiceTimes(20000);
-    for (std::size_t i = 0; i < times.size(); ++i) {
-        const std::time_t t = times[i];
+    for (int i = 0; i < 20000; ++i) {
+        const std::time_t t = pick(rng);
         const odate_t o(t);
         // Earth round trip and rate; a game second maps to the Earth second
         // at or before it; the fields rebuild the moment.
@@ -90,7 +73,7 @@ TEST(OrithavenTime, PropertiesOverRandomMomentsAndTheNextPhaseStarts) {
             const odate_t next = o.nextLunarAge(p);
             EXPECT_LT(o, next);
             EXPECT_EQ((std::pair{next.getLunarIndex(), next.getLunarAge()}), (std::pair{p, 7 * p}));
-            EXPECT_EQ(secondOfDay(next), 0);
+            EXPECT_EQ(next.hour() * 3600 + next.min() * 60 + next.sec(), 0);
             EXPECT_FALSE(o < shifted(next, -orlib::kLunarCycleDays));
             EXPECT_EQ(o.nextLunarAge(p + 12), next);
             EXPECT_EQ(o.nextLunarAge(p - 12), next);

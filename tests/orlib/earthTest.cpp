@@ -1,6 +1,6 @@
 // Earth times in the local zone: fields, carries, local midnight, the
 // service range seen from several zones, and daylight saving time in
-// Berlin and Santiago (TZ changed inside the tests, restored afterwards).
+// Berlin and Santiago (TZ changed inside the tests, back to Tokyo afterwards).
 #include "orlib/orlib.h"
 #include "tests/support/timeZone.h"
 
@@ -8,32 +8,25 @@
 
 #include <array>
 #include <climits>
-#include <cstdlib>
 #include <limits>
 #include <random>
 #include <string>
 
 namespace {
 
-using orbel::test::setEnv;
 using orlib::edate_t;
 using orlib::odate_t;
 
 class EarthTime : public ::testing::Test {
 protected:
     // Sets TZ for the rest of the test; false where this C runtime lacks the zone.
-    bool zone(const char* tz) {
-        const char* value = orbel::test::tzValue(tz);
-        if (value) setEnv("TZ", value);
+    static bool zone(const char* tz) {
+        orbel::test::setTimeZone(tz);
         orlib::orlibsetlocale();
-        return value != nullptr;
+        return orbel::test::zoneAvailable(tz);
     }
-    void TearDown() override {
-        m_hadTz ? setEnv("TZ", m_oldTz.c_str()) : orbel::test::unsetEnv("TZ");
-        orlib::orlibsetlocale();
-    }
-    const bool m_hadTz = std::getenv("TZ") != nullptr;
-    const std::string m_oldTz = m_hadTz ? std::getenv("TZ") : "";
+    // The zone every other test of the program expects.
+    void TearDown() override { zone("Asia/Tokyo"); }
 };
 
 const auto shifted = [](edate_t e, int n) -> std::time_t { return e.shiftDay(n), e; };

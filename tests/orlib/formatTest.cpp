@@ -34,15 +34,27 @@ template <std::size_t N> void expectRows(const orlib::idate& date, const Row (&r
 
 // Directives share a row where they cannot affect each other. The program's
 // own formats are checked through their users (orbel-cli, the texts).
-TEST(Format, OrithavenDirectives) {
+TEST(Format, OrithavenDirectivesOddDirectivesAndLiterals) {
     static const Row rows[] = {
         {"%Y|%m|%d|%H|%M|%S|%a|%x|%X|%L|%q", "944|03|26|07|07|07|雷|944/03/26|07:07:07|十三夜|3"},
         {"%#m|%#d|%#H|%#M|%#S|%#Y|%#x|%#a|%#L", "3|26|7|7|7|944|944/03/26|雷|十三夜"},
         {"%c", "944/03/26 07:07:07"},
         {"%v", "944/3/26（雷） 7:07"},
-        {"%Q", "944/03/26（雷） 07:07 <十三夜(3)>"}};
+        {"%Q", "944/03/26（雷） 07:07 <十三夜(3)>"},
+        {"%%|100%%|%%Y|%#%|%k|%#k|%##|%表|表%dソ%m", "%|100%|%Y|%|%k|%#k|%##|%表|表26ソ03"},
+        {"%", "%"},
+        {"abc%", "abc%"},
+        {"%#", "%#"},
+        {"\x81%m", "\x81%m"}, // a lead byte takes the next byte with it, even a '%'
+        {"A\x82", "A"},       // a lead byte with nothing after it is dropped
+        {"%\x82", "%"},
+        {"", ""}};
     expectRows(kSample, rows);
     EXPECT_EQ(odate_t(-5, 1, 1).format("%x %Y"), "-5/01/01 -5");
+    EXPECT_EQ(kSample.format(nullptr) + kEarth.format(nullptr), "");
+    char buf[4] = "xyz";
+    EXPECT_EQ(kSample.formatTo(buf, sizeof buf, nullptr), 0u);
+    EXPECT_EQ(buf[0], '\0');
 }
 
 TEST(Format, EarthDirectives) {
@@ -58,23 +70,6 @@ TEST(Format, EarthDirectives) {
         week += edate_t(kEarth + i * 86400).format("%a");
     EXPECT_EQ(week, "日月火水木金土");
     EXPECT_EQ(edate_t(kSample).format("%c"), "2026/12/05 23:41:05");
-}
-
-TEST(Format, OddDirectivesAndLiterals) {
-    static const Row rows[] = {
-        {"%%|100%%|%%Y|%#%|%k|%#k|%##|%表|表%dソ%m", "%|100%|%Y|%|%k|%#k|%##|%表|表26ソ03"},
-        {"%", "%"},
-        {"abc%", "abc%"},
-        {"%#", "%#"},
-        {"\x81%m", "\x81%m"}, // a lead byte takes the next byte with it, even a '%'
-        {"A\x82", "A"},       // a lead byte with nothing after it is dropped
-        {"%\x82", "%"},
-        {"", ""}};
-    expectRows(kSample, rows);
-    EXPECT_EQ(kSample.format(nullptr) + kEarth.format(nullptr), "");
-    char buf[4] = "xyz";
-    EXPECT_EQ(kSample.formatTo(buf, sizeof buf, nullptr), 0u);
-    EXPECT_EQ(buf[0], '\0');
 }
 
 // Writes with a sentinel after the capacity, which must stay untouched.

@@ -41,7 +41,7 @@ std::int64_t firstMatchByWalking(const odate_t& from, unsigned L, unsigned W) {
 
 } // namespace
 
-TEST(LunarSearch, EveryConditionFindsTheFirstMatchingDaysWithinTheBound) {
+TEST(LunarSearch, EveryConditionFindsTheFirstMatchingDaysWithinTheBoundAndTheirLines) {
     // Against a day-by-day walk, from every fifth day over two cycles (so
     // every phase and weekday position), at a time of day that is not 0.
     Results r, all;
@@ -74,19 +74,14 @@ TEST(LunarSearch, EveryConditionFindsTheFirstMatchingDaysWithinTheBound) {
             for (std::int64_t d = kToday; d < kToday + 84; ++d)
                 ASSERT_EQ(nextLunarDateWithin(dayAt(d, 1), L, W, 3),
                           nextLunarDate(dayAt(d, 1), L, W));
+    // Which days come is the walk's; here only how a result line reads.
+    const Lines lines = linesOf(test::lunarText(12, 8, 25, kT));
+    ASSERT_EQ(lines.size(), 25u);
+    EXPECT_EQ(lines[0], "2026/12/06(日) 00:21  [氷] 十三夜");
+    EXPECT_EQ(lines[24], "2026/12/06(日) 23:24  [氷] 寝待月");
 }
 
-// Which days come is the walk's; here only how a result line reads.
-TEST(LunarSearch, ResultLines) {
-    Results r;
-    findLunarDates(12, 8, r.data(), 25, kT);
-    const Lines all = linesOf(lunarResultText(r.data(), 25));
-    ASSERT_EQ(all.size(), 25u);
-    EXPECT_EQ(all[0], "2026/12/06(日) 00:21  [氷] 十三夜");
-    EXPECT_EQ(all[24], "2026/12/06(日) 23:24  [氷] 寝待月");
-}
-
-TEST(Ballista, ScheduleWordsTextsAndGuards) {
+TEST(Ballista, ScheduleWordsTextsGuardsAndEachPairingOncePerCap) {
     for (int m : {0, 13, -1, 1 << 30})
         EXPECT_EQ(getBallistaSchedule(m, 2), 0u) << m;
     for (int d : {1, 0, 31, -2, 1 << 30})
@@ -98,9 +93,7 @@ TEST(Ballista, ScheduleWordsTextsAndGuards) {
         texts += formatBallistaSchedule(m, d) + "|";
     EXPECT_EQ(texts, "ケ vs ミ [30/ジ]|ミ vs タ [30/ジ]|ミ vs タ [--/メ]|ミ vs タ [50/パ]|"
                      "ケ vs ミ [60/メ]|タ vs ケ [40/ジ]|||");
-}
-
-TEST(Ballista, EveryMonthEachPairingOncePerCap) {
+    // Every month each pairing once per cap.
     for (int m = 1; m <= 12; ++m) {
         int matchDays = 0;
         for (int d = 1; d <= 30; ++d)
@@ -132,13 +125,11 @@ TEST(Ballista, SearchesAndTheirLines) {
             }
         }
     }
-    searchBallista(0xA0000, 0x100, r.data(), 6, kT);
-    EXPECT_EQ(linesOf(ballistaResultText(r.data(), 6))[0],
+    EXPECT_EQ(linesOf(test::ballistaText(0xA0000, 0x100, 6, kT))[0],
               "12/06(日) 05:09  ケ vs ミ [30/ジ] (04/02)");
 
     // A faction's card never shows the other pairing.
-    searchBallista(0x90000, 0x1F00, r.data(), 256, kT);
-    const std::string text = ballistaResultText(r.data(), 256);
+    const std::string text = test::ballistaText(0x90000, 0x1F00, 256, kT);
     EXPECT_TRUE(text.find("ミ vs タ") == text.npos && text.find("ケ vs ミ") != text.npos &&
                 text.find("タ vs ケ") != text.npos);
 
