@@ -82,6 +82,11 @@ TEST(Cp932Convert, BadCp932BecomesOneReplacementEach) {
     };
     for (const Row& row : rows)
         EXPECT_EQ(cp932ToUtf8(row.in), row.out) << row.name;
+    // Half-width kana triple in UTF-8, so a short text can fill the first
+    // guess before the bad byte; the replacement must still be appended whole.
+    std::string kana;
+    for (int n = 0; n <= 40; ++n, kana += utf8(u8"ｱ"))
+        EXPECT_EQ(cp932ToUtf8(std::string(n, '\xB1') + '\x80'), kana + r) << n;
 }
 
 TEST(Cp932Convert, BadOrForeignUtf8BecomesQuestionMarks) {
