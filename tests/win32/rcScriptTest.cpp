@@ -194,9 +194,8 @@ std::vector<std::pair<int, gfx::IconImage>> decodeIco(const std::string& f) {
         const std::size_t bits = u16(at + 14), palette = at + 40;
         EXPECT_EQ(at, next);
         next += u32(dir + 8);
-        EXPECT_EQ(u16(dir + 6), bits);
-        EXPECT_EQ(u32(at + 4), n);
-        EXPECT_EQ(u32(at + 8), 2 * n); // colour and mask
+        // The height counts colour and mask.
+        EXPECT_EQ(std::tuple(u16(dir + 6), u32(at + 4), u32(at + 8)), std::tuple(bits, n, 2 * n));
         const std::size_t colour = palette + (bits == 8 ? 1024 : 0);
         const std::size_t colourRow = (n * bits + 31) / 32 * 4, maskRow = (n + 31) / 32 * 4;
         const std::size_t mask = colour + colourRow * n;
