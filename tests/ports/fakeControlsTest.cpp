@@ -1,8 +1,5 @@
-// The fake port's answers at the edges the dialogs never reach, so that they
-// keep matching Windows: a combo box's insert positions, item data and
-// selection, and an edit's line count. Property sheets, geometry, line
-// heights and surfaces are exercised by the settings, search and detail
-// dialogs' own tests.
+// The fake port's controls at the edges the dialogs' own tests never reach,
+// so that they keep answering as Windows does.
 #include "ports/fake/fakePort.h"
 #include "tests/support/trayCases.h"
 

@@ -100,12 +100,9 @@ private slots:
         QVERIFY(wm.redirected);
         QtPort port;
         Recorder main;
-        QtWindow w;
-        w.handler = &main;
-        w.templateId = 102;
         NotifyIconDataNew record{};
         record.cbSize = sizeof record;
-        record.hWnd = port.addWindow(std::move(w));
+        record.hWnd = addWindow(port, main, nullptr, 102);
         record.uFlags = kNifIcon;
         record.hIcon = port.loadImage(kResourceModule, 102, kImageIcon, 16, 16, 0);
         QVERIFY(port.shellNotifyIcon(kNimAdd, record));

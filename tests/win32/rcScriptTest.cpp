@@ -1,12 +1,7 @@
-// The generated resource files read back the way the resource compiler and
-// Windows read them: literals unescaped to UTF-16 and back to the data's
-// CP932 bytes, CONTROL styles with the bits the compiler adds, the menu as a
-// tree, the version statement and manifest as exact texts, and the icon
-// files parsed back to the artwork's pixels. Bad data must stop the
-// generator. The string blocks and the icon groups a built module holds are
-// checked by win32_resources_present.
+// The generated resource files as the resource compiler and Windows read
+// them; bad data must stop the generator. The string blocks and
+// icon groups a built module holds are checked by win32_resources_present.
 #include "ports/win32/resources/rcScript.h"
-#include "common/cp932.h"
 #include "ports/win32/resources/icoFile.h"
 #include "res/artwork.h"
 #include "res/menu.h"
@@ -14,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -25,48 +19,6 @@
 
 namespace orbel::rc {
 namespace {
-
-// Reads one literal at the front of `in` (L"..." or a bare number) and
-// drops it: the UTF-16 units the compiler stores, as CP932 bytes.
-std::string takeLiteral(std::string_view& in) {
-    if (in.substr(0, 2) != "L\"") {
-        const std::string bare(in.substr(0, in.find(',')));
-        in.remove_prefix(bare.size());
-        return bare;
-    }
-    std::string utf8;
-    std::size_t i = 2;
-    while (i < in.size()) {
-        unsigned u = static_cast<unsigned char>(in[i++]);
-        if (u == '"' && (i == in.size() || in[i] != '"')) break; // "" is one quote
-        if (u == '"') {
-            ++i;
-        } else if (u == '\\' && i < in.size()) {
-            const char e = in[i++];
-            u = e == 'r' ? '\r' : e == 'n' ? '\n' : e == 't' ? '\t' : e == 'x' ? 0 : e;
-            const char* at = in.data() + i; // up to four hex digits
-            if (e == 'x')
-                i += std::from_chars(at, at + std::min<std::size_t>(4, in.size() - i), u, 16).ptr -
-                     at;
-        }
-        if (u < 0x80)
-            utf8 += static_cast<char>(u);
-        else if (u < 0x800)
-            utf8 += {static_cast<char>(0xC0 | u >> 6), static_cast<char>(0x80 | (u & 0x3F))};
-        else
-            utf8 += {static_cast<char>(0xE0 | u >> 12), static_cast<char>(0x80 | (u >> 6 & 0x3F)),
-                     static_cast<char>(0x80 | (u & 0x3F))};
-    }
-    in.remove_prefix(i);
-    return text::utf8ToCp932(utf8);
-}
-
-std::string literalBytes(std::string literal) {
-    std::string_view in = literal;
-    const std::string out = takeLiteral(in);
-    EXPECT_TRUE(in.empty()) << "left over: " << in;
-    return out;
-}
 
 std::vector<std::string> lines(const std::string& script) {
     std::vector<std::string> out;
@@ -82,21 +34,16 @@ TEST(RcLiteral, EscapesWhatTheCompilerWouldReadOtherwise) {
     const std::pair<std::string, std::string> rows[] = {
         {"a\"b\\c\r\n\td&&e(&X)", R"rc(L"a""b\\c\r\n\td&&e(&X)")rc"},
         {"\x95\x5C\x61\xB1", R"(L"\x8868a\xFF71")"},
-        {"\x81\x8B\x61", R"(L"\x00B0a")"}, // not U+0B0A
+        {"\x81\x8B\x61", R"(L"\x00B0a")"},                            // not U+0B0A
+        {"\x81\x8B\x46\x61\"\x81\x5F\\", R"(L"\x00B0Fa""\xFF3C\\")"}, // F and a: hex digits
         {"", "L\"\""}};
-    for (const auto& [bytes, literal] : rows) {
+    for (const auto& [bytes, literal] : rows)
         EXPECT_EQ(rcLiteral(bytes), literal);
-        EXPECT_EQ(literalBytes(literal), bytes);
-    }
-    const std::string hexAfterEscape = "\x81\x8B\x46\x61\"\x81\x5F\\"; // "F" is a hex digit
-    EXPECT_EQ(literalBytes(rcLiteral(hexAfterEscape)), hexAfterEscape);
     for (const char* bad : {"\x81", "ok\x81 ", "\x85\x40"})
         EXPECT_THROW(rcLiteral(bad), RcError) << bad;
     EXPECT_THROW(rcLiteral(std::string_view("a\0b", 3)), RcError);
 }
 
-// The strings' literals are compared with their texts by
-// win32_resources_present, through the blocks the resource compiler made.
 TEST(RcScript, IsAsciiInTheJapaneseLanguage) {
     for (const std::string& s : {exeScript(), resourceDllScript()}) {
         for (const char c : s)
@@ -122,40 +69,36 @@ TEST(RcScript, DialogsCarryEveryControlAsTheCompilerWillBuildIt) {
                             std::to_string(id) + " DIALOGEX 0, 0, " + std::to_string(d.cx) + ", " +
                                 std::to_string(d.cy));
         ASSERT_NE(it, all.end()) << id;
-        char style[32], ex[32];
-        std::snprintf(style, sizeof style, "STYLE 0x%08X", d.style);
-        std::snprintf(ex, sizeof ex, "EXSTYLE 0x%08X", d.exStyle);
-        EXPECT_EQ(*++it, style);
-        EXPECT_EQ(*++it, ex);
+        char styles[64];
+        std::snprintf(styles, sizeof styles, "STYLE 0x%08X/EXSTYLE 0x%08X", d.style, d.exStyle);
+        EXPECT_EQ(it[1] + "/" + it[2], styles);
+        it += 2;
         if (!d.caption.empty()) {
-            EXPECT_EQ(literalBytes((++it)->substr(8)), d.caption) << id;
+            EXPECT_EQ(*++it, "CAPTION " + rcLiteral(d.caption)) << id;
         }
-        std::string_view font = *++it;
-        const std::string size = "FONT " + std::to_string(d.pointSize) + ", ";
-        ASSERT_EQ(font.substr(0, size.size()), size);
-        font.remove_prefix(size.size());
-        EXPECT_EQ(takeLiteral(font), d.fontFace);
-        EXPECT_EQ(font, ", 0, 0, 0x80"); // Shift-JIS faces
+        EXPECT_EQ(*++it, "FONT " + std::to_string(d.pointSize) + ", " + rcLiteral(d.fontFace) +
+                             ", 0, 0, 0x80"); // Shift-JIS faces
         ASSERT_EQ(*++it, "BEGIN");
         for (const res::ControlTemplate& c : d.controls) {
-            std::string_view line = *++it;
-            ASSERT_EQ(line.substr(0, 8), "CONTROL ") << id << "/" << c.id;
-            line.remove_prefix(8);
             // An icon control names its icon by number.
-            EXPECT_EQ(takeLiteral(line), c.iconId ? std::to_string(c.iconId) : std::string(c.text));
+            const std::string head =
+                "CONTROL " + (c.iconId ? std::to_string(c.iconId) : rcLiteral(c.text));
+            std::string_view line = *++it;
+            ASSERT_EQ(line.substr(0, head.size()), head) << id << "/" << c.id;
+            line.remove_prefix(head.size());
             static const std::regex form(R"re(, (-?\d+), "(\w+)", (0x[0-9A-F]{8}))re"
                                          R"re((?: \| NOT (0x[0-9A-F]{8}))?)re"
                                          R"re(, (-?\d+), (-?\d+), (\d+), (\d+))re");
             std::cmatch m;
             ASSERT_TRUE(std::regex_match(line.data(), line.data() + line.size(), m, form)) << line;
             auto num = [&](int i) { return m[i].matched ? std::stoll(m[i].str(), nullptr, 0) : 0; };
-            EXPECT_EQ(num(1), c.id);
-            // CONTROL adds WS_CHILD | WS_VISIBLE before NOT takes bits away.
-            EXPECT_EQ((num(3) | 0x50000000) & ~num(4), c.style) << id << "/" << c.id;
-            EXPECT_EQ(std::tuple(num(5), num(6), num(7), num(8)), std::tuple(c.x, c.y, c.cx, c.cy));
             const auto cls = kClasses.find(c.kind);
-            const char* expected = cls == kClasses.end() ? "Static" : cls->second;
-            EXPECT_EQ(m[2].str(), expected) << id << "/" << c.id;
+            const std::string expected = cls == kClasses.end() ? "Static" : cls->second;
+            // CONTROL adds WS_CHILD | WS_VISIBLE before NOT takes bits away.
+            EXPECT_EQ(std::tuple(num(1), m[2].str(), (num(3) | 0x50000000) & ~num(4), num(5),
+                                 num(6), num(7), num(8)),
+                      std::tuple(c.id, expected, c.style, c.x, c.y, c.cx, c.cy))
+                << id << "/" << c.id;
         }
         EXPECT_EQ(*++it, "END") << id;
     }
@@ -182,35 +125,28 @@ TEST(RcScript, RefusesTemplatesTheCompilerWouldBuildDifferently) {
 }
 
 TEST(RcScript, MenuNestsTheSameTreeInOrder) {
-    std::vector<std::string> want{"129 MENU", "BEGIN"}, got;
+    std::vector<std::string> want{"129 MENU", "BEGIN"};
     std::function<void(const res::MenuItem&)> nest = [&](const res::MenuItem& m) {
         for (const res::MenuItem& c : m.children) {
             if (!c.children.empty()) {
-                want.insert(want.end(), {"POPUP " + std::string(c.text), "BEGIN"});
+                want.insert(want.end(), {"POPUP " + rcLiteral(c.text), "BEGIN"});
                 nest(c);
                 want.push_back("END");
             } else {
-                want.push_back(c.id
-                                   ? "MENUITEM " + std::string(c.text) + ", " + std::to_string(c.id)
-                                   : "MENUITEM SEPARATOR");
+                want.push_back(c.id ? "MENUITEM " + rcLiteral(c.text) + ", " + std::to_string(c.id)
+                                    : "MENUITEM SEPARATOR");
             }
         }
     };
     nest(res::loadMenu(kMenuId));
     want.push_back("END");
-    for (const std::string& line : lines(menuScript(kMenuId))) {
-        const std::size_t quote = line.find("L\"");
-        std::string_view rest = std::string_view(line).substr(std::min(quote, line.size()));
-        const std::string text = rest.empty() ? "" : takeLiteral(rest);
-        got.push_back(line.substr(0, quote) + text + std::string(rest));
-    }
-    EXPECT_EQ(got, want);
+    EXPECT_EQ(lines(menuScript(kMenuId)), want);
     EXPECT_THROW(menuScript(130), RcError);
 }
 
 // The program's own values are compared with the built program's
 // resource by Win32Version.TheBuiltProgramCarriesItsVersionResource.
-TEST(RcVersion, StatementPutsEachValueInItsPlace) {
+TEST(RcVersion, StatementAndManifestPutEachValueInItsPlace) {
     const res::VersionString strings[] = {{"Comments", "\x8C\x8E"}};
     const res::VersionResource other{{2, 0, 300, 65535}, {4, 3, 2, 1}, 0x0409, 1252, strings};
     const std::string s = versionScript(other);
@@ -221,9 +157,8 @@ TEST(RcVersion, StatementPutsEachValueInItsPlace) {
     EXPECT_NE(s.find("VALUE \"Translation\", 0x0409, 1252"), std::string::npos);
     const res::VersionString badName[] = {{"File Description", "x"}};
     EXPECT_THROW(versionScript({{}, {}, 0x0411, 1200, badName}), RcError);
-}
 
-TEST(RcVersion, ManifestIdentifiesA64BitProgramWithCommonControls6) {
+    // A 64-bit program with common controls 6.
     EXPECT_EQ(manifestXml(res::versionResource()),
               R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
 <assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">
@@ -259,9 +194,8 @@ std::vector<std::pair<int, gfx::IconImage>> decodeIco(const std::string& f) {
         const std::size_t bits = u16(at + 14), palette = at + 40;
         EXPECT_EQ(at, next);
         next += u32(dir + 8);
-        EXPECT_EQ(u16(dir + 6), bits);
-        EXPECT_EQ(u32(at + 4), n);
-        EXPECT_EQ(u32(at + 8), 2 * n); // colour and mask
+        // The height counts colour and mask.
+        EXPECT_EQ(std::tuple(u16(dir + 6), u32(at + 4), u32(at + 8)), std::tuple(bits, n, 2 * n));
         const std::size_t colour = palette + (bits == 8 ? 1024 : 0);
         const std::size_t colourRow = (n * bits + 31) / 32 * 4, maskRow = (n + 31) / 32 * 4;
         const std::size_t mask = colour + colourRow * n;

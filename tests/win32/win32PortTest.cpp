@@ -22,10 +22,6 @@ namespace {
 
 // The 64-bit records: the wide forms the shell tells apart.
 TEST(Win32NotifyIcon, EachFormKeepsItsVersionFieldsAndTextsInWideForm) {
-    EXPECT_EQ(notifyIconWideSize(kNotifyIconSizeOld), NOTIFYICONDATAW_V1_SIZE);
-    EXPECT_EQ(notifyIconWideSize(kNotifyIconSizeV5), NOTIFYICONDATAW_V2_SIZE);
-    EXPECT_EQ(notifyIconWideSize(kNotifyIconSizeV6), sizeof(NOTIFYICONDATAW));
-
     NotifyIconDataOld old{kNotifyIconSizeOld, Hwnd{0x1234}, 101, 7, kWmApp, HIcon{0x5678}, {}};
     std::strcpy(old.szTip, "944/04/06(\x88\xc5) 0:00"); // 闇
     const NOTIFYICONDATAW a = toNative(old);
@@ -64,9 +60,8 @@ TEST(Win32Timers, LongDelaysSplitIntoWholeEqualParts) {
     for (unsigned max : {1000u, 4097u, 65535u})
         for (unsigned delay : {1u, 999u, 1001u, 65536u, 600000u, 600001u, 4294967295u}) {
             const auto [period, ticks] = Win32Port::splitDelay(delay, max);
-            EXPECT_LE(period, max) << delay << "/" << max;
-            EXPECT_EQ(std::uint64_t{period} * ticks, delay) << delay << "/" << max;
-            EXPECT_GE(period, 1u);
+            EXPECT_TRUE(period >= 1 && period <= max && std::uint64_t{period} * ticks == delay)
+                << delay << "/" << max << ": " << period << " x " << ticks;
         }
 }
 
