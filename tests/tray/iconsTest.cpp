@@ -155,11 +155,10 @@ TEST_F(IconSetTest, TheMoonWithItsBarAndEveryFrameWithTheWeekdayPictureInTheSyst
     ASSERT_TRUE(icons->createTrayIcon(4, -1, 0));
     EXPECT_EQ(imageOf(icons->moonIcon()), knownMoon(106, 16));
     EXPECT_TRUE(port.callsStartingWith("destroyIcon").empty());
-    for (auto [index, id] : {std::pair{0, 102}, {12, 102}, {-1, 102}, {11, 113}}) {
+    for (auto [index, id] : {std::pair{11, 113}, {12, 102}, {-1, 102}, {0, 102}}) {
         ASSERT_TRUE(icons->createTrayIcon(index, -1, 0));
         EXPECT_EQ(imageOf(icons->moonIcon()), knownMoon(unsigned(id), 16)) << index;
     }
-    ASSERT_TRUE(icons->createTrayIcon(0, -1, 0));
     for (int f = 0; f < 8; ++f)
         EXPECT_EQ(imageOf(icons->frame(f)),
                   framed(kWeekday16, kSunday, knownMoon(102, 16), 2 * f + 2))
@@ -231,7 +230,6 @@ TEST_F(IconSetTest, SlideStepsThenRebuildsLeakNothingAndAFailedOneKeepsTheOldIco
                                                 {9, "modifyIcon failed"}};
     for (const auto& [failing, logged] : rows) {
         SCOPED_TRACE(failing);
-        ASSERT_TRUE(icons->createTrayIcon(2, 2, 0));
         const auto before = iconsShown();
         std::filesystem::remove(dir / "orbel.log");
         port.missingIcons = {failing ? 0u : 105u};
@@ -244,8 +242,6 @@ TEST_F(IconSetTest, SlideStepsThenRebuildsLeakNothingAndAFailedOneKeepsTheOldIco
             EXPECT_TRUE(port.iconImage(f).has_value());
         EXPECT_EQ(port.liveIcons(), 9u);
     }
-    port.missingIcons.clear();
-    ASSERT_TRUE(icons->createTrayIcon(3, 2, 0));
     std::filesystem::remove(dir / "orbel.log");
     // Failed releases are logged and the build goes on: the old moon icon's,
     // then the phase icon's after the bar.

@@ -210,7 +210,6 @@ TEST_F(TrayHover, OnTheTimerThread) {
     ManualClock clock;
     TimerService service(clock);
     start(2, true, false);
-    port.cursor.reset();
     port.useTimerService(&service);
     ASSERT_EQ(app.startTicker(), 0u);
     ASSERT_EQ(hover->startTimer(), 0u);
@@ -257,19 +256,15 @@ TEST_F(TrayHover, OnTheTimerThread) {
     };
     const std::string shape = digitsAsZero(app.getTipText());
     std::vector<HIcon> seenIcons;
-    int tipCount = 0;
     for (const auto& c : port.notifyCalls()) {
         ASSERT_TRUE(c.data.uFlags == kNifIcon || c.data.uFlags == kNifTip) << c.data.uFlags;
-        if (c.data.uFlags == kNifIcon) {
+        if (c.data.uFlags == kNifIcon)
             seenIcons.push_back(c.data.hIcon);
-        } else {
-            ++tipCount;
+        else
             EXPECT_EQ(digitsAsZero(c.data.szTip), shape);
-        }
     }
     EXPECT_EQ(seenIcons, sentIcons);
-    EXPECT_GT(tipCount, 0);
-    EXPECT_GT(tooltipUpdates, 0);
+    EXPECT_GT(tooltipUpdates, 0); // a redraw only ever follows a text
 }
 
 } // namespace
