@@ -127,7 +127,6 @@ TEST_F(MainWindow, StartsHiddenInTheTrayShowsItsMenuInsideTheIconAndEndsOnCloseO
     EXPECT_TRUE(std::any_of(notes.begin(), notes.end(), isTip));
     for (const auto& n : notes)
         EXPECT_FALSE(isTip(n) && n.data.szTip[0] != '\0') << n.data.szTip;
-    // The resource's menu itself still holds the item.
     res::MenuItem fresh = res::loadMenu(res::IDR_TRAYMENU).children[0];
     EXPECT_TRUE(res::deleteMenuItem(fresh, res::ID_SEARCH_BALLISTA));
 }

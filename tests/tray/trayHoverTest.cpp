@@ -102,7 +102,6 @@ TEST_F(TrayHover, ToolbarAndTheIconRectUnderTheCursorInAGridFromTheWindowCorner)
         hover->updateIconRect(1003 + client.x, 742 + client.y);
         EXPECT_EQ(hover->iconRect(), expected);
     }
-    // A button of height 0 or width 0, or no taskbar: all zero.
     for (LResult size : {LResult{24}, LResult{22 << 16}, LResult{-1}}) {
         hover->updateIconRect(1033, 747);
         ASSERT_EQ(hover->iconRect(), kIcon);
@@ -122,7 +121,6 @@ TEST_F(TrayHover, ToolbarAndTheIconRectUnderTheCursorInAGridFromTheWindowCorner)
     hover->hoverCheck();
     EXPECT_TRUE(port.notifyCalls().empty());
     EXPECT_EQ(tooltipUpdates, 0);
-    // The port's own rectangle takes precedence, without asking the toolbar.
     port.iconRect = Rect{1800, 1050, 1822, 1072};
     port.clearCalls();
     hover->updateIconRect(1033, 747);
