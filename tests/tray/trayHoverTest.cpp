@@ -60,10 +60,6 @@ protected:
         ASSERT_FALSE(app.getTipText().empty());
         hover.emplace(app, record);
     }
-    void hoverAt(int x, int y) {
-        port.cursor = Point{x, y};
-        hover->updateIconRect(x, y);
-    }
     std::vector<std::string> tipsSent() const {
         std::vector<std::string> out;
         for (const auto& c : port.notifyCalls()) {
@@ -116,7 +112,8 @@ TEST_F(TrayHover, ToolbarAndTheIconRectUnderTheCursorInAGridFromTheWindowCorner)
     port.cursor = Point{};
     hover->hoverCheck();
     port.topWindows["Shell_TrayWnd"] = kTaskbar;
-    hoverAt(1033, 747);
+    port.cursor = Point{1033, 747};
+    hover->updateIconRect(1033, 747);
     hover->setMenuOpen(true);
     hover->hoverCheck();
     EXPECT_TRUE(port.notifyCalls().empty());
@@ -182,7 +179,7 @@ TEST_F(TrayHover, TimerPeriodAndCheckByModeAndPlace) {
         start(row.mode, row.tipUpdate, row.hostHovers);
         const int updatesBefore = tooltipUpdates;
         const std::size_t tipsBefore = port.notifyCalls().size();
-        hoverAt(1033, 747);
+        hover->updateIconRect(1033, 747);
         port.cursor = row.cursor;
         port.clearCalls();
         ASSERT_EQ(hover->startTimer(), 0u);
@@ -228,7 +225,8 @@ TEST_F(TrayHover, OnTheTimerThread) {
     start(2, true);
     port.useTimerService(&service);
     ASSERT_EQ(app.startTicker(), 0u);
-    hoverAt(1010, 745); // column 0 holds the cursor
+    port.cursor = Point{1010, 745};
+    hover->updateIconRect(1010, 745); // column 0 holds the cursor
     ASSERT_EQ(hover->startTimer(), 0u);
     std::atomic<bool> done{false};
     std::thread driver([&] {
