@@ -127,36 +127,33 @@ TEST_F(MainWindow, StartsHiddenInTheTrayShowsItsMenuInsideTheIconAndEndsOnCloseO
     EXPECT_TRUE(std::any_of(notes.begin(), notes.end(), isTip));
     for (const auto& n : notes)
         EXPECT_FALSE(isTip(n) && n.data.szTip[0] != '\0') << n.data.szTip;
-    // The resource's menu itself still holds the item.
     res::MenuItem fresh = res::loadMenu(res::IDR_TRAYMENU).children[0];
     EXPECT_TRUE(res::deleteMenuItem(fresh, res::ID_SEARCH_BALLISTA));
 }
 
 TEST_F(MainWindow, FailuresShowTheirBoxesAndEndTheProgram) {
-    const Step noIcons = [](FakePort& p, Hwnd) { p.missingIcons = {108}; };
-    const Step addRefused = [](FakePort& p, Hwnd) {
-        p.shellNotifyAnswers = {false};
-        p.shellNotifyError = 5; // not a time-out: no retry
-    };
-    const Step noHoverTimer = [](FakePort& p, Hwnd) { p.failingTimerDelays = {2400}; };
-    const std::string addFailed(res::loadString(res::IDS_TRAY_ADD_FAILED));
     struct Row {
         const char* name;
         Step breakIt;
-        std::deque<Step> steps; // no close of our own: the failure must end it
         std::string box;
+        std::deque<Step> steps{}; // no close of our own: the failure must end it
     };
     const Row rows[] = {
-        {"no full-moon icon", noIcons, {}, kError + "255"},
-        {"tray add refused", addRefused, {}, addFailed},
-        {"no hover timer", noHoverTimer, {}, kError + "4"},
-        {"clock lost", {}, {post(kWmClockLost)}, kError + "4"},
+        {"no full-moon icon", [](FakePort& p, Hwnd) { p.missingIcons = {108}; }, kError + "255"},
+        {"tray add refused (not a time-out: no retry)",
+         [](FakePort& p, Hwnd) {
+             p.shellNotifyAnswers = {false};
+             p.shellNotifyError = 5;
+         },
+         std::string(res::loadString(res::IDS_TRAY_ADD_FAILED))},
+        {"no hover timer", [](FakePort& p, Hwnd) { p.failingTimerDelays = {2400}; }, kError + "4"},
+        {"clock lost", [](FakePort&, Hwnd) {}, kError + "4", {post(kWmClockLost)}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         FakePort p;
         script(p);
-        if (row.breakIt) row.breakIt(p, Hwnd{});
+        row.breakIt(p, Hwnd{});
         COrbelApp a(p);
         run(p, a, row.steps);
         ASSERT_EQ(p.messageBoxes().size(), 1u);
@@ -283,9 +280,7 @@ TEST_F(MainWindow, HourChangeSlidesTheIconDayAndTimeChangesRebuildItAndDialogsRu
     EXPECT_EQ(notes[35].data.hIcon, notes[34].data.hIcon);
 
     EXPECT_EQ(port.menuCalls().size(), 1u);
-    EXPECT_EQ(port.callsStartingWith("doModal(149").size(), 1u);
     EXPECT_EQ(port.callsStartingWith("setForegroundWindow(" + num(search) + ")").size(), 3u);
-    EXPECT_EQ(port.callsStartingWith("doModal(145").size(), 1u);
     EXPECT_GT(at("doModal(145"), at("modalEnded(" + num(search) + ")"));
     EXPECT_TRUE(blankedWhileOpen);
     const long toDetail = at("postMessage(" + num(detail) + "," + std::to_string(kWmApp + 1) + ")");

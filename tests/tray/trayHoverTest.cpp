@@ -60,10 +60,6 @@ protected:
         ASSERT_FALSE(app.getTipText().empty());
         hover.emplace(app, record);
     }
-    void hoverAt(int x, int y) {
-        port.cursor = Point{x, y};
-        hover->updateIconRect(x, y);
-    }
     std::vector<std::string> tipsSent() const {
         std::vector<std::string> out;
         for (const auto& c : port.notifyCalls()) {
@@ -102,7 +98,6 @@ TEST_F(TrayHover, ToolbarAndTheIconRectUnderTheCursorInAGridFromTheWindowCorner)
         hover->updateIconRect(1003 + client.x, 742 + client.y);
         EXPECT_EQ(hover->iconRect(), expected);
     }
-    // A button of height 0 or width 0, or no taskbar: all zero.
     for (LResult size : {LResult{24}, LResult{22 << 16}, LResult{-1}}) {
         hover->updateIconRect(1033, 747);
         ASSERT_EQ(hover->iconRect(), kIcon);
@@ -117,13 +112,12 @@ TEST_F(TrayHover, ToolbarAndTheIconRectUnderTheCursorInAGridFromTheWindowCorner)
     port.cursor = Point{};
     hover->hoverCheck();
     port.topWindows["Shell_TrayWnd"] = kTaskbar;
-    hoverAt(1033, 747);
+    port.cursor = Point{1033, 747};
+    hover->updateIconRect(1033, 747);
     hover->setMenuOpen(true);
     hover->hoverCheck();
-    hover->setMenuOpen(false);
     EXPECT_TRUE(port.notifyCalls().empty());
     EXPECT_EQ(tooltipUpdates, 0);
-    // The port's own rectangle takes precedence, without asking the toolbar.
     port.iconRect = Rect{1800, 1050, 1822, 1072};
     port.clearCalls();
     hover->updateIconRect(1033, 747);
@@ -141,10 +135,7 @@ TEST_F(TrayHover, ToolbarAndTheIconRectUnderTheCursorInAGridFromTheWindowCorner)
     EXPECT_TRUE(isNull(hover->findTrayToolbar()));
 
     ASSERT_EQ(hover->startTimer(), 0u);
-    hover->stopTimer();
-    app.setTsMode(0);
-    ASSERT_EQ(hover->startTimer(), 0u);
-    EXPECT_TRUE(port.timerWithDelay(2400).has_value());
+    app.setTsMode(0); // a restart with another period replaces the running timer
     ASSERT_EQ(hover->startTimer(), 0u);
     EXPECT_EQ(port.activeTimers().size(), 1u);
     hover.reset();
@@ -188,7 +179,7 @@ TEST_F(TrayHover, TimerPeriodAndCheckByModeAndPlace) {
         start(row.mode, row.tipUpdate, row.hostHovers);
         const int updatesBefore = tooltipUpdates;
         const std::size_t tipsBefore = port.notifyCalls().size();
-        hoverAt(1033, 747);
+        hover->updateIconRect(1033, 747);
         port.cursor = row.cursor;
         port.clearCalls();
         ASSERT_EQ(hover->startTimer(), 0u);
@@ -214,7 +205,6 @@ TEST_F(TrayHover, OnTheTimerThread) {
     ManualClock clock;
     TimerService service(clock);
     start(2, true, false);
-    port.cursor.reset();
     port.useTimerService(&service);
     ASSERT_EQ(app.startTicker(), 0u);
     ASSERT_EQ(hover->startTimer(), 0u);
@@ -235,7 +225,8 @@ TEST_F(TrayHover, OnTheTimerThread) {
     start(2, true);
     port.useTimerService(&service);
     ASSERT_EQ(app.startTicker(), 0u);
-    hoverAt(1010, 745); // column 0 holds the cursor
+    port.cursor = Point{1010, 745};
+    hover->updateIconRect(1010, 745); // column 0 holds the cursor
     ASSERT_EQ(hover->startTimer(), 0u);
     std::atomic<bool> done{false};
     std::thread driver([&] {
@@ -261,19 +252,15 @@ TEST_F(TrayHover, OnTheTimerThread) {
     };
     const std::string shape = digitsAsZero(app.getTipText());
     std::vector<HIcon> seenIcons;
-    int tipCount = 0;
     for (const auto& c : port.notifyCalls()) {
         ASSERT_TRUE(c.data.uFlags == kNifIcon || c.data.uFlags == kNifTip) << c.data.uFlags;
-        if (c.data.uFlags == kNifIcon) {
+        if (c.data.uFlags == kNifIcon)
             seenIcons.push_back(c.data.hIcon);
-        } else {
-            ++tipCount;
+        else
             EXPECT_EQ(digitsAsZero(c.data.szTip), shape);
-        }
     }
     EXPECT_EQ(seenIcons, sentIcons);
-    EXPECT_GT(tipCount, 0);
-    EXPECT_GT(tooltipUpdates, 0);
+    EXPECT_GT(tooltipUpdates, 0); // a redraw only ever follows a text
 }
 
 } // namespace
