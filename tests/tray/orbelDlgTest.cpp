@@ -3,7 +3,9 @@
 #include "app/orbelApp.h"
 #include "res/menu.h"
 #include "res/stringTable.h"
+#include "search/searchDlg.h"
 #include "tests/support/appCases.h"
+#include "tests/support/calendarCases.h"
 #include "tests/support/trayCases.h"
 #include "tray/notifyIconData.h"
 
@@ -17,6 +19,7 @@ namespace orbel {
 namespace {
 
 using Step = std::function<void(FakePort&, Hwnd main)>;
+using test::linesOf;
 using test::num;
 
 // 2026-12-06T00:00:00Z: 944/04/06 00:00:00, weekday 7 (闇), phase 6 (満月), day 6.
@@ -252,6 +255,7 @@ TEST_F(MainWindow, HourChangeSlidesTheIconDayAndTimeChangesRebuildItAndDialogsRu
          tray(kWmRButtonUp),
          [&](FakePort& p, Hwnd main) {
              search = p.windowsOfTemplate(149).at(0);
+             EXPECT_EQ(linesOf(p.getDlgItemText(search, CSearchDlg::kIdcResult)).size(), 25u);
              p.postMessage(main, kWmApp, 101, kWmRButtonUp);
          },
          tray(kWmLButtonDblClk), tray(kWmLButtonDown),
