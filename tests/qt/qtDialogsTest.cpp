@@ -142,8 +142,6 @@ private slots:
             QVERIFY(isNull(display.hwnd()) && isNull(notify.hwnd()));
             int mode = -1;
             display.get(&mode, nullptr, nullptr, nullptr);
-            // A page's click counts only where the page was made and the
-            // sheet ended with OK.
             const bool ok = end == End::Ok;
             QCOMPARE(result, ok ? LResult{kIdOk} : LResult{kIdCancel});
             QCOMPARE(notify.value(), ok && opened ? given | kNotifyCdTrayBit : given);
