@@ -53,16 +53,12 @@ class DialogsTest : public QObject {
 
 private slots:
     void init() {
+        app.reset();
         dir = std::make_unique<orbel::test::TempDir>();
-        orbel::test::writeBytes(*dir / "orbel.ini", "");
         port.moduleFile = (dir->path() / "orbel").string();
         app = std::make_unique<COrbelApp>(port);
         app->initPaths();
         app->loadSettings();
-    }
-    void cleanup() {
-        app.reset();
-        dir.reset();
     }
 
     // Where the edit really puts its last line decides, not a line count.

@@ -347,10 +347,9 @@ private slots:
                      name);
         // Only the compositor's platforms place windows themselves; the
         // tests' offscreen platform places them like X11.
-        for (const char* name : {"wayland", "wayland-egl", "wayland-xcomposite-glx"})
-            QVERIFY2(!platformPlacesWindows(name), name);
-        for (const char* name : {"xcb", "offscreen", "minimal"})
-            QVERIFY2(platformPlacesWindows(name), name);
+        for (const char* name :
+             {"wayland", "wayland-egl", "wayland-xcomposite-glx", "xcb", "offscreen", "minimal"})
+            QVERIFY2(platformPlacesWindows(name) == !QByteArray(name).startsWith("wayland"), name);
         QVERIFY(port->canPlaceWindows());
     }
 
