@@ -144,8 +144,7 @@ private slots:
         const std::string text = "表示\\ソ\r\n"; // 95 5C, 8E A6, 5C, 83 5C: trail backslashes
         port.setDlgItemText(search, 1015, text);
         QCOMPARE(port.getDlgItemText(search, 1015), text);
-        QCOMPARE(widgetOf<QPlainTextEdit>(port, search, 1015)->toPlainText(),
-                 QStringLiteral(u"表示\\ソ\n"));
+        QCOMPARE(result->toPlainText(), QStringLiteral(u"表示\\ソ\n"));
         QCOMPARE(send(search, 1015, kEmGetLineCount), LResult{2});
         port.setWindowText(search, "日和");
         QCOMPARE(windowWidget(port, search)->windowTitle(), QStringLiteral(u"日和"));
@@ -178,11 +177,10 @@ private slots:
         QCOMPARE(send(h, 1013, kCbGetItemData, 4), kCbErr);
         QCOMPARE(send(h, 1013, kCbSetItemData, static_cast<WParam>(-1), 5), kCbErr);
         windowWidget(port, h)->show();
-        QCoreApplication::processEvents();
-        QVERIFY(handler.of(kWmCommand).empty()); // nothing of this was the user
         combo->setFocus();
         QTest::keyClick(combo, Qt::Key_Down);
         QCoreApplication::processEvents();
+        // The user's choice alone is reported, none of the program's calls.
         QCOMPARE(handler.wParams(kWmCommand), std::vector<WParam>{(kCbnSelChange << 16) | 1013});
         QCOMPARE(send(h, 1013, kCbGetCurSel), LResult{3});
         QCOMPARE(send(h, 1013, kCbSetCurSel, 9), kCbErr);
@@ -203,7 +201,6 @@ private slots:
         auto* bar = cal->findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"));
         QCOMPARE(bar->palette().color(bar->backgroundRole()), QColor(0x80, 0x80, 0x80));
         QVERIFY(!port.monthCalSetColor(h, 1015, kMcscText, 0)); // not a calendar
-        QVERIFY(handler.of(kWmNotify).empty());
 
         // The user's choice arrives at once, its header still alive.
         cal->setSelectedDate(QDate(2027, 1, 1));

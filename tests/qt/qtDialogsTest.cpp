@@ -31,16 +31,13 @@ class DialogsTest : public QObject {
     TestPort port;
     std::unique_ptr<orbel::test::TempDir> dir;
     std::unique_ptr<COrbelApp> app;
-    bool m_ending = false;
 
-    // Runs a dialog; `script` runs once inside its modal loop. A script that
-    // ends the dialog itself says so with ending(); otherwise the dialog is
-    // closed after it, and a watchdog ends a run that hangs.
+    // Runs a dialog; `script` runs once inside its modal loop. A dialog the
+    // script did not end is closed after it; a watchdog ends a run that hangs.
     LResult run(TrayDialog& dlg, const std::function<void(Hwnd)>& script) {
-        m_ending = false;
         QTimer::singleShot(0, [&] {
             script(dlg.hwnd());
-            if (!m_ending && !isNull(dlg.hwnd())) port.postMessage(dlg.hwnd(), kWmClose, 0, 0);
+            if (!port.window(dlg.hwnd())->ended) port.postMessage(dlg.hwnd(), kWmClose, 0, 0);
         });
         QObject watchdog; // goes with this run
         QTimer::singleShot(20000, &watchdog, [&] {
@@ -49,7 +46,6 @@ class DialogsTest : public QObject {
         });
         return dlg.DoModal();
     }
-    void ending() { m_ending = true; }
 
 private slots:
     void init() {
@@ -125,7 +121,6 @@ private slots:
                 }
                 auto* buttons = w->findChild<QDialogButtonBox*>();
                 QVERIFY(!buttons->button(QDialogButtonBox::Apply));
-                ending();
                 if (end == End::Outside)
                     port.endDialog(h, kIdCancel);
                 else
