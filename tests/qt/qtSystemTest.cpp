@@ -139,7 +139,7 @@ private slots:
     void pathsLeaveReadOnlyFoldersAndKeepDoubleBytes() {
         constexpr const char* ini = "/opt/orbel/bin/orbel.ini";
         constexpr const char* log = "/opt/orbel/bin/orbel.log";
-        // "": the variable is unset
+        // nullptr: the variable is unset
         const struct {
             const char *name, *expected, *file = ini;
             bool writable = false;
@@ -149,21 +149,20 @@ private slots:
             {"ini to config", "/c/orbel/orbel.ini"},
             {"log to state", "/s/orbel/orbel.log", log},
             {"renamed copy", "/c/orbel/moon.ini", "/opt/orbel/bin/moon.ini"},
-            {"config default", "/h/.config/orbel/orbel.ini", ini, false, ""},
-            {"state default", "/h/.local/state/orbel/orbel.log", log, false, "", ""},
+            {"config default", "/h/.config/orbel/orbel.ini", ini, false, nullptr},
+            {"state default", "/h/.local/state/orbel/orbel.log", log, false, nullptr, nullptr},
             {"relative xdg ignored", "/h/.config/orbel/orbel.ini", ini, false, "cfg"},
-            {"no home", ini, ini, false, "", "", ""},
+            {"no home", ini, ini, false, nullptr, nullptr, nullptr},
             {"other folder", "/var/orbel.ini", "/var/orbel.ini"},
             {"sound stays", "/opt/orbel/bin/orbel.wav", "/opt/orbel/bin/orbel.wav"},
         };
         for (const auto& [name, expected, file, writable, config, state, home] : rows) {
             ORBEL_ROW(name);
             auto env = [&](std::string_view var) -> const char* {
-                const char* v = var == "XDG_CONFIG_HOME"  ? config
-                                : var == "XDG_STATE_HOME" ? state
-                                : var == "HOME"           ? home
-                                                          : "";
-                return *v ? v : nullptr;
+                return var == "XDG_CONFIG_HOME"  ? config
+                       : var == "XDG_STATE_HOME" ? state
+                       : var == "HOME"           ? home
+                                                 : nullptr;
             };
             QCOMPARE(relocatedPath(file, "/opt/orbel/bin", writable, env).string(),
                      std::string(expected));
@@ -240,7 +239,6 @@ private slots:
         QCOMPARE(port->timeBeginPeriod(0), kTimerNoCanDo);
         QCOMPARE(port->timeEndPeriod(1), kTimerNoError);
         QCOMPARE(port->timeSetEvent(0, 1, &countFiring, nullptr, kTimePeriodic), 0u);
-        g_fired = 0;
         const unsigned id = port->timeSetEvent(5, 1, &countFiring, nullptr, kTimePeriodic);
         QTRY_VERIFY_WITH_TIMEOUT(g_fired >= 3, 2000);
         QCOMPARE(port->timeKillEvent(id), kTimerNoError);
@@ -331,20 +329,19 @@ private slots:
 
         // XWayland is chosen only where both servers are at hand and the user
         // named no platform; an empty variable counts as unset.
-        // name, QT_QPA_PLATFORM, WAYLAND_DISPLAY, DISPLAY (nullptr: unset), chosen
-        const std::tuple<const char*, const char*, const char*, const char*, const char*>
-            platforms[] = {
-                {"X11 only", nullptr, nullptr, ":0", nullptr},
-                {"Wayland with XWayland", nullptr, "wayland-0", ":1", "xcb"},
-                {"Wayland only", nullptr, "wayland-0", nullptr, nullptr},
-                {"empty DISPLAY", nullptr, "wayland-0", "", nullptr},
-                {"empty WAYLAND_DISPLAY", nullptr, "", ":0", nullptr},
-                {"user chose wayland", "wayland", "wayland-0", ":1", nullptr},
-                {"empty QT_QPA_PLATFORM", "", "wayland-0", ":1", "xcb"},
-            };
-        for (const auto& [name, qpa, wayland, display, chosen] : platforms)
-            QVERIFY2(QByteArray(preferredPlatform(qpa, wayland, display)) == QByteArray(chosen),
-                     name);
+        const struct {
+            const char *name, *wayland, *display, *chosen = nullptr, *qpa = nullptr;
+        } platforms[] = {
+            {"X11 only", nullptr, ":0"},
+            {"Wayland with XWayland", "wayland-0", ":1", "xcb"},
+            {"Wayland only", "wayland-0", nullptr},
+            {"empty DISPLAY", "wayland-0", ""},
+            {"empty WAYLAND_DISPLAY", "", ":0"},
+            {"user chose wayland", "wayland-0", ":1", nullptr, "wayland"},
+            {"empty QT_QPA_PLATFORM", "wayland-0", ":1", "xcb", ""},
+        };
+        for (const auto& [name, wayland, display, chosen, qpa] : platforms)
+            QVERIFY2(QByteArray(preferredPlatform(qpa, wayland, display)) == chosen, name);
         // Only the compositor's platforms place windows themselves; the
         // tests' offscreen platform places them like X11.
         for (const char* name :
@@ -473,15 +470,14 @@ private slots:
         Rect work, panel, viaWindow;
         QVERIFY(port->getWorkArea(work));
         QCOMPARE(qrect(work), QGuiApplication::primaryScreen()->availableGeometry());
-        const Hwnd taskbar = port->findWindow("Shell_TrayWnd");
-        QCOMPARE(taskbar, kTaskbarWindow);
+        QCOMPARE(port->findWindow("Shell_TrayWnd"), kTaskbarWindow);
         Hwnd fromThread{};
         std::thread([&] { fromThread = port->findWindow("Shell_TrayWnd"); }).join();
         QCOMPARE(fromThread, kTaskbarWindow);
         QVERIFY(isNull(port->findWindow("Progman")));
-        QVERIFY(isNull(port->findWindowEx(taskbar, "TrayNotifyWnd")));
-        QVERIFY(port->getTaskbarPos(taskbar, panel));
-        QVERIFY(port->getWindowRect(taskbar, viaWindow));
+        QVERIFY(isNull(port->findWindowEx(kTaskbarWindow, "TrayNotifyWnd")));
+        QVERIFY(port->getTaskbarPos(kTaskbarWindow, panel));
+        QVERIFY(port->getWindowRect(kTaskbarWindow, viaWindow));
         QCOMPARE(panel, viaWindow);
         QVERIFY(!port->getTaskbarPos(Hwnd{}, panel));
         bool running = true;
