@@ -1,11 +1,11 @@
 // Start-up and teardown of the application object on the fake port.
-#include "app/orbelApp.h"
 #include "res/stringTable.h"
 #include "tests/support/appAccess.h"
 #include "tests/support/appCases.h"
 
 #include <algorithm>
 #include <functional>
+#include <sstream>
 #include <tuple>
 
 namespace orbel {
@@ -26,25 +26,15 @@ TEST_F(AppStart, RunsUntilCloseAndTearsDownInOrder) {
         EXPECT_EQ(made.size(), 1u) << set;
         return "timeKillEvent(" + made.at(0).substr(made.at(0).find('=') + 1) + ")";
     };
-    const std::string order[] = {"getModuleFileName",
-                                 "createMutex(orbel.Quil)",
-                                 "tryLockMutex",
-                                 "setJapaneseLocale",
-                                 "loadLibrary(uires0.dll)",
-                                 "registerExtensionModule",
-                                 "timeGetDevCaps",
-                                 "timeBeginPeriod(10)",
-                                 "timeSetEvent(600000",
-                                 "timeSetEvent(200",
-                                 "doModal(102",
-                                 "modalEnded",
-                                 "freeLibrary(uires0.dll)",
-                                 killOf("timeSetEvent(600000,10,periodic)="),
-                                 killOf("timeSetEvent(200,10,periodic)="),
-                                 "timeEndPeriod(10)",
-                                 "closeMutex(orbel.Quil)"};
-    for (std::size_t i = 0; i < std::size(order); ++i) // each present, after the one before
-        EXPECT_LT(i ? indexOf(*port, order[i - 1]) : -1, indexOf(*port, order[i])) << order[i];
+    std::istringstream order(
+        "getModuleFileName createMutex(orbel.Quil) tryLockMutex setJapaneseLocale "
+        "loadLibrary(uires0.dll) registerExtensionModule timeGetDevCaps timeBeginPeriod(10) "
+        "timeSetEvent(600000 timeSetEvent(200 doModal(102 modalEnded freeLibrary(uires0.dll) " +
+        killOf("timeSetEvent(600000,10,periodic)=") + " " +
+        killOf("timeSetEvent(200,10,periodic)=") + " timeEndPeriod(10) closeMutex(orbel.Quil)");
+    long last = -1;
+    for (std::string call; order >> call; last = indexOf(*port, call))
+        EXPECT_LT(last, indexOf(*port, call)) << call; // each present, after the one before
     EXPECT_TRUE(isNull(app.mainWindow()));
 }
 
@@ -72,23 +62,18 @@ TEST_F(AppStart, ClockIsCheckedAgainstTheServiceRangeWithInclusiveBounds) {
 // own mutex, settings and log.
 TEST_F(AppStart, SecondInstanceLeavesSilentlyAndARenamedProgramIsAnotherOne) {
     port->mutexesHeldElsewhere.insert("orbel.Quil");
-    {
-        COrbelApp second(*port);
-        second.InitInstance();
-        EXPECT_FALSE(ran());
-        EXPECT_TRUE(port->messageBoxes().empty());
-        EXPECT_GE(indexOf(*port, "closeMutex(orbel.Quil)"), 0);
-        EXPECT_EQ(indexOf(*port, "loadLibrary(uires0.dll"), -1);
-        EXPECT_FALSE(std::filesystem::exists(dir / "orbel.ini"));
-    }
+    startApp();
+    EXPECT_FALSE(ran());
+    EXPECT_TRUE(port->messageBoxes().empty());
+    EXPECT_GE(indexOf(*port, "closeMutex(orbel.Quil)"), 0);
+    EXPECT_EQ(indexOf(*port, "loadLibrary(uires0.dll"), -1);
+    EXPECT_FALSE(std::filesystem::exists(dir / "orbel.ini"));
 
     fresh("other.exe").mutexesHeldElsewhere.insert("orbel.Quil");
-    COrbelApp other(*port);
-    other.InitInstance();
+    EXPECT_EQ(startApp().logPath(), (dir / "other.log").string());
     EXPECT_TRUE(ran());
     EXPECT_GE(indexOf(*port, "createMutex(other.Quil)"), 0);
     EXPECT_TRUE(std::filesystem::exists(dir / "other.ini"));
-    EXPECT_EQ(other.logPath(), (dir / "other.log").string());
 }
 
 // Every failure after the mutex: one box with its code, no run, and the
@@ -117,8 +102,7 @@ TEST_F(AppStart, StartFailuresShowTheirCodeAndTearDownWhatWasSetUp) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         row.script(fresh());
-        COrbelApp app(*port);
-        app.InitInstance();
+        startApp();
         EXPECT_FALSE(ran());
         std::string text(res::loadString(res::IDS_START_FAILED));
         text.replace(text.find("%1"), 2, row.code);
@@ -138,25 +122,15 @@ TEST_F(AppStart, StartFailuresShowTheirCodeAndTearDownWhatWasSetUp) {
 // Windows 98 reads no tip update; a shell without balloons clears their
 // bit without writing it.
 TEST_F(AppStart, SettingsAtStart) {
-    {
-        COrbelApp app(*port);
-        app.InitInstance();
-        EXPECT_EQ(settings(), "[Settings]\r\ntipupdate=1\r\ntsmode=0\r\ntrayicon=255\r\n");
-        EXPECT_EQ(app.notification(), 0x11FFFFu);
-    }
-    putSettings("[Settings]\ntipupdate=1\ntsmode=7\n");
+    EXPECT_EQ(startApp().notification(), 0x11FFFFu);
+    EXPECT_EQ(settings(), "[Settings]\r\ntipupdate=1\r\ntsmode=0\r\ntrayicon=255\r\n");
     fresh().osVersion = OsVersionInfo{4, 10, 0, kVerPlatformWin32Windows, 0}; // class 32
-    {
-        COrbelApp app(*port);
-        app.InitInstance();
-        EXPECT_FALSE(app.tipUpdate());
-        EXPECT_EQ(settings(), "[Settings]\ntipupdate=0\ntsmode=7\ntrayicon=255\n");
-    }
-    putSettings("[Settings]\r\nnotification=4194303\r\n"); // bits 0..21
+    putSettings("[Settings]\ntipupdate=1\ntsmode=7\n");
+    EXPECT_FALSE(startApp().tipUpdate());
+    EXPECT_EQ(settings(), "[Settings]\ntipupdate=0\ntsmode=7\ntrayicon=255\n");
     fresh().shellVersion = DllVersionInfo{4, 72, 0, 0};
-    COrbelApp app(*port);
-    app.InitInstance();
-    EXPECT_EQ(app.notification(), 4194303u & ~0x200000u);
+    putSettings("[Settings]\r\nnotification=4194303\r\n"); // bits 0..21
+    EXPECT_EQ(startApp().notification(), 4194303u & ~0x200000u);
     EXPECT_NE(settings().find("notification=4194303\r\n"), std::string::npos);
 }
 
