@@ -72,8 +72,6 @@ TEST_F(BadInput, ReadOnlySettingsFolderKeepsTheFileAndLeavesNoTemporary) {
 }
 #endif
 
-// Every WM_TIMECHANGE puts the moment on the new time, inside the service
-// range or not, and a tick goes on from there; nothing ends the program.
 TEST_F(BadInput, ClockSetBackAndForthAndOutOfRangeWhileRunning) {
     constexpr std::time_t kT0 = 1796515200;
     using limits = std::numeric_limits<std::time_t>;

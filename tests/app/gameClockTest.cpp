@@ -79,9 +79,6 @@ TEST_F(GameClock, OneEarthSecondOfTicksInEachMode) {
                               "     Earth : 2026/12/06 09:00:01"}));
 }
 
-// Hour, day and phase changes are posted in that order, once; the phase
-// message carries the notification bits. A change the ticker steps over in
-// a restart or a resync, or one with no main window to tell, posts nothing.
 TEST_F(GameClock, ChangesPostInOrderOnceRestartsAndResyncsFollowTheEarthClockSilently) {
     start(0, kBeforePhase7);
     tick(5); // 00:00:00 of phase 7, nothing before
@@ -142,8 +139,6 @@ TEST_F(GameClock, ChangesPostInOrderOnceRestartsAndResyncsFollowTheEarthClockSil
 // reader copies the texts. Each copy must be one whole rendering of one mode.
 TEST_F(GameClock, StressSwitchingModesWhileTicking) {
     start(0, kMidnight, true);
-    AppTestAccess::setTickPeriod(*app, 1);
-    app->restartTicker();
     const unsigned resync = port->timeSetEvent(
         3, 1, [](unsigned, void* a) { static_cast<COrbelApp*>(a)->onResync(); }, app.get(),
         kTimePeriodic);
