@@ -3,7 +3,6 @@
 #include "tests/support/appAccess.h"
 #include "tests/support/appCases.h"
 
-#include <algorithm>
 #include <functional>
 #include <sstream>
 #include <tuple>

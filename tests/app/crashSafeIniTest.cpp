@@ -2,7 +2,6 @@
 // orbel.ini must hold a whole file, byte for byte the one before or after.
 // POSIX only: the writer is a forked child, the full disk RLIMIT_FSIZE.
 #include "app/iniFile.h"
-#include "app/orbelApp.h"
 #include "tests/support/appCases.h"
 
 #include <chrono>
