@@ -1,11 +1,10 @@
 // Start-up and teardown of the application object on the fake port.
-#include "app/orbelApp.h"
 #include "res/stringTable.h"
 #include "tests/support/appAccess.h"
 #include "tests/support/appCases.h"
 
-#include <algorithm>
 #include <functional>
+#include <sstream>
 #include <tuple>
 
 namespace orbel {
@@ -26,30 +25,18 @@ TEST_F(AppStart, RunsUntilCloseAndTearsDownInOrder) {
         EXPECT_EQ(made.size(), 1u) << set;
         return "timeKillEvent(" + made.at(0).substr(made.at(0).find('=') + 1) + ")";
     };
-    const std::string order[] = {"getModuleFileName",
-                                 "createMutex(orbel.Quil)",
-                                 "tryLockMutex",
-                                 "setJapaneseLocale",
-                                 "loadLibrary(uires0.dll)",
-                                 "registerExtensionModule",
-                                 "timeGetDevCaps",
-                                 "timeBeginPeriod(10)",
-                                 "timeSetEvent(600000",
-                                 "timeSetEvent(200",
-                                 "doModal(102",
-                                 "modalEnded",
-                                 "freeLibrary(uires0.dll)",
-                                 killOf("timeSetEvent(600000,10,periodic)="),
-                                 killOf("timeSetEvent(200,10,periodic)="),
-                                 "timeEndPeriod(10)",
-                                 "closeMutex(orbel.Quil)"};
-    for (std::size_t i = 0; i < std::size(order); ++i) // each present, after the one before
-        EXPECT_LT(i ? indexOf(*port, order[i - 1]) : -1, indexOf(*port, order[i])) << order[i];
+    std::istringstream order(
+        "getModuleFileName createMutex(orbel.Quil) tryLockMutex setJapaneseLocale "
+        "loadLibrary(uires0.dll) registerExtensionModule timeGetDevCaps timeBeginPeriod(10) "
+        "timeSetEvent(600000 timeSetEvent(200 doModal(102 modalEnded freeLibrary(uires0.dll) " +
+        killOf("timeSetEvent(600000,10,periodic)=") + " " +
+        killOf("timeSetEvent(200,10,periodic)=") + " timeEndPeriod(10) closeMutex(orbel.Quil)");
+    long last = -1;
+    for (std::string call; order >> call; last = indexOf(*port, call))
+        EXPECT_LT(last, indexOf(*port, call)) << call; // each present, after the one before
     EXPECT_TRUE(isNull(app.mainWindow()));
 }
 
-// Both bounds of the calendar's range run; one second outside either shows
-// message 111 and touches nothing else.
 TEST_F(AppStart, ClockIsCheckedAgainstTheServiceRangeWithInclusiveBounds) {
     const std::time_t start = orlib::getServiceStart(), end = orlib::getServiceEnd();
     for (const std::time_t t : {start, end, start - 1, end + 1}) {
@@ -68,69 +55,59 @@ TEST_F(AppStart, ClockIsCheckedAgainstTheServiceRangeWithInclusiveBounds) {
     }
 }
 
-// A renamed copy beside the running orbel.exe is another program with its
-// own mutex, settings and log.
 TEST_F(AppStart, SecondInstanceLeavesSilentlyAndARenamedProgramIsAnotherOne) {
     port->mutexesHeldElsewhere.insert("orbel.Quil");
-    {
-        COrbelApp second(*port);
-        second.InitInstance();
-        EXPECT_FALSE(ran());
-        EXPECT_TRUE(port->messageBoxes().empty());
-        EXPECT_GE(indexOf(*port, "closeMutex(orbel.Quil)"), 0);
-        EXPECT_EQ(indexOf(*port, "loadLibrary(uires0.dll"), -1);
-        EXPECT_FALSE(std::filesystem::exists(dir / "orbel.ini"));
-    }
+    startApp();
+    EXPECT_FALSE(ran());
+    EXPECT_TRUE(port->messageBoxes().empty());
+    EXPECT_GE(indexOf(*port, "closeMutex(orbel.Quil)"), 0);
+    EXPECT_EQ(indexOf(*port, "loadLibrary(uires0.dll"), -1);
+    EXPECT_FALSE(std::filesystem::exists(dir / "orbel.ini"));
 
     fresh("other.exe").mutexesHeldElsewhere.insert("orbel.Quil");
-    COrbelApp other(*port);
-    other.InitInstance();
+    EXPECT_EQ(startApp().logPath(), (dir / "other.log").string());
     EXPECT_TRUE(ran());
     EXPECT_GE(indexOf(*port, "createMutex(other.Quil)"), 0);
     EXPECT_TRUE(std::filesystem::exists(dir / "other.ini"));
-    EXPECT_EQ(other.logPath(), (dir / "other.log").string());
 }
 
-// Every failure after the mutex: one box with its code, no run, and the
-// teardown of what was set up so far, in order; a failed set-up of the
-// period still ends it.
+// A failed set-up of the period still ends it.
 TEST_F(AppStart, StartFailuresShowTheirCodeAndTearDownWhatWasSetUp) {
     struct Row {
         const char* name;
         std::function<void(FakePort&)> script;
         const char* code;
-        bool libraryLoaded, timersTried, resyncCreated;
+        const char* teardown = "freeLibrary(uires0 timeEndPeriod closeMutex";
     };
     // clang-format off
     const Row rows[] = {
-        {"no resource module", [](FakePort& p) { p.missingLibraries.insert("uires0.dll"); }, "16", false, false, false},
-        {"registration fails", [](FakePort& p) { p.extensionRegistrationFails = true; }, "32", true, false, false},
-        {"devcaps fails", [](FakePort& p) { p.devCapsResult = kTimerNoCanDo; }, "1", true, true, false},
-        {"period below device minimum", [](FakePort& p) { p.devCaps = TimeCaps{250, 1000}; }, "2", true, true, false},
-        {"period above device maximum", [](FakePort& p) { p.devCaps = TimeCaps{1, 100}; }, "2", true, true, false},
-        {"begin period fails", [](FakePort& p) { p.beginPeriodResult = kTimerNoCanDo; }, "3", true, true, false},
-        {"resync timer fails", [](FakePort& p) { p.failingTimerDelays.insert(600000); }, "4", true, true, false},
-        {"ticker fails", [](FakePort& p) { p.failingTimerDelays.insert(200); }, "4", true, true, true},
+        {"no resource module", [](FakePort& p) { p.missingLibraries.insert("uires0.dll"); }, "16", "closeMutex"},
+        {"registration fails", [](FakePort& p) { p.extensionRegistrationFails = true; }, "32", "freeLibrary(uires0 closeMutex"},
+        {"devcaps fails", [](FakePort& p) { p.devCapsResult = kTimerNoCanDo; }, "1"},
+        {"period below device minimum", [](FakePort& p) { p.devCaps = TimeCaps{250, 1000}; }, "2"},
+        {"period above device maximum", [](FakePort& p) { p.devCaps = TimeCaps{1, 100}; }, "2"},
+        {"begin period fails", [](FakePort& p) { p.beginPeriodResult = kTimerNoCanDo; }, "3"},
+        {"resync timer fails", [](FakePort& p) { p.failingTimerDelays.insert(600000); }, "4"},
+        {"ticker fails", [](FakePort& p) { p.failingTimerDelays.insert(200); }, "4", "freeLibrary(uires0 timeKillEvent timeEndPeriod closeMutex"},
         {"mode 2 on a 50 ms device", [this](FakePort& p) { p.devCaps = TimeCaps{50, 1000};
-             putSettings("[Settings]\r\ntsmode=2\r\n"); }, "2", true, true, false}};
+             putSettings("[Settings]\r\ntsmode=2\r\n"); }, "2"}};
     // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         row.script(fresh());
-        COrbelApp app(*port);
-        app.InitInstance();
+        startApp();
         EXPECT_FALSE(ran());
         std::string text(res::loadString(res::IDS_START_FAILED));
         text.replace(text.find("%1"), 2, row.code);
         ASSERT_EQ(port->messageBoxes().size(), 1u);
         EXPECT_EQ(port->messageBoxes()[0].text, text);
-        const long freeLib = indexOf(*port, "freeLibrary(uires0.dll)");
-        const long endPeriod = indexOf(*port, "timeEndPeriod(");
-        EXPECT_EQ(freeLib >= 0, row.libraryLoaded);
-        EXPECT_EQ(endPeriod >= 0, row.timersTried);
-        EXPECT_LT(std::max(freeLib, endPeriod), indexOf(*port, "closeMutex(orbel.Quil)"));
-        EXPECT_LT(row.timersTried ? freeLib : -2, endPeriod);
-        EXPECT_EQ(port->callsStartingWith("timeKillEvent").size(), row.resyncCreated ? 1u : 0u);
+        std::string teardown;
+        for (const std::string& call : port->calls())
+            for (const char* undo :
+                 {"freeLibrary(uires0", "timeKillEvent", "timeEndPeriod", "closeMutex"})
+                if (call.starts_with(undo))
+                    teardown += std::string(teardown.empty() ? "" : " ") + undo;
+        EXPECT_EQ(teardown, row.teardown);
         EXPECT_TRUE(port->activeTimers().empty());
     }
 }
@@ -138,30 +115,19 @@ TEST_F(AppStart, StartFailuresShowTheirCodeAndTearDownWhatWasSetUp) {
 // Windows 98 reads no tip update; a shell without balloons clears their
 // bit without writing it.
 TEST_F(AppStart, SettingsAtStart) {
-    {
-        COrbelApp app(*port);
-        app.InitInstance();
-        EXPECT_EQ(settings(), "[Settings]\r\ntipupdate=1\r\ntsmode=0\r\ntrayicon=255\r\n");
-        EXPECT_EQ(app.notification(), 0x11FFFFu);
-    }
-    putSettings("[Settings]\ntipupdate=1\ntsmode=7\n");
+    EXPECT_EQ(startApp().notification(), 0x11FFFFu);
+    EXPECT_EQ(settings(), "[Settings]\r\ntipupdate=1\r\ntsmode=0\r\ntrayicon=255\r\n");
     fresh().osVersion = OsVersionInfo{4, 10, 0, kVerPlatformWin32Windows, 0}; // class 32
-    {
-        COrbelApp app(*port);
-        app.InitInstance();
-        EXPECT_FALSE(app.tipUpdate());
-        EXPECT_EQ(settings(), "[Settings]\ntipupdate=0\ntsmode=7\ntrayicon=255\n");
-    }
-    putSettings("[Settings]\r\nnotification=4194303\r\n"); // bits 0..21
+    putSettings("[Settings]\ntipupdate=1\ntsmode=7\n");
+    EXPECT_FALSE(startApp().tipUpdate());
+    EXPECT_EQ(settings(), "[Settings]\ntipupdate=0\ntsmode=7\ntrayicon=255\n");
     fresh().shellVersion = DllVersionInfo{4, 72, 0, 0};
-    COrbelApp app(*port);
-    app.InitInstance();
-    EXPECT_EQ(app.notification(), 4194303u & ~0x200000u);
+    putSettings("[Settings]\r\nnotification=4194303\r\n"); // bits 0..21
+    EXPECT_EQ(startApp().notification(), 4194303u & ~0x200000u);
     EXPECT_NE(settings().find("notification=4194303\r\n"), std::string::npos);
 }
 
-// Anything but phase 0 to 11 is the new moon; the icons come from the
-// resource module.
+// Anything but phase 0 to 11 is the new moon.
 TEST_F(AppStart, GetIconPicksTheResourceAndSize) {
     COrbelApp app(*port);
     AppTestAccess::setResourceModule(app, port->loadLibrary("uires0.dll"));

@@ -1,5 +1,4 @@
 // Bad input the other tests leave out (docs/BAD_INPUT.md lists them all).
-#include "app/orbelApp.h"
 #include "tests/support/appCases.h"
 
 #include <limits>
@@ -26,11 +25,10 @@ TEST_F(BadInput, HundredMegabyteSettingsFileGivesDefaultsAndStaysUntouched) {
 #endif
     putSettings("[Settings]\r\ntsmode=2\r\n");
     fs::resize_file(dir / "orbel.ini", 100u << 20); // sparse: nothing is written
-    COrbelApp app(*port);
-    app.InitInstance();
+    startApp();
     EXPECT_TRUE(ran());
     EXPECT_TRUE(port->messageBoxes().empty());
-    EXPECT_EQ(app.tsMode(), 0);
+    EXPECT_EQ(app->tsMode(), 0);
     EXPECT_EQ(fs::file_size(dir / "orbel.ini"), 100u << 20);
     EXPECT_EQ(failedWrites(), 3u); // tipupdate, tsmode and trayicon at start-up
 }
@@ -40,13 +38,12 @@ TEST_F(BadInput, ReadOnlySettingsFileLogsOnlyTheWritesThatWouldChangeIt) {
     const std::string original = "[Settings]\r\ntipupdate=1\r\ntsmode=2\r\ntrayicon=255\r\n";
     putSettings(original);
     fs::permissions(dir / "orbel.ini", fs::perms::owner_read | fs::perms::group_read);
-    COrbelApp app(*port);
-    app.InitInstance();
+    startApp();
     EXPECT_TRUE(ran());
-    EXPECT_EQ(app.tsMode(), 2);
+    EXPECT_EQ(app->tsMode(), 2);
     EXPECT_EQ(failedWrites(), 0u);
-    EXPECT_FALSE(app.setTsMode(1));
-    EXPECT_EQ(app.tsMode(), 1);
+    EXPECT_FALSE(app->setTsMode(1));
+    EXPECT_EQ(app->tsMode(), 1);
     EXPECT_EQ(failedWrites(), 1u);
     EXPECT_EQ(settings(), original);
 }
@@ -75,8 +72,6 @@ TEST_F(BadInput, ReadOnlySettingsFolderKeepsTheFileAndLeavesNoTemporary) {
 }
 #endif
 
-// Every WM_TIMECHANGE puts the moment on the new time, inside the service
-// range or not, and a tick goes on from there; nothing ends the program.
 TEST_F(BadInput, ClockSetBackAndForthAndOutOfRangeWhileRunning) {
     constexpr std::time_t kT0 = 1796515200;
     using limits = std::numeric_limits<std::time_t>;

@@ -2,7 +2,6 @@
 // orbel.ini must hold a whole file, byte for byte the one before or after.
 // POSIX only: the writer is a forked child, the full disk RLIMIT_FSIZE.
 #include "app/iniFile.h"
-#include "app/orbelApp.h"
 #include "tests/support/appCases.h"
 
 #include <chrono>
@@ -22,7 +21,6 @@ using namespace test;
 using CrashSafeIni = ProgramCase;
 
 TEST_F(CrashSafeIni, HundredKillsInTheMiddleOfRewritesLeaveAWholeFile) {
-    // Every value differs between the two, and so does the length of the file.
     const std::vector<ini::Entry> kOld{{"Settings", "tsmode", "0"},
                                        {"Settings", "notifysound", "orbel.wav"},
                                        {"Search", "lunarage", "0"}};
@@ -93,11 +91,10 @@ TEST_F(CrashSafeIni, HundredKillsInTheMiddleOfRewritesLeaveAWholeFile) {
 }
 
 TEST_F(CrashSafeIni, FullDiskKeepsTheOldFileAndLogsTheFailure) {
-    const fs::path ini = dir / "orbel.ini";
     // Padded so that the limit also leaves room for the log's entries.
     const std::string old = "; " + std::string(1000, '-') +
                             "\r\n[Settings]\r\nnotification=1179647\r\n[Search]\r\nlunarage=0\r\n";
-    writeBytes(ini, old);
+    putSettings(old);
     COrbelApp app(*port);
     app.initPaths();
 
@@ -111,7 +108,7 @@ TEST_F(CrashSafeIni, FullDiskKeepsTheOldFileAndLogsTheFailure) {
     const bool limited = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
     const bool settingWritten = app.setNotification(0x7FFFFFFF); // 7 digits -> 10
     const bool searchWritten = app.setSearchInt("lunarage", 11);
-    const std::string during = readBytes(ini);
+    const std::string during = settings();
     const bool sameSizeWritten = app.setNotification(1179648);
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, handler);
@@ -126,7 +123,7 @@ TEST_F(CrashSafeIni, FullDiskKeepsTheOldFileAndLogsTheFailure) {
     EXPECT_EQ(failedWrites(), 2u);
     // The disk has room again: the same write goes through.
     EXPECT_TRUE(app.setSearchInt("lunarage", 11));
-    EXPECT_EQ(ini::getProfileInt(ini, "Search", "lunarage", -1), 11);
+    EXPECT_EQ(ini::getProfileInt(dir / "orbel.ini", "Search", "lunarage", -1), 11);
 }
 
 } // namespace

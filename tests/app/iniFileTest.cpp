@@ -61,9 +61,6 @@ TEST(Document, LookupRulesAndDoubleByteNamesAreNotFolded) {
     EXPECT_EQ(runs.get("\x81\x81", "k"), "2");
 }
 
-// A set replaces the value in place, inserts after the section's last key,
-// or appends a section with the file's own line ending; every other byte is
-// kept, even of lines that are no key or section.
 TEST(Document, SetEditsOnlyWhatItMust) {
     const std::string megabyte(1 << 20, '\x88'); // 512 Ki double-byte characters (88 88)
     struct Row {
@@ -112,8 +109,6 @@ TEST(Document, SetEditsOnlyWhatItMust) {
     EXPECT_EQ(Document("[A]\nx=1\r\r\n[B]\ny=2\n").get("A", "x"), "1\r");
 }
 
-// Any value reads back as written; a name that would not, or a document
-// that would outgrow readFile's limit, is refused and nothing changes.
 TEST(Document, ValuesReadBackAndWhatCannotIsRefused) {
     const std::vector<std::string> values = {"",      " lead", "trail\t",   "\"q\"", "\"",
                                              "a=b;c", "[x]",   kHyo + "\\", "\x83"};
@@ -155,8 +150,6 @@ protected:
     fs::path m_path = m_dir / "orbel.ini";
 };
 
-// A missing file reads as an empty document; a file in a missing folder or
-// a folder in its place is no settings file.
 TEST_F(IniFile, UnusableTargetsFail) {
     Document doc("x");
     EXPECT_TRUE(readFile(m_path, doc));
@@ -170,8 +163,6 @@ TEST_F(IniFile, UnusableTargetsFail) {
     EXPECT_TRUE(fs::is_directory(m_path));
 }
 
-// A write that changes nothing leaves the file alone, a rewrite keeps its
-// permissions, and a set of writes goes in whole or not at all.
 TEST_F(IniFile, WritesKeepEverythingElse) {
     put("; orbel settings\r\n[Settings]\r\ntipupdate=1\r\nTsMode = 1\r\n"
         "notification=-1\r\n\r\n[Search]\r\nlunarage=4");

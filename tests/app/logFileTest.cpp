@@ -12,8 +12,6 @@
 namespace orbel {
 namespace {
 
-namespace fs = std::filesystem;
-
 // 2027/03/04 01:02:03 in Tokyo; still 03/03 in UTC, so a stamp in the wrong
 // zone shows.
 constexpr std::time_t kNow = 1804089723;
@@ -69,10 +67,9 @@ TEST(LogFile, EntriesAreAppendedExactly) {
     text << std::ifstream(dir / "orbel.log").rdbuf();
     EXPECT_EQ(text.str(), expected);
 
-    // A file in a missing folder takes nothing.
     log.setPath((dir / "no such folder" / "orbel.log").string());
     ORBEL_LOG(log, "resetIcon failed");
-    EXPECT_FALSE(fs::exists(dir / "no such folder"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "no such folder"));
 
     // "表" (95 5C) would straddle the last byte: it goes whole.
     const std::string fits(LogFile::kPathCapacity - 1, 'a');

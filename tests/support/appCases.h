@@ -2,6 +2,7 @@
 // fake port, and questions about the calls it recorded.
 #pragma once
 
+#include "app/orbelApp.h"
 #include "ports/fake/fakePort.h"
 #include "tests/support/tempDir.h"
 
@@ -30,10 +31,16 @@ class ProgramCase : public ::testing::Test {
 protected:
     ProgramCase() { fresh(); }
     FakePort& fresh(const char* exe = "orbel.exe") {
+        app.reset();
         port = std::make_unique<FakePort>();
         port->moduleFileName = (dir / exe).string();
         port->onIdle = [](FakePort&) { return false; };
         return *port;
+    }
+    COrbelApp& startApp() {
+        app = std::make_unique<COrbelApp>(*port);
+        app->InitInstance();
+        return *app;
     }
     void putSettings(const std::string& bytes) const { writeBytes(dir / "orbel.ini", bytes); }
     std::string settings() const { return readBytes(dir / "orbel.ini"); }
@@ -47,6 +54,7 @@ protected:
 
     TempDir dir;
     std::unique_ptr<FakePort> port;
+    std::unique_ptr<COrbelApp> app; // goes before the port it holds
 };
 
 } // namespace orbel::test
