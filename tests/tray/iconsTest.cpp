@@ -137,8 +137,10 @@ TEST(IconMaths, FrameShiftsColourTablesAndAnEmptyFrame) {
             basic.insert(rgb(m & 1 ? v : 0, m & 2 ? v : 0, m & 4 ? v : 0));
     std::set<ColorRef> soft, plain; // every weekday its own colour, and weekdays wrap
     for (int d = 0; d < 8; ++d) {
-        soft.insert({weekdayColour(d, 96), weekdayColour(d + 8, 96)});
-        plain.insert({weekdayColour(d, 80), weekdayColour(d - 8, 80)});
+        soft.insert(weekdayColour(d, 96));
+        plain.insert(weekdayColour(d, 80));
+        EXPECT_EQ(weekdayColour(d + 8, 96), weekdayColour(d, 96)) << d;
+        EXPECT_EQ(weekdayColour(d - 8, 80), weekdayColour(d, 80)) << d;
     }
     EXPECT_EQ(soft.size(), 8u);
     EXPECT_EQ(plain.size(), 8u);
