@@ -61,17 +61,30 @@ x11_start_server() {
     x11_fail "no X server could be started"
 }
 
-# Starts trayer (an XEmbed system tray) along the bottom edge.
+# Starts trayer (an XEmbed system tray) along the bottom edge. A second
+# try if the first never maps its panel: under ASan on a loaded machine
+# trayer has been seen to miss the 15 s, and one slow start must not fail
+# a test of orbel.
 x11_start_tray() {
-    trayer --edge bottom --align right --widthtype request --height 32 --SetDockType true \
-        --SetPartialStrut true --transparent false --tint 0x303840 >"$X11_WORK/trayer.log" 2>&1 &
-    X11_PIDS+=($!)
-    X11_TRAYER=$!
-    local t
-    # Up to 15 s: a loaded machine (CI's other builds) can be slow to map it.
-    for t in $(seq 150); do
-        xwininfo -root -tree 2>/dev/null | grep -q '("panel" "trayer")' && return 0
-        sleep 0.1
+    local attempt t
+    for attempt in 1 2; do
+        trayer --edge bottom --align right --widthtype request --height 32 --SetDockType true \
+            --SetPartialStrut true --transparent false --tint 0x303840 >"$X11_WORK/trayer.log" 2>&1 &
+        X11_PIDS+=($!)
+        X11_TRAYER=$!
+        for t in $(seq 150); do
+            xwininfo -root -tree 2>/dev/null | grep -q '("panel" "trayer")' && return 0
+            kill -0 "$X11_TRAYER" 2>/dev/null || break
+            sleep 0.1
+        done
+        if kill -0 "$X11_TRAYER" 2>/dev/null; then
+            x11_log "trayer (try $attempt) mapped no panel in 15 s"
+        else
+            x11_log "trayer (try $attempt) ended before mapping its panel"
+        fi
+        sed 's/^/  trayer: /' "$X11_WORK/trayer.log" | head -20
+        kill "$X11_TRAYER" 2>/dev/null || true
+        wait "$X11_TRAYER" 2>/dev/null || true
     done
     x11_fail "trayer did not start"
 }
